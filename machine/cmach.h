@@ -1,0 +1,72 @@
+// The one connection to Mach3: its document, its scripting object, and every
+// operation, each a by-name call on the scripting object.
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "machine/automation.h"
+#include "machine/platform.h"
+
+namespace kestrom {
+
+extern const char* const kMachDocumentIid;  // {D5DC1674-0CB6-47D4-BD22-E6D60631C86D}
+constexpr int32_t kScriptDispatchId = 3;
+
+class CMach {
+ public:
+  CMach(Automation& automation, SystemServices system, EventPump& events);
+
+  // Fields, as properties.
+  const ObjectRef& mach() const { return mach_; }
+  void set_mach(ObjectRef o) { mach_ = std::move(o); }
+  const ObjectRef& oScript() const { return oScript_; }
+  void set_oScript(ObjectRef o) { oScript_ = std::move(o); }
+  const std::string& InitErrorMsg() const { return initErrorMsg_; }
+  void set_InitErrorMsg(std::string s) { initErrorMsg_ = std::move(s); }
+
+  void JogOn(int32_t axis, bool posDirection);
+  void JogOff(int32_t axis);
+  bool isMachInit() const { return mach_ != nullptr; }
+  Value IsEstop();
+  Value IsStopped();
+  Value IsSafeZ();
+  Value IsMoving();
+  Value IsFirst();
+  Value IsLoading();
+  std::string ReadDRO(int32_t X);
+  void SetDRO(int32_t X, double val);
+  void UserMsg(const std::string& msg);
+  void RunGCode(const std::string& singleLine, bool andBlock);
+  void LoadFile(const std::string& path, bool andRun);
+  void RunLoadedFile();
+  std::string FileName();
+  void GotoUIPage(int32_t ui);
+  void SendOEMCode(int32_t code);
+  bool InitMach();
+  double SpindleRPM();
+  void SpindleRPM(double X);
+  double FeedRate();
+  void FeedRate(double unitsPerSecond);
+  double SafeZ();
+  void SafeZ(double X);
+  void GotoSafeZ();
+  void StartSpindle(bool clockWise, double setRPM);
+  void StopSpindle();
+  void RunProgram(const std::string& program);
+
+ private:
+  void AddPermanentRef(const ObjectRef& obj);
+  // One scripting call with the failure rule: a failure yields the empty value.
+  Value Call(const char* member, std::vector<Arg> args = {});
+  std::string CallText(const char* member, std::vector<Arg> args = {});
+  double CallDouble(const char* member, std::vector<Arg> args = {});
+
+  Automation& automation_;
+  SystemServices system_;
+  EventPump& events_;
+  ObjectRef mach_;
+  ObjectRef oScript_;
+  std::string initErrorMsg_;
+};
+
+}  // namespace kestrom

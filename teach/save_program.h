@@ -1,0 +1,15 @@
+// "KAYDET": teach mode off, then the program box written to C:\<name>.tap.
+#pragma once
+#include "teach/file_store.h"
+#include "window/controls.h"
+
+namespace kestrom {
+
+// Shows the success message only once the file is written and closed; on any
+// failure a message naming the file and the reason, and an earlier file is kept.
+void SaveProgram(Controls& controls, FileStore& store);
+
+std::string SavedMessage(const std::string& name);
+std::string NotSavedMessage(const std::string& name, const std::string& reason);
+
+}  // namespace kestrom

@@ -1,0 +1,50 @@
+#include "window/form.h"
+
+#include "teach/save_program.h"
+
+namespace kestrom {
+
+// The order is binding: "Goto Page" turns the list position 0 to 5 into page 1 to 6.
+const char* const kPageNames[6] = {"Run", "MDI", "Toolpath", "Positioning", "Diagonistics", "Corrections"};
+
+Form::Form(Controls& controls, FileStore& store, ConnectionHolder::Factory makeConnection)
+    : controls_(controls),
+      store_(store),
+      connection_(std::move(makeConnection)),
+      program_(controls, ControlId::Text2),
+      recorder_(controls, program_, connection_),
+      panel_(controls, connection_, [this] { Load(); }) {}
+
+void Form::Load() {
+  CMach& mach = connection_.Get();
+  if (!mach.InitMach()) controls_.ShowMessage(mach.InitErrorMsg());
+  controls_.ClearList(ControlId::cboPage);
+  for (const char* name : kPageNames) controls_.AddItem(ControlId::cboPage, name);
+  controls_.SetListIndex(ControlId::cboPage, 0);
+}
+
+bool Form::OnClick(ControlId id) {
+  switch (id) {
+    case ControlId::Command5: recorder_.AppendMCode("M3"); return true;
+    case ControlId::Command6: recorder_.AppendMCode("M5"); return true;
+    case ControlId::Command7: recorder_.AppendMCode("M1"); return true;
+    case ControlId::Command2: recorder_.ShowXDro(); return true;
+    case ControlId::Command4: SaveProgram(controls_, store_); return true;
+    case ControlId::cmdCreateMachObj: panel_.CreateMachObject(); return true;
+    case ControlId::cmdGCode: panel_.RunGCode(); return true;
+    case ControlId::cmdJog: panel_.ToggleJog(); return true;
+    case ControlId::cmdOEM: panel_.SendOEM(); return true;
+    case ControlId::cmdReadDro: panel_.ReadDro(); return true;
+    case ControlId::cmdSpindle: panel_.ToggleSpindle(); return true;
+    case ControlId::cmdToggleJogMode: panel_.ToggleJogMode(); return true;
+    case ControlId::cmdZeroAxis: panel_.ZeroAxis(); return true;
+    case ControlId::Command1: panel_.GotoPage(); return true;
+    default: return false;
+  }
+}
+
+void Form::OnDoubleClick(ControlId id) {
+  if (id == ControlId::Text2) recorder_.ResetProgram();
+}
+
+}  // namespace kestrom

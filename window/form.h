@@ -1,0 +1,33 @@
+// Form1: the main window's behaviour. The Win32 layer forwards its events here.
+#pragma once
+#include "teach/file_store.h"
+#include "teach/teach_program.h"
+#include "window/connection_holder.h"
+#include "window/controls.h"
+#include "window/manual_panel.h"
+#include "window/teach_recorder.h"
+
+namespace kestrom {
+
+extern const char* const kPageNames[6];
+
+class Form {
+ public:
+  Form(Controls& controls, FileStore& store, ConnectionHolder::Factory makeConnection);
+
+  void Load();                        // also run again by "Create Mach Object"
+  void OnTimer() { recorder_.Tick(); }
+  bool OnClick(ControlId id);         // false: the control has no click handler
+  void OnDoubleClick(ControlId id);
+  ConnectionHolder& connection() { return connection_; }
+
+ private:
+  Controls& controls_;
+  FileStore& store_;
+  ConnectionHolder connection_;
+  TeachProgram program_;
+  TeachRecorder recorder_;
+  ManualPanel panel_;
+};
+
+}  // namespace kestrom

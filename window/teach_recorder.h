@@ -1,0 +1,46 @@
+// The timer's tick: DROs polled, changes recorded as G01 lines in teach mode,
+// displays refreshed, and the window kept above the foreground one.
+#pragma once
+#include <array>
+#include <string>
+
+#include "teach/teach_program.h"
+#include "window/connection_holder.h"
+#include "window/controls.h"
+
+namespace kestrom {
+
+constexpr int kAxisCount = 6;
+
+struct AxisRow {
+  ControlId enableBox;
+  ControlId displayBox;
+  const char* displayPrefix;
+  const char* wordPrefix;
+};
+extern const std::array<AxisRow, kAxisCount> kAxisRows;
+
+class TeachRecorder {
+ public:
+  TeachRecorder(Controls& controls, TeachProgram& program, ConnectionHolder& connection)
+      : controls_(controls), program_(program), connection_(connection) {}
+
+  void Tick();
+  void AppendMCode(const char* code);  // M3, M5, M1 buttons
+  void ResetProgram();                 // double-click on the program box
+  void ShowXDro();                     // Command2
+
+ private:
+  void RecordChange();
+  void KeepAboveForeground();
+
+  Controls& controls_;
+  TeachProgram& program_;
+  ConnectionHolder& connection_;
+  std::array<std::string, kAxisCount> currentDro_;
+  std::array<std::string, kAxisCount> previousDro_;  // no value yet reads as empty text
+  std::string axisWords_;
+  bool ticking_ = false;
+};
+
+}  // namespace kestrom
