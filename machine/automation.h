@@ -33,6 +33,7 @@ struct Value {
   ObjectRef object;
 
   static Value Empty() { return {}; }
+  static Value OfKind(Kind k) { Value v; v.kind = k; return v; }
   static Value OfBool(bool b) { Value v; v.kind = Kind::Bool; v.boolean = b; return v; }
   static Value OfInteger(int64_t i) { Value v; v.kind = Kind::Integer; v.integer = i; return v; }
   static Value OfReal(double d) { Value v; v.kind = Kind::Real; v.real = d; return v; }

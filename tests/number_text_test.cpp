@@ -6,11 +6,7 @@
 namespace kestrom {
 namespace {
 
-Value NullValue() {
-  Value v;
-  v.kind = Value::Kind::Null;
-  return v;
-}
+Value NullValue() { return Value::OfKind(Value::Kind::Null); }
 
 TEST(NumberText, AcceptsPlainDecimalsWithEitherSeparator) {
   EXPECT_EQ(ParseNumber("1200"), 1200.0);

@@ -1,0 +1,113 @@
+// SimMach3.exe: a simulated Mach3 for trying Kestrom without a machine, and for
+// its tests. Options: /log:FILE (record every scripting call), /noprogid (leave
+// the ProgID registration to the client), /quiet (no message boxes).
+#include <windows.h>
+#include <objbase.h>
+#include <oleauto.h>
+#include <shellapi.h>
+
+#include <algorithm>
+#include <cwctype>
+#include <iostream>
+#include <string>
+
+#include "machine/win32/win32_system.h"
+#include "machine/win32/text_win32.h"
+#include "sim/sim_objects.h"
+#include "sim/sim_window.h"
+
+namespace {
+using namespace kestrom;
+
+struct Options {
+  std::wstring logPath;
+  bool registerProgId = true;
+  bool quiet = false;
+};
+
+Options ParseOptions() {
+  Options options;
+  int argc = 0;
+  LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+  for (int i = 1; argv && i < argc; ++i) {
+    const std::wstring arg = argv[i];
+    if (arg.rfind(L"/log:", 0) == 0) options.logPath = arg.substr(5);
+    else if (arg == L"/noprogid") options.registerProgId = false;
+    else if (arg == L"/quiet") options.quiet = true;
+  }
+  LocalFree(argv);
+  return options;
+}
+
+bool AnotherMach3Running() {
+  win32::Win32Processes processes;
+  auto snapshot = processes.TakeSnapshot();
+  if (!snapshot) return false;
+  ProcessRecord record;
+  for (bool more = snapshot->First(record); more; more = snapshot->Next(record)) {
+    std::string name(record.exeFile.data(), strnlen(record.exeFile.data(), record.exeFile.size()));
+    std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    if (record.processId != GetCurrentProcessId() && name.find("mach3.exe") != std::string::npos) return true;
+  }
+  return false;
+}
+
+bool RegisterTypeLibrary() {
+  wchar_t exe[MAX_PATH];
+  GetModuleFileNameW(nullptr, exe, MAX_PATH);
+  ITypeLib* library = nullptr;
+  const HRESULT hr = LoadTypeLibEx(exe, REGKIND_REGISTER, &library);
+  if (library) library->Release();
+  return SUCCEEDED(hr);
+}
+
+bool RegisterProgId() {
+  HKEY key = nullptr;
+  if (RegCreateKeyExW(HKEY_CLASSES_ROOT, L"Mach4.Document\\CLSID", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                      nullptr) != ERROR_SUCCESS)
+    return false;
+  const wchar_t clsid[] = L"{CA7992B2-2653-4342-8061-D7D385C07809}";
+  const LONG rc = RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(clsid), sizeof clsid);
+  RegCloseKey(key);
+  return rc == ERROR_SUCCESS;
+}
+
+int Refuse(const Options& options, const char* why) {
+  std::cerr << "SimMach3: " << why << std::endl;
+  if (!options.quiet) MessageBoxW(nullptr, win32::Widen(why).c_str(), L"SimMach3", MB_OK | MB_ICONSTOP);
+  return 2;
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
+  const Options options = ParseOptions();
+  if (AnotherMach3Running()) return Refuse(options, "Another Mach3 is running; SimMach3 stands in only where none is.");
+  if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return Refuse(options, "COM could not start.");
+  if (!RegisterTypeLibrary()) return Refuse(options, "The Mach4 type library could not be registered.");
+  if (options.registerProgId && !RegisterProgId())
+    return Refuse(options, "The Mach4.Document ProgID could not be registered (run as administrator).");
+
+  sim::SimMachine machine;
+  machine.Advance(sim::NowMs());
+  sim::CallLog log(options.logPath);
+  sim::ScriptObject script(machine, log);
+  sim::DocumentObject document(&script);
+  DWORD cookie = 0;
+  if (FAILED(RegisterActiveObject(&document, sim::kClsidMach4Document, ACTIVEOBJECT_STRONG, &cookie)))
+    return Refuse(options, "The document could not be registered as the active object.");
+
+  sim::SimWindow window(instance, machine);
+  ShowWindow(window.hwnd(), show);
+  MSG msg;
+  while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    if (window.HandleKey(msg)) continue;
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+  RevokeActiveObject(cookie, nullptr);
+  CoDisconnectObject(&document, 0);
+  CoDisconnectObject(&script, 0);
+  CoUninitialize();
+  return 0;
+}

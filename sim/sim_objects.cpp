@@ -1,0 +1,306 @@
+#include "sim/sim_objects.h"
+
+#include <optional>
+
+#include "machine/number_text.h"
+#include "machine/win32/com_types.h"
+#include "machine/win32/text_win32.h"
+
+namespace kestrom::sim {
+
+const IID kIidMach4Document = {0xD5DC1674, 0x0CB6, 0x47D4, {0xBD, 0x22, 0xE6, 0xD6, 0x06, 0x31, 0xC8, 0x6D}};
+const CLSID kClsidMach4Document = {0xCA7992B2, 0x2653, 0x4342, {0x80, 0x61, 0xD7, 0xD3, 0x85, 0xC0, 0x78, 0x09}};
+
+double NowMs() {
+  LARGE_INTEGER frequency, counter;
+  QueryPerformanceFrequency(&frequency);
+  QueryPerformanceCounter(&counter);
+  return static_cast<double>(counter.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
+}
+
+namespace {
+
+HRESULT Fail(EXCEPINFO* info, const std::string& text) {
+  if (info) {
+    *info = EXCEPINFO{};
+    info->scode = E_FAIL;
+    info->bstrSource = SysAllocString(L"SimMach3");
+    const std::wstring w = win32::Widen(text);
+    info->bstrDescription = SysAllocStringLen(w.data(), static_cast<UINT>(w.size()));
+  }
+  return DISP_E_EXCEPTION;
+}
+
+std::string ReadWholeFile(const std::wstring& path, bool& ok) {
+  win32::UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+  ok = file.valid();
+  std::string content;
+  char buffer[4096];
+  DWORD got = 0;
+  while (ok && ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr) && got) content.append(buffer, got);
+  return content;
+}
+
+}  // namespace
+
+// One call as it arrived: its arguments in the caller's order, and its result.
+struct ScriptObject::Call {
+  DISPPARAMS* params;
+  VARIANT* result;
+  EXCEPINFO* info;
+
+  UINT Count() const { return params ? params->cArgs : 0; }
+  bool Get(UINT i, VARTYPE type, win32::Variant& out) const {
+    if (i >= Count()) return false;
+    win32::Variant plain;
+    if (FAILED(VariantCopyInd(plain.get(), &params->rgvarg[Count() - 1 - i]))) return false;
+    return SUCCEEDED(VariantChangeType(out.put(), plain.get(), 0, type));
+  }
+  std::optional<long> Int(UINT i) const {
+    win32::Variant v;
+    return Get(i, VT_I4, v) ? std::optional<long>(v.ref().lVal) : std::nullopt;
+  }
+  std::optional<double> Real(UINT i) const {
+    win32::Variant v;
+    return Get(i, VT_R8, v) ? std::optional<double>(v.ref().dblVal) : std::nullopt;
+  }
+  std::optional<std::string> Text(UINT i) const {
+    win32::Variant v;
+    if (!Get(i, VT_BSTR, v)) return std::nullopt;
+    BSTR b = v.ref().bstrVal;
+    return win32::Narrow(b ? std::wstring(b, SysStringLen(b)) : L"");
+  }
+  HRESULT ReturnReal(double d) {
+    if (result) { VariantInit(result); result->vt = VT_R8; result->dblVal = d; }
+    return S_OK;
+  }
+  HRESULT ReturnBool(bool b) {
+    if (result) { VariantInit(result); result->vt = VT_BOOL; result->boolVal = b ? VARIANT_TRUE : VARIANT_FALSE; }
+    return S_OK;
+  }
+  HRESULT ReturnText(const std::string& s) {
+    if (result) {
+      VariantInit(result);
+      const std::wstring w = win32::Widen(s);
+      result->vt = VT_BSTR;
+      result->bstrVal = SysAllocStringLen(w.data(), static_cast<UINT>(w.size()));
+    }
+    return S_OK;
+  }
+  HRESULT BadArguments() { return DISP_E_TYPEMISMATCH; }
+};
+
+void ScriptObject::Define(const char* name, Handler handler, bool logged) {
+  members_.push_back({name, std::move(handler), logged});
+}
+
+ScriptObject::ScriptObject(SimMachine& machine, CallLog& log) : machine_(machine), log_(log) {
+  SimMachine& m = machine_;
+  Define("JogOn", [&m](Call& c) {
+    const auto axis = c.Int(0), direction = c.Int(1);
+    if (!axis || !direction) return c.BadArguments();
+    m.JogOn(*axis, *direction);
+    return S_OK;
+  });
+  Define("JogOff", [&m](Call& c) {
+    const auto axis = c.Int(0);
+    if (!axis) return c.BadArguments();
+    m.JogOff(*axis);
+    return S_OK;
+  });
+  Define("IsEstop", [](Call& c) { return c.ReturnBool(false); });
+  Define("IsStopped", [&m](Call& c) { return c.ReturnBool(!m.IsMoving()); });
+  Define("IsSafeZ", [&m](Call& c) { return c.ReturnBool(m.IsSafeZ()); });
+  Define("IsMoving", [&m](Call& c) { return c.ReturnBool(m.IsMoving()); });
+  Define("IsFirst", [](Call& c) { return c.ReturnBool(true); });
+  Define("IsLoading", [](Call& c) { return c.ReturnBool(false); });
+  Define("GetDROString", [&m](Call& c) {
+    const auto dro = c.Int(0);
+    if (!dro) return c.BadArguments();
+    return c.ReturnText(m.DroString(*dro));
+  });
+  Define("SetDRO", [&m](Call& c) {
+    const auto dro = c.Int(0);
+    const auto value = c.Real(1);
+    if (!dro || !value) return c.BadArguments();
+    m.SetDro(*dro, *value);
+    return S_OK;
+  });
+  Define("Message", [&m](Call& c) {
+    const auto text = c.Text(0);
+    if (!text) return c.BadArguments();
+    m.Message(*text);
+    return S_OK;
+  });
+  Define("code", [&m](Call& c) {
+    const auto line = c.Text(0);
+    if (!line) return c.BadArguments();
+    if (!m.Code(*line)) m.Message("Unknown G-code: " + *line);  // Mach3 reports, it does not raise
+    return S_OK;
+  });
+  Define("LoadFile", [&m](Call& c) {
+    const auto path = c.Text(0);
+    if (!path) return c.BadArguments();
+    bool ok = false;
+    const std::string content = ReadWholeFile(win32::Widen(*path), ok);
+    if (!ok) return Fail(c.info, "SimMach3: cannot open " + *path);
+    m.LoadFile(*path, content);
+    return S_OK;
+  });
+  Define("RunFile", [&m](Call&) { m.RunFile(); return S_OK; });
+  Define("FileName", [&m](Call& c) { return c.ReturnText(m.FileName()); });
+  Define("DoOEMButton", [&m](Call& c) {
+    const auto code = c.Int(0);
+    if (!code) return c.BadArguments();
+    m.DoOEMButton(*code);
+    return S_OK;
+  });
+  Define("GetRPM", [&m](Call& c) { return c.ReturnReal(m.Rpm()); });
+  Define("SetSpinSpeed", [&m](Call& c) {
+    const auto rpm = c.Real(0);
+    if (!rpm) return c.BadArguments();
+    m.SetSpinSpeed(*rpm);
+    return S_OK;
+  });
+  Define("FeedRate", [&m](Call& c) { return c.ReturnReal(m.FeedRate()); });
+  Define("SetFeedRate", [&m](Call& c) {
+    const auto feed = c.Real(0);
+    if (!feed) return c.BadArguments();
+    m.SetFeedRate(*feed);
+    return S_OK;
+  });
+  Define("GetSafeZ", [&m](Call& c) { return c.ReturnReal(m.SafeZ()); });
+  Define("SetSafeZ", [&m](Call& c) {
+    const auto z = c.Real(0);
+    if (!z) return c.BadArguments();
+    m.SetSafeZ(*z);
+    return S_OK;
+  });
+  Define("GotoSafeZ", [&m](Call&) { m.GotoSafeZ(); return S_OK; });
+  Define("DoSpinCW", [&m](Call&) { m.SpinCW(); return S_OK; });
+  Define("DoSpinCCW", [&m](Call&) { m.SpinCCW(); return S_OK; });
+  Define("DoSpinStop", [&m](Call&) { m.SpinStop(); return S_OK; });
+  Define("RunProgram", [&m](Call& c) {
+    const auto program = c.Text(0);
+    if (!program) return c.BadArguments();
+    m.RunText(*program);
+    return S_OK;
+  });
+
+  // Test controls: not Mach3's, and not written to the log.
+  FaultPlan& faults = faults_;
+  CallLog& callLog = log_;
+  Define("SimFail", [&faults](Call& c) {
+    const auto member = c.Text(0);
+    const auto count = c.Int(1);
+    if (!member || !count) return c.BadArguments();
+    faults[*member] = *count;
+    return S_OK;
+  }, false);
+  Define("SimMovingFor", [&m](Call& c) {
+    const auto ms = c.Int(0);
+    if (!ms) return c.BadArguments();
+    m.ForceMovingUntil(NowMs() + *ms);
+    return S_OK;
+  }, false);
+  Define("SimJogStep", [&m](Call& c) {
+    const auto axis = c.Int(0);
+    const auto distance = c.Real(1);
+    if (!axis || !distance) return c.BadArguments();
+    m.JogStep(*axis, *distance);
+    return S_OK;
+  }, false);
+  Define("SimClearLog", [&callLog](Call&) { callLog.Clear(); return S_OK; }, false);
+  Define("SimExit", [](Call&) {
+    TerminateProcess(GetCurrentProcess(), 3);  // abrupt, as a crashing Mach3 would go
+    return S_OK;
+  }, false);
+}
+
+HRESULT ScriptObject::QueryInterface(REFIID riid, void** out) {
+  if (!out) return E_POINTER;
+  if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch)) {
+    *out = static_cast<IDispatch*>(this);
+    AddRef();
+    return S_OK;
+  }
+  *out = nullptr;
+  return E_NOINTERFACE;
+}
+ULONG ScriptObject::AddRef() { return static_cast<ULONG>(InterlockedIncrement(&references_)); }
+ULONG ScriptObject::Release() { return static_cast<ULONG>(InterlockedDecrement(&references_)); }  // owned by main
+HRESULT ScriptObject::GetTypeInfoCount(UINT* count) { if (count) *count = 0; return S_OK; }
+HRESULT ScriptObject::GetTypeInfo(UINT, LCID, ITypeInfo**) { return E_NOTIMPL; }
+
+HRESULT ScriptObject::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
+  if (!names || !ids || count == 0) return E_INVALIDARG;
+  // Letter case counts: a client that misspells a member is caught here.
+  const std::string name = win32::Narrow(names[0]);
+  for (size_t i = 0; i < members_.size(); ++i)
+    if (members_[i].name == name) {
+      ids[0] = static_cast<DISPID>(i + 1);
+      for (UINT k = 1; k < count; ++k) ids[k] = DISPID_UNKNOWN;
+      return S_OK;
+    }
+  for (UINT k = 0; k < count; ++k) ids[k] = DISPID_UNKNOWN;
+  return DISP_E_UNKNOWNNAME;
+}
+
+HRESULT ScriptObject::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT* result,
+                             EXCEPINFO* info, UINT*) {
+  if (id < 1 || static_cast<size_t>(id) > members_.size()) return DISP_E_MEMBERNOTFOUND;
+  const Member& member = members_[static_cast<size_t>(id - 1)];
+  machine_.Advance(NowMs());
+  std::string line = member.name + "(";
+  for (UINT i = 0; params && i < params->cArgs; ++i)
+    line += (i ? ", " : "") + DescribeArgument(params->rgvarg[params->cArgs - 1 - i]);
+  line += ")";
+
+  auto fault = faults_.find(member.name);
+  const bool failing = fault != faults_.end() && fault->second != 0;
+  if (member.logged) log_.Write(failing ? line + " FAILED" : line);
+  if (failing) {
+    if (fault->second > 0) --fault->second;
+    return Fail(info, "SimMach3: " + member.name + " failed");
+  }
+  Call call{params, result, info};
+  return member.handler(call);
+}
+
+HRESULT DocumentObject::QueryInterface(REFIID riid, void** out) {
+  if (!out) return E_POINTER;
+  if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) || IsEqualIID(riid, kIidMach4Document)) {
+    *out = static_cast<IDispatch*>(this);
+    AddRef();
+    return S_OK;
+  }
+  *out = nullptr;
+  return E_NOINTERFACE;
+}
+ULONG DocumentObject::AddRef() { return static_cast<ULONG>(InterlockedIncrement(&references_)); }
+ULONG DocumentObject::Release() { return static_cast<ULONG>(InterlockedDecrement(&references_)); }  // owned by main
+HRESULT DocumentObject::GetTypeInfoCount(UINT* count) { if (count) *count = 0; return S_OK; }
+HRESULT DocumentObject::GetTypeInfo(UINT, LCID, ITypeInfo**) { return E_NOTIMPL; }
+
+HRESULT DocumentObject::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
+  if (!names || !ids || count == 0) return E_INVALIDARG;
+  if (win32::Narrow(names[0]) == "GetScriptDispatch") {
+    ids[0] = 3;
+    return S_OK;
+  }
+  ids[0] = DISPID_UNKNOWN;
+  return DISP_E_UNKNOWNNAME;
+}
+
+HRESULT DocumentObject::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIANT* result, EXCEPINFO*, UINT*) {
+  if (id != 3) return DISP_E_MEMBERNOTFOUND;
+  if (result) {
+    VariantInit(result);
+    result->vt = VT_DISPATCH;
+    result->pdispVal = script_;
+    script_->AddRef();
+  }
+  return S_OK;
+}
+
+}  // namespace kestrom::sim

@@ -1,0 +1,27 @@
+// SimMach3's small window: the six DROs, the spindle and page, and jog buttons
+// (arrow keys and Page Up/Down jog too) so a person can move the machine.
+#pragma once
+#include <windows.h>
+
+#include "sim/sim_machine.h"
+
+namespace kestrom::sim {
+
+class SimWindow {
+ public:
+  SimWindow(HINSTANCE instance, SimMachine& machine);
+  HWND hwnd() const { return hwnd_; }
+  // Arrow keys and Page Up/Down step the axes; true when the key was taken.
+  bool HandleKey(const MSG& msg);
+
+ private:
+  static LRESULT CALLBACK Procedure(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  void Refresh();
+
+  SimMachine& machine_;
+  HWND hwnd_ = nullptr;
+  HWND dros_[kAxes] = {};
+  HWND status_ = nullptr;
+};
+
+}  // namespace kestrom::sim

@@ -1,0 +1,192 @@
+#include "window/win32/main_window.h"
+
+#include <commctrl.h>
+#include <uxtheme.h>
+
+#include <cmath>
+
+#include "machine/win32/text_win32.h"
+
+namespace kestrom::win32 {
+namespace {
+
+constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;  // close box only
+constexpr UINT_PTR kProgramBoxSubclass = 1;
+constexpr int kComboListRows = 8;
+const COLORREF kDarkRed = RGB(128, 0, 0);
+
+int ScreenDpi() {
+  HDC screen = GetDC(nullptr);
+  const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+  ReleaseDC(nullptr, screen);
+  return dpi > 0 ? dpi : 96;
+}
+
+struct Created {
+  const wchar_t* windowClass;
+  DWORD style;
+  DWORD exStyle;
+};
+
+Created ClassAndStyle(const ControlSpec& spec) {
+  const DWORD common = WS_CHILD | WS_VISIBLE | (spec.tabIndex >= 0 ? WS_TABSTOP : 0);
+  switch (spec.kind) {
+    case ControlKind::Button: return {L"BUTTON", common | BS_PUSHBUTTON, 0};
+    case ControlKind::CheckBox: return {L"BUTTON", common | BS_AUTOCHECKBOX, 0};
+    case ControlKind::ComboBox: return {L"COMBOBOX", common | CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL, 0};
+    case ControlKind::Label: return {L"STATIC", common | SS_LEFT, 0};
+    case ControlKind::Line: return {L"STATIC", common | SS_BLACKRECT, 0};
+    case ControlKind::TextBox: {
+      DWORD style = common | ((spec.flags & kCentred) ? ES_CENTER : ES_LEFT);
+      if (spec.flags & kMultiLine) style |= ES_MULTILINE | ES_AUTOVSCROLL | WS_VSCROLL;
+      else style |= ES_AUTOHSCROLL;
+      if (spec.flags & kReadOnly) style |= ES_READONLY;
+      return {L"EDIT", style, WS_EX_CLIENTEDGE};
+    }
+    case ControlKind::Timer: break;
+  }
+  return {nullptr, 0, 0};
+}
+
+}  // namespace
+
+int TwipsToPixels(int twips, int dpi) { return static_cast<int>(std::lround(twips * static_cast<double>(dpi) / 1440.0)); }
+
+MainWindow::MainWindow(HINSTANCE instance) : dpi_(ScreenDpi()), white_(CreateSolidBrush(RGB(255, 255, 255))) {
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof wc;
+  wc.lpfnWndProc = Procedure;
+  wc.hInstance = instance;
+  wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
+  wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // the arrow
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  wc.lpszClassName = kClassName;
+  RegisterClassExW(&wc);
+
+  const WindowSpec& spec = MainWindowSpec();
+  RECT frame{0, 0, TwipsToPixels(spec.clientWidth, dpi_), TwipsToPixels(spec.clientHeight, dpi_)};
+  AdjustWindowRectEx(&frame, kWindowStyle, FALSE, 0);
+  hwnd_ = CreateWindowExW(0, kClassName, Widen(spec.caption).c_str(), kWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+                          frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, instance, this);
+  CreateControls(instance);
+}
+
+MainWindow::~MainWindow() {
+  if (IsWindow(hwnd_)) DestroyWindow(hwnd_);
+  DeleteObject(white_);
+}
+
+HFONT MainWindow::FontFor(const FontSpec* spec) {
+  if (!spec) spec = MainWindowSpec().defaultFont;
+  auto& slot = fonts_[spec];
+  if (!slot) {
+    const int height = -static_cast<int>(std::lround(spec->points * dpi_ / 72.0));
+    slot = std::make_unique<GdiFont>(CreateFontW(height, 0, 0, 0, spec->bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE,
+                                                 FALSE, TURKISH_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                                                 DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
+                                                 Widen(spec->face).c_str()));
+  }
+  return slot->get();
+}
+
+void MainWindow::CreateControls(HINSTANCE instance) {
+  tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                             CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, instance, nullptr);
+  // The table is in tab order, so creating in its order sets the tab order.
+  for (const ControlSpec& spec : MainWindowLayout()) {
+    if (spec.kind == ControlKind::Timer) {
+      SetTimer(hwnd_, static_cast<UINT_PTR>(spec.id), static_cast<UINT>(MainWindowSpec().timerIntervalMs), nullptr);
+      continue;
+    }
+    const Created c = ClassAndStyle(spec);
+    const int width = std::max(1, TwipsToPixels(spec.width, dpi_));
+    int height = std::max(1, TwipsToPixels(spec.height, dpi_));
+    if (spec.kind == ControlKind::ComboBox) height *= kComboListRows;  // the drop-down list's room
+    HWND h = CreateWindowExW(c.exStyle, c.windowClass, Widen(spec.caption).c_str(), c.style,
+                             TwipsToPixels(spec.left, dpi_), TwipsToPixels(spec.top, dpi_), width, height, hwnd_,
+                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance, nullptr);
+    SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(spec.font)), FALSE);
+    if (spec.kind == ControlKind::CheckBox && (spec.flags & kChecked)) SendMessageW(h, BM_SETCHECK, BST_CHECKED, 0);
+    if (spec.flags & kDarkRedCaption) SetWindowTheme(h, L"", L"");  // a themed check box ignores its text colour
+    if (spec.flags & kMultiLine) {
+      SendMessageW(h, EM_SETLIMITTEXT, 0, 0);  // the largest limit: a long recording loses no line
+      SetWindowSubclass(h, ProgramBoxProcedure, kProgramBoxSubclass, reinterpret_cast<DWORD_PTR>(this));
+    }
+    if (spec.tooltip) {
+      std::wstring tip = Widen(spec.tooltip);
+      TOOLINFOW info{};
+      info.cbSize = sizeof info;
+      info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+      info.hwnd = hwnd_;
+      info.uId = reinterpret_cast<UINT_PTR>(h);
+      info.lpszText = &tip[0];
+      SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
+    }
+  }
+}
+
+LRESULT CALLBACK MainWindow::Procedure(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_NCCREATE) {
+    auto* self = static_cast<MainWindow*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
+    self->hwnd_ = hwnd;
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+  }
+  auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  return self ? self->Handle(msg, wp, lp) : DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+LRESULT CALLBACK MainWindow::ProgramBoxProcedure(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
+                                                 DWORD_PTR self) {
+  auto* window = reinterpret_cast<MainWindow*>(self);
+  switch (msg) {
+    case WM_LBUTTONDBLCLK:
+      if (window->form_) window->form_->OnDoubleClick(ControlId::Text2);
+      return 0;
+    case WM_GETDLGCODE:
+      // The box takes arrows and characters, but Tab and Enter go on to the window.
+      return DefSubclassProc(hwnd, msg, wp, lp) & ~static_cast<LRESULT>(DLGC_WANTALLKEYS | DLGC_WANTTAB);
+    default:
+      return DefSubclassProc(hwnd, msg, wp, lp);
+  }
+}
+
+LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_TIMER:
+      if (form_ && wp == static_cast<WPARAM>(ControlId::Timer1)) form_->OnTimer();
+      return 0;
+    case WM_COMMAND:
+      if (form_ && HIWORD(wp) == BN_CLICKED && lp) form_->OnClick(static_cast<ControlId>(LOWORD(wp)));
+      return 0;  // IDOK and IDCANCEL from Enter and Escape do nothing
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLOREDIT: {
+      HDC dc = reinterpret_cast<HDC>(wp);
+      const int id = GetDlgCtrlID(reinterpret_cast<HWND>(lp));
+      for (const ControlSpec& spec : MainWindowLayout()) {
+        if (static_cast<int>(spec.id) != id) continue;
+        if (spec.flags & kWhiteBackground) {
+          SetBkColor(dc, RGB(255, 255, 255));
+          return reinterpret_cast<LRESULT>(white_);
+        }
+        if (spec.flags & kDarkRedCaption) {
+          SetTextColor(dc, kDarkRed);
+          SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+          return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+        }
+      }
+      break;
+    }
+    case WM_CLOSE:
+      DestroyWindow(hwnd_);  // no question, nothing saved
+      return 0;
+    case WM_DESTROY:
+      form_ = nullptr;
+      PostQuitMessage(0);
+      return 0;
+    default:
+      break;
+  }
+  return DefWindowProcW(hwnd_, msg, wp, lp);
+}
+
+}  // namespace kestrom::win32

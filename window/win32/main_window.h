@@ -1,0 +1,57 @@
+// Form1 as a real window: created from the layout table, its messages turned
+// into the Form's events.
+#pragma once
+#include <windows.h>
+
+#include <map>
+#include <memory>
+
+#include "window/form.h"
+#include "window/layout.h"
+
+namespace kestrom::win32 {
+
+class GdiFont {
+ public:
+  explicit GdiFont(HFONT f) : font_(f) {}
+  GdiFont(const GdiFont&) = delete;
+  GdiFont& operator=(const GdiFont&) = delete;
+  ~GdiFont() { if (font_) DeleteObject(font_); }
+  HFONT get() const { return font_; }
+
+ private:
+  HFONT font_;
+};
+
+// Twips to pixels at the screen's resolution (15 twips a pixel at 96 dpi).
+int TwipsToPixels(int twips, int dpi);
+
+class MainWindow {
+ public:
+  static constexpr const wchar_t* kClassName = L"KestromForm1";
+  // Creates the window and all its controls in their design state, timer running.
+  explicit MainWindow(HINSTANCE instance);
+  MainWindow(const MainWindow&) = delete;
+  MainWindow& operator=(const MainWindow&) = delete;
+  ~MainWindow();
+
+  HWND hwnd() const { return hwnd_; }
+  // From now on the window's events reach the form.
+  void Attach(Form* form) { form_ = form; }
+
+ private:
+  static LRESULT CALLBACK Procedure(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  static LRESULT CALLBACK ProgramBoxProcedure(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR self);
+  LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
+  void CreateControls(HINSTANCE instance);
+  HFONT FontFor(const FontSpec* spec);
+
+  HWND hwnd_ = nullptr;
+  HWND tooltip_ = nullptr;
+  int dpi_ = 96;
+  Form* form_ = nullptr;
+  std::map<const FontSpec*, std::unique_ptr<GdiFont>> fonts_;
+  HBRUSH white_ = nullptr;
+};
+
+}  // namespace kestrom::win32

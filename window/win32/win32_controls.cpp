@@ -1,0 +1,92 @@
+#include "window/win32/win32_controls.h"
+
+#include "machine/win32/text_win32.h"
+#include "window/layout.h"
+
+namespace kestrom::win32 {
+namespace {
+constexpr DWORD kWaitSliceMs = 5;  // a waiting operation sleeps at most this long between polls
+}
+
+std::string Win32Controls::Text(ControlId id) {
+  HWND h = Item(id);
+  const int n = GetWindowTextLengthW(h);
+  std::wstring text(static_cast<size_t>(n) + 1, L'\0');
+  text.resize(static_cast<size_t>(GetWindowTextW(h, &text[0], n + 1)));
+  return Narrow(text);
+}
+
+void Win32Controls::SetText(ControlId id, const std::string& text) {
+  SetWindowTextW(Item(id), Widen(text).c_str());
+}
+
+void Win32Controls::AppendText(ControlId id, const std::string& text) {
+  // Replacing the empty selection at the end costs the new line only, not the
+  // whole program, and works on a box that is read-only to the keyboard.
+  HWND h = Item(id);
+  const LPARAM end = GetWindowTextLengthW(h);
+  SendMessageW(h, EM_SETSEL, static_cast<WPARAM>(end), end);
+  SendMessageW(h, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(Widen(text).c_str()));
+}
+
+void Win32Controls::CaretToEnd(ControlId id) {
+  HWND h = Item(id);
+  const LPARAM end = GetWindowTextLengthW(h);
+  SendMessageW(h, EM_SETSEL, static_cast<WPARAM>(end), end);
+  SendMessageW(h, EM_SCROLLCARET, 0, 0);
+}
+
+int Win32Controls::Value(ControlId id) {
+  return SendMessageW(Item(id), BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0;
+}
+
+void Win32Controls::SetValue(ControlId id, int value) {
+  SendMessageW(Item(id), BM_SETCHECK, value == 1 ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+void Win32Controls::ClearList(ControlId id) { SendMessageW(Item(id), CB_RESETCONTENT, 0, 0); }
+
+void Win32Controls::AddItem(ControlId id, const std::string& item) {
+  SendMessageW(Item(id), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(item).c_str()));
+}
+
+int Win32Controls::ListIndex(ControlId id) {
+  return static_cast<int>(SendMessageW(Item(id), CB_GETCURSEL, 0, 0));
+}
+
+void Win32Controls::SetListIndex(ControlId id, int index) {
+  SendMessageW(Item(id), CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+}
+
+void Win32Controls::ShowMessage(const std::string& text) {
+  MessageBoxW(window_, Widen(text).c_str(), Widen(kAppTitle).c_str(), MB_OK);
+}
+
+WindowHandle Win32Controls::ForegroundWindow() {
+  return reinterpret_cast<WindowHandle>(::GetForegroundWindow());
+}
+
+WindowHandle Win32Controls::OwnWindow() { return reinterpret_cast<WindowHandle>(window_); }
+
+void Win32Controls::SetTopmost(WindowHandle window, bool topmost) {
+  SetWindowPos(reinterpret_cast<HWND>(window), topmost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
+               SWP_NOMOVE | SWP_NOSIZE);
+}
+
+void Win32Controls::PumpPendingEvents() {
+  MsgWaitForMultipleObjectsEx(0, nullptr, kWaitSliceMs, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    // The window was closed while an operation waited: the program ends at once.
+    if (msg.message == WM_QUIT) ExitProcess(static_cast<UINT>(msg.wParam));
+    DispatchWindowMessage(window_, msg);
+  }
+}
+
+void DispatchWindowMessage(HWND window, MSG& msg) {
+  if (IsWindow(window) && IsDialogMessageW(window, &msg)) return;
+  TranslateMessage(&msg);
+  DispatchMessageW(&msg);
+}
+
+}  // namespace kestrom::win32

@@ -1,0 +1,40 @@
+// The controls interface over the real window's HWNDs, and the event pump that
+// lets the window handle its messages while an operation waits.
+#pragma once
+#include <windows.h>
+
+#include "machine/automation.h"
+#include "window/controls.h"
+
+namespace kestrom::win32 {
+
+class Win32Controls : public Controls, public EventPump {
+ public:
+  explicit Win32Controls(HWND window) : window_(window) {}
+
+  std::string Text(ControlId id) override;
+  void SetText(ControlId id, const std::string& text) override;
+  void AppendText(ControlId id, const std::string& text) override;
+  void CaretToEnd(ControlId id) override;
+  int Value(ControlId id) override;
+  void SetValue(ControlId id, int value) override;
+  void ClearList(ControlId id) override;
+  void AddItem(ControlId id, const std::string& item) override;
+  int ListIndex(ControlId id) override;
+  void SetListIndex(ControlId id, int index) override;
+  void ShowMessage(const std::string& text) override;
+  WindowHandle ForegroundWindow() override;
+  WindowHandle OwnWindow() override;
+  void SetTopmost(WindowHandle window, bool topmost) override;
+
+  void PumpPendingEvents() override;
+
+ private:
+  HWND Item(ControlId id) const { return GetDlgItem(window_, static_cast<int>(id)); }
+  HWND window_;
+};
+
+// Hands one message to the window (Tab moves the focus through the controls).
+void DispatchWindowMessage(HWND window, MSG& msg);
+
+}  // namespace kestrom::win32
