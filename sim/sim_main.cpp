@@ -1,6 +1,7 @@
 // SimMach3.exe: a simulated Mach3 for trying Kestrom without a machine, and for
 // its tests. Options: /log:FILE (record every scripting call), /noprogid (leave
-// the ProgID registration to the client), /quiet (no message boxes).
+// the ProgID registration to the client), /noactive (run without registering the
+// document, as a Mach3 still starting up), /quiet (no message boxes).
 #include <windows.h>
 #include <objbase.h>
 #include <oleauto.h>
@@ -23,6 +24,7 @@ struct Options {
   std::wstring logPath;
   bool registerProgId = true;
   bool quiet = false;
+  bool registerActive = true;
 };
 
 Options ParseOptions() {
@@ -34,6 +36,7 @@ Options ParseOptions() {
     if (arg.rfind(L"/log:", 0) == 0) options.logPath = arg.substr(5);
     else if (arg == L"/noprogid") options.registerProgId = false;
     else if (arg == L"/quiet") options.quiet = true;
+    else if (arg == L"/noactive") options.registerActive = false;
   }
   LocalFree(argv);
   return options;
@@ -94,7 +97,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
   sim::ScriptObject script(machine, log);
   sim::DocumentObject document(&script);
   DWORD cookie = 0;
-  if (FAILED(RegisterActiveObject(&document, sim::kClsidMach4Document, ACTIVEOBJECT_STRONG, &cookie)))
+  if (options.registerActive &&
+      FAILED(RegisterActiveObject(&document, sim::kClsidMach4Document, ACTIVEOBJECT_STRONG, &cookie)))
     return Refuse(options, "The document could not be registered as the active object.");
 
   sim::SimWindow window(instance, machine);
@@ -105,7 +109,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
   }
-  RevokeActiveObject(cookie, nullptr);
+  if (cookie) RevokeActiveObject(cookie, nullptr);
   CoDisconnectObject(&document, 0);
   CoDisconnectObject(&script, 0);
   CoUninitialize();

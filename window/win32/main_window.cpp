@@ -176,6 +176,9 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
       }
       break;
     }
+    case WM_SETFOCUS:  // the window passes the focus to the first control of the tab order
+      SetFocus(GetDlgItem(hwnd_, static_cast<int>(MainWindowLayout().front().id)));
+      return 0;
     case WM_CLOSE:
       DestroyWindow(hwnd_);  // no question, nothing saved
       return 0;

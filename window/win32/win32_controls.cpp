@@ -80,6 +80,9 @@ void Win32Controls::PumpPendingEvents() {
     // The window was closed while an operation waited: the program ends at once.
     if (msg.message == WM_QUIT) ExitProcess(static_cast<UINT>(msg.wParam));
     DispatchWindowMessage(window_, msg);
+    // A tick can outlast the timer's interval, so another is always due: one
+    // per round, or the waiting operation would never poll again.
+    if (msg.message == WM_TIMER) break;
   }
 }
 

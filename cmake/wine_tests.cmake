@@ -1,0 +1,24 @@
+# Tests of the Win32 layer and end-to-end runs, cross-compiled with GoogleTest
+# and run under Wine by tests/win32/run_under_wine.sh (which fails loudly when
+# Wine or a display is missing).
+set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+
+add_library(wine_driver STATIC tests/win32/driver.cpp)
+target_include_directories(wine_driver PUBLIC ${CMAKE_SOURCE_DIR}/tests)
+target_link_libraries(wine_driver PUBLIC kestrom_win32 gtest)
+
+set(WINE_RUN ${CMAKE_SOURCE_DIR}/tests/win32/run_under_wine.sh)
+foreach(name wine_system_test wine_com_test wine_window_test wine_teach_test wine_panel_test)
+  add_executable(${name} tests/win32/${name}.cpp)
+  target_link_libraries(${name} PRIVATE wine_driver gtest_main)
+  add_dependencies(${name} kestrom SimMach3)
+  add_test(NAME ${name} COMMAND ${WINE_RUN} $<TARGET_FILE:${name}>)
+  set_tests_properties(${name} PROPERTIES TIMEOUT 600 RUN_SERIAL TRUE)
+endforeach()
+
+add_executable(wine_bench tests/win32/wine_bench.cpp)
+target_link_libraries(wine_bench PRIVATE wine_driver)
+add_dependencies(wine_bench kestrom SimMach3)

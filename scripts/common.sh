@@ -1,0 +1,81 @@
+# Shared by run.sh, test.sh, bench.sh and package.sh: installs what is missing,
+# builds, and prepares a private, headless Wine.
+set -euo pipefail
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+BUILD="$ROOT/build"
+JOBS="$(nproc 2>/dev/null || echo 2)"
+
+need_packages() {
+  local missing=()
+  command -v cmake >/dev/null || missing+=(cmake)
+  command -v g++ >/dev/null || missing+=(g++)
+  [ -f /usr/include/gtest/gtest.h ] || missing+=(libgtest-dev)
+  [ -f /usr/include/benchmark/benchmark.h ] || missing+=(libbenchmark-dev)
+  command -v i686-w64-mingw32-g++-posix >/dev/null || missing+=(g++-mingw-w64-i686-posix)
+  command -v x86_64-w64-mingw32-g++-posix >/dev/null || missing+=(g++-mingw-w64-x86-64-posix)
+  command -v widl >/dev/null || missing+=(mingw-w64-tools)
+  [ -f /usr/include/wine/wine/windows/oaidl.idl ] || missing+=(libwine-dev)
+  command -v wine >/dev/null || missing+=(wine wine64)
+  [ -d /usr/lib/i386-linux-gnu/wine ] || missing+=(wine32:i386)
+  command -v Xvfb >/dev/null || missing+=(xvfb)
+  command -v xwd >/dev/null || missing+=(x11-apps)
+  [ -x /usr/bin/convert ] || missing+=(imagemagick)
+  command -v zip >/dev/null || missing+=(zip)
+  printf '%s\n' "${missing[@]}"
+}
+
+install_dependencies() {
+  local missing
+  missing="$(need_packages)"
+  [ -z "$missing" ] && return 0
+  echo "== installing: $(echo $missing)"
+  local sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  dpkg --print-foreign-architectures | grep -qx i386 || $sudo dpkg --add-architecture i386
+  $sudo apt-get update -qq
+  # shellcheck disable=SC2086
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends $missing >/dev/null
+}
+
+build_native() {
+  cmake -S "$ROOT" -B "$BUILD/native" -DCMAKE_BUILD_TYPE=Debug -DKESTROM_SANITIZE=ON >/dev/null
+  cmake --build "$BUILD/native" -j "$JOBS"
+}
+
+build_windows() {  # $1: win32 or win64; extra cmake options follow
+  local dir="$1" toolchain
+  shift
+  [ "$dir" = win32 ] && toolchain=mingw-i686 || toolchain=mingw-x86_64
+  cmake -S "$ROOT" -B "$BUILD/$dir" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/$toolchain.cmake" \
+    -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null
+  cmake --build "$BUILD/$dir" -j "$JOBS"
+}
+
+XVFB_PID=""
+start_wine() {
+  export WINEPREFIX="$BUILD/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64
+  if [ -z "${DISPLAY:-}" ]; then
+    local n=97
+    while [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
+    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    XVFB_PID=$!
+    export DISPLAY=":$n"
+    for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+    [ -e "/tmp/.X11-unix/X$n" ] || { echo "Xvfb did not start" >&2; exit 1; }
+  fi
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    echo "== creating the Wine prefix"
+    timeout 300 wineboot --init >/dev/null 2>&1
+  fi
+  timeout 120 wineserver -w || true
+}
+
+stop_wine() {
+  [ -n "${WINEPREFIX:-}" ] && timeout 60 wineserver -k >/dev/null 2>&1 || true
+  [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null || true
+  XVFB_PID=""
+}
+
+screenshot() {  # $1: file
+  xwd -root -silent | /usr/bin/convert xwd:- "$1"
+}

@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds everything, and runs every test: the native
+# core (with AddressSanitizer and UBSan) and the Windows programs under Wine.
+source "$(dirname "$0")/scripts/common.sh"
+install_dependencies
+
+echo "== native build and tests"
+build_native
+ctest --test-dir "$BUILD/native" --output-on-failure
+
+echo "== 64-bit Windows build (must compile)"
+build_windows win64
+
+echo "== 32-bit Windows build and the tests under Wine"
+build_windows win32 -DKESTROM_WINE_TESTS=ON
+start_wine
+trap stop_wine EXIT
+ctest --test-dir "$BUILD/win32" --output-on-failure --timeout 900

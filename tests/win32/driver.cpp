@@ -1,0 +1,262 @@
+#include "tests/win32/driver.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "machine/win32/text_win32.h"
+#include "window/layout.h"
+
+namespace kestrom::wine {
+namespace {
+
+const wchar_t kMainTitle[] = L"Tavon Kestrom Module V6.00";
+
+struct Search {
+  DWORD pid;
+  const std::wstring* windowClass;
+  const std::wstring* title;
+  HWND found;
+};
+
+BOOL CALLBACK MatchTopWindow(HWND h, LPARAM lp) {
+  auto* s = reinterpret_cast<Search*>(lp);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(h, &owner);
+  if (owner != s->pid || !IsWindowVisible(h)) return TRUE;
+  wchar_t cls[64] = {}, text[256] = {};
+  GetClassNameW(h, cls, 64);
+  GetWindowTextW(h, text, 256);
+  if ((s->windowClass->empty() || *s->windowClass == cls) && *s->title == text) {
+    s->found = h;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+HWND FindTopWindow(DWORD pid, const std::wstring& windowClass, const std::wstring& title) {
+  Search search{pid, &windowClass, &title, nullptr};
+  EnumWindows(MatchTopWindow, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+BOOL CALLBACK LongestStatic(HWND child, LPARAM lp) {
+  wchar_t cls[32] = {};
+  GetClassNameW(child, cls, 32);
+  if (lstrcmpiW(cls, L"Static") == 0) {
+    const std::string t = TextOf(child);
+    auto* out = reinterpret_cast<std::string*>(lp);
+    if (t.size() > out->size()) *out = t;
+  }
+  return TRUE;
+}
+
+}  // namespace
+
+std::wstring ExeDir() {
+  wchar_t path[MAX_PATH];
+  GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring p = path;
+  return p.substr(0, p.find_last_of(L"\\/") + 1);
+}
+
+std::wstring TempPath(const std::wstring& name) {
+  wchar_t dir[MAX_PATH];
+  GetTempPathW(MAX_PATH, dir);
+  return std::wstring(dir) + name;
+}
+
+std::string ReadFileBytes(const std::wstring& path) {
+  win32::UniqueHandle f(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, 0, nullptr));
+  std::string content;
+  if (!f.valid()) return content;
+  char buffer[65536];
+  DWORD got = 0;
+  while (ReadFile(f.get(), buffer, sizeof buffer, &got, nullptr) && got) content.append(buffer, got);
+  return content;
+}
+
+void RemoveFile(const std::wstring& path) {
+  SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+  DeleteFileW(path.c_str());
+}
+
+bool WaitUntil(const std::function<bool()>& done, int timeoutMs) {
+  const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(timeoutMs);
+  for (;;) {
+    if (done()) return true;
+    if (GetTickCount64() > end) return false;
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+    Sleep(20);
+  }
+}
+
+ChildProcess::ChildProcess(const std::wstring& exe, const std::wstring& args) {
+  std::wstring commandLine = L"\"" + ExeDir() + exe + L"\" " + args;
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION info{};
+  if (CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, ExeDir().c_str(), &startup,
+                     &info)) {
+    process_ = win32::UniqueHandle(info.hProcess);
+    CloseHandle(info.hThread);
+    pid_ = info.dwProcessId;
+  }
+}
+
+ChildProcess::~ChildProcess() { Kill(); }
+
+bool ChildProcess::WaitForExit(int timeoutMs) {
+  return process_.valid() && WaitForSingleObject(process_.get(), static_cast<DWORD>(timeoutMs)) == WAIT_OBJECT_0;
+}
+
+DWORD ChildProcess::ExitCode() const {
+  DWORD code = STILL_ACTIVE;
+  if (process_.valid()) GetExitCodeProcess(process_.get(), &code);
+  return code;
+}
+
+void ChildProcess::Kill() {
+  if (!process_.valid()) return;
+  if (WaitForSingleObject(process_.get(), 0) != WAIT_OBJECT_0) {
+    TerminateProcess(process_.get(), 9);
+    WaitForSingleObject(process_.get(), 10000);
+  }
+}
+
+std::string TextOf(HWND h) {
+  DWORD_PTR length = 0;
+  if (!SendMessageTimeoutW(h, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 10000, &length)) return "<no answer>";
+  std::wstring text(length + 1, L'\0');
+  DWORD_PTR copied = 0;
+  SendMessageTimeoutW(h, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(&text[0]), SMTO_ABORTIFHUNG, 10000, &copied);
+  text.resize(copied);
+  return win32::Narrow(text);
+}
+
+void SetTextOf(HWND h, const std::string& text) {
+  const std::wstring w = win32::Widen(text);
+  DWORD_PTR ignored = 0;
+  SendMessageTimeoutW(h, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(w.c_str()), SMTO_ABORTIFHUNG, 10000, &ignored);
+}
+
+void Click(HWND h) { PostMessageW(h, BM_CLICK, 0, 0); }
+
+bool IsChecked(HWND h) {
+  DWORD_PTR state = 0;
+  SendMessageTimeoutW(h, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 10000, &state);
+  return state == BST_CHECKED;
+}
+
+void PressKey(HWND h, UINT key) {
+  PostMessageW(h, WM_KEYDOWN, key, 1);
+  PostMessageW(h, WM_KEYUP, key, 1 | (1u << 30) | (1u << 31));
+}
+
+HWND FocusOf(DWORD threadId) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  return GetGUIThreadInfo(threadId, &info) ? info.hwndFocus : nullptr;
+}
+
+HWND FindMessageBox(DWORD pid) { return FindTopWindow(pid, L"#32770", win32::Widen(kAppTitle)); }
+
+HWND WaitForMessageBox(DWORD pid, int timeoutMs) {
+  HWND box = nullptr;
+  WaitUntil([&] { return (box = FindMessageBox(pid)) != nullptr; }, timeoutMs);
+  return box;
+}
+
+std::string MessageText(HWND box) {
+  std::string text;
+  EnumChildWindows(box, LongestStatic, reinterpret_cast<LPARAM>(&text));
+  return text;
+}
+
+void Dismiss(HWND box) {
+  HWND ok = GetDlgItem(box, IDOK);
+  if (ok)
+    Click(ok);
+  else
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+  WaitUntil([&] { return !IsWindow(box) || !IsWindowVisible(box); }, 5000);
+}
+
+SimMach3::SimMach3(const std::wstring& extraArgs) {
+  static int instance = 0;
+  logPath_ =
+      TempPath(L"simmach3-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++instance) + L".log");
+  RemoveFile(logPath_);
+  process_ = std::make_unique<ChildProcess>(L"SimMach3.exe", L"/quiet \"/log:" + logPath_ + L"\" " + extraArgs);
+  CLSID clsid;
+  CLSIDFromString(const_cast<LPOLESTR>(L"{CA7992B2-2653-4342-8061-D7D385C07809}"), &clsid);
+  ready_ = WaitUntil([&] {
+    win32::ComPtr<IUnknown> unknown;
+    return SUCCEEDED(::GetActiveObject(clsid, nullptr, unknown.put()));
+  });
+  // Our own client connection for the test controls; it needs the ProgID, which
+  // a /noprogid simulator leaves to the client under test.
+  auto active = automation_.GetActiveObject("Mach4.Document");
+  if (!ready_ || !active.ok) return;
+  auto document = automation_.QueryInterface(active.value, "{D5DC1674-0CB6-47D4-BD22-E6D60631C86D}");
+  if (!document.ok) return;
+  auto script = automation_.InvokeById(document.value, 3);
+  if (script.ok) script_ = script.value.object;
+}
+
+SimMach3::~SimMach3() {
+  script_.reset();
+  Kill();
+}
+
+std::vector<std::string> SimMach3::Log() const {
+  std::vector<std::string> lines;
+  std::istringstream in(ReadFileBytes(logPath_));
+  std::string line;
+  while (std::getline(in, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+void SimMach3::ClearLog() { Call("SimClearLog"); }
+
+Outcome<Value> SimMach3::Call(const std::string& member, const std::vector<Arg>& args) {
+  if (!script_) return Outcome<Value>::Failure({91, "no scripting object"});
+  return automation_.CallByName(script_, member, args);
+}
+
+void SimMach3::Kill() {
+  if (process_) process_->Kill();
+}
+
+Kestrom::Kestrom() : process_(L"kestrom.exe", L"") {
+  // The window is shown after the load routine, whose message box may come first.
+  WaitUntil([&] { return WaitForWindow(0) != nullptr || FindMessageBox(process_.pid()) != nullptr; });
+}
+
+HWND Kestrom::WaitForWindow(int timeoutMs) {
+  WaitUntil([&] { return (window_ = FindTopWindow(process_.pid(), L"", kMainTitle)) != nullptr; }, timeoutMs);
+  return window_;
+}
+
+std::string Kestrom::ClickForMessage(ControlId id) {
+  Click(Control(id));
+  HWND box = WaitForMessageBox(pid());
+  if (!box) return "<no message box>";
+  const std::string text = MessageText(box);
+  Dismiss(box);
+  return text;
+}
+
+std::vector<std::string> LinesOf(const std::vector<std::string>& log, const std::string& member) {
+  std::vector<std::string> lines;
+  for (const std::string& line : log)
+    if (line.compare(0, member.size() + 1, member + "(") == 0) lines.push_back(line);
+  return lines;
+}
+
+}  // namespace kestrom::wine

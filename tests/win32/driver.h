@@ -1,0 +1,103 @@
+// Drives SimMach3 and kestrom.exe from a test under Wine: starts them as their
+// own processes, finds windows and message boxes, clicks and reads controls
+// through their messages, and talks to SimMach3 through COM.
+#pragma once
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "machine/automation.h"
+#include "machine/win32/com_automation.h"
+#include "machine/win32/com_types.h"
+#include "window/control_ids.h"
+
+namespace kestrom::wine {
+
+constexpr int kWaitMs = 20000;  // the longest any step may take before the test fails
+
+class ComApartment {
+ public:
+  ComApartment() { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
+  ~ComApartment() { CoUninitialize(); }
+};
+
+std::wstring ExeDir();
+std::wstring TempPath(const std::wstring& name);
+std::string ReadFileBytes(const std::wstring& path);
+void RemoveFile(const std::wstring& path);
+// Polls (pumping this thread's messages) until `done` or the time runs out.
+bool WaitUntil(const std::function<bool()>& done, int timeoutMs = kWaitMs);
+
+class ChildProcess {
+ public:
+  ChildProcess(const std::wstring& exe, const std::wstring& args);
+  ~ChildProcess();
+  ChildProcess(const ChildProcess&) = delete;
+  ChildProcess& operator=(const ChildProcess&) = delete;
+  DWORD pid() const { return pid_; }
+  bool WaitForExit(int timeoutMs);
+  DWORD ExitCode() const;
+  void Kill();
+
+ private:
+  win32::UniqueHandle process_;
+  DWORD pid_ = 0;
+};
+
+std::string TextOf(HWND h);
+void SetTextOf(HWND h, const std::string& text);
+void Click(HWND h);           // posted BM_CLICK: the click runs in the other process
+bool IsChecked(HWND h);
+void PressKey(HWND h, UINT key);  // posted WM_KEYDOWN / WM_KEYUP
+HWND FocusOf(DWORD threadId);
+// A message box of the process with the application's title, or nullptr.
+HWND FindMessageBox(DWORD pid);
+HWND WaitForMessageBox(DWORD pid, int timeoutMs = kWaitMs);
+std::string MessageText(HWND box);
+void Dismiss(HWND box);
+
+class SimMach3 {
+ public:
+  explicit SimMach3(const std::wstring& extraArgs = L"");
+  ~SimMach3();
+  bool Ready() const { return ready_; }
+  std::vector<std::string> Log() const;
+  void ClearLog();
+  // A by-name call on the scripting object, as a client in this process.
+  Outcome<Value> Call(const std::string& member, const std::vector<Arg>& args = {});
+  void Kill();
+  ChildProcess& process() { return *process_; }
+
+ private:
+  std::wstring logPath_;
+  std::unique_ptr<ChildProcess> process_;
+  win32::ComAutomation automation_;
+  ObjectRef script_;
+  bool ready_ = false;
+};
+
+class Kestrom {
+ public:
+  Kestrom();
+  HWND window() const { return window_; }
+  HWND WaitForWindow(int timeoutMs = kWaitMs);
+  HWND Control(ControlId id) const { return GetDlgItem(window_, static_cast<int>(id)); }
+  DWORD pid() const { return process_.pid(); }
+  DWORD thread() const { return GetWindowThreadProcessId(window_, nullptr); }
+  ChildProcess& process() { return process_; }
+  std::string Program() const { return TextOf(Control(ControlId::Text2)); }
+  // Clicks and answers the one message box that the click shows, returning its text.
+  std::string ClickForMessage(ControlId id);
+
+ private:
+  ChildProcess process_;
+  HWND window_ = nullptr;
+};
+
+// The lines of a log that name a member, in order.
+std::vector<std::string> LinesOf(const std::vector<std::string>& log, const std::string& member);
+
+}  // namespace kestrom::wine

@@ -1,0 +1,148 @@
+// The manual command panel of kestrom.exe against SimMach3: each command as the
+// simulator receives it, the wait of "Run GCode", and reconnecting.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "tests/win32/driver.h"
+#include "window/layout.h"
+
+namespace kestrom {
+namespace {
+using C = ControlId;
+using Lines = std::vector<std::string>;
+
+struct WinePanel : ::testing::Test {
+  wine::ComApartment com;
+  std::unique_ptr<wine::SimMach3> sim = std::make_unique<wine::SimMach3>();
+  std::unique_ptr<wine::Kestrom> k;
+  void SetUp() override {
+    ASSERT_TRUE(sim->Ready());
+    k = std::make_unique<wine::Kestrom>();
+    ASSERT_NE(k->WaitForWindow(), nullptr);
+    ASSERT_TRUE(wine::WaitUntil([&] { return wine::TextOf(k->Control(C::Text3)) == "X:+0.0000"; }));
+    sim->ClearLog();
+  }
+  // The log without the recorder's polling.
+  Lines Commands() {
+    Lines out;
+    for (const std::string& line : sim->Log())
+      if (line.rfind("GetDROString(", 0) != 0) out.push_back(line);
+    return out;
+  }
+  bool CommandsAre(const Lines& expected) {
+    return wine::WaitUntil([&] { return Commands() == expected; }, 10000);
+  }
+  // Tab from the program box to a panel control, then press Space on it.
+  void TabToAndPress(C id) {
+    HWND target = k->Control(id);
+    HWND program = k->Control(C::Text2);
+    PostMessageW(program, WM_LBUTTONDOWN, MK_LBUTTON, 0);
+    PostMessageW(program, WM_LBUTTONUP, 0, 0);
+    ASSERT_TRUE(wine::WaitUntil([&] { return wine::FocusOf(k->thread()) == program; }, 5000));
+    for (int i = 0; i < 40 && wine::FocusOf(k->thread()) != target; ++i) {
+      HWND before = wine::FocusOf(k->thread());
+      wine::PressKey(before, VK_TAB);
+      wine::WaitUntil([&] { return wine::FocusOf(k->thread()) != before; }, 5000);
+    }
+    ASSERT_EQ(wine::FocusOf(k->thread()), target);
+    wine::PressKey(target, VK_SPACE);
+  }
+};
+
+TEST_F(WinePanel, OffScreenButtonsReachedByTabDoTheirWork) {
+  TabToAndPress(C::cmdToggleJogMode);
+  ASSERT_TRUE(CommandsAre({"DoOEMButton(VT_BYREF|VT_I4=103)"})) << Commands().size();
+  TabToAndPress(C::cmdZeroAxis);
+  ASSERT_TRUE(CommandsAre({"DoOEMButton(VT_BYREF|VT_I4=103)", "SetDRO(VT_BYREF|VT_I4=0, VT_BYREF|VT_R8=0)",
+                           "SetDRO(VT_BYREF|VT_I4=1, VT_BYREF|VT_R8=0)", "SetDRO(VT_BYREF|VT_I4=2, VT_BYREF|VT_R8=0)"}));
+  sim->ClearLog();
+  TabToAndPress(C::cmdJog);
+  ASSERT_TRUE(wine::WaitUntil([&] { return wine::TextOf(k->Control(C::cmdJog)) == "Jog Off"; }));
+  EXPECT_EQ(Commands(), (Lines{"JogOn(VT_BYREF|VT_I4=0, VT_I2=0)", "JogOn(VT_BYREF|VT_I4=1, VT_I2=0)",
+                               "JogOn(VT_BYREF|VT_I4=2, VT_I2=0)"}));
+  wine::Click(k->Control(C::cmdJog));
+  ASSERT_TRUE(wine::WaitUntil([&] { return wine::TextOf(k->Control(C::cmdJog)) == "Start Jogging"; }));
+  EXPECT_EQ(wine::LinesOf(sim->Log(), "JogOff").size(), 3u);
+}
+
+TEST_F(WinePanel, RunGCodeWaitsForTheMoveBeforeItsMessage) {
+  wine::Click(k->Control(C::cmdGCode));  // unticked: the call returns at once, no message
+  ASSERT_TRUE(CommandsAre({"code(VT_BYREF|VT_BSTR=\"g0 x5 y5\")"}));
+  Sleep(300);
+  EXPECT_EQ(wine::FindMessageBox(k->pid()), nullptr);
+
+  wine::Click(k->Control(C::chkAndWait));
+  wine::SetTextOf(k->Control(C::txtGCode), "G1 X10 F600");  // one second of travel
+  wine::Click(k->Control(C::cmdGCode));
+  HWND box = wine::WaitForMessageBox(k->pid());
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(wine::MessageText(box), "Just arrived at location now");
+  auto x = sim->Call("GetDROString", {Arg::RefI4(0)});
+  EXPECT_EQ(x.value.text, "+10.0000");  // arrived when the message came
+  EXPECT_GT(wine::LinesOf(sim->Log(), "IsMoving").size(), 1u);
+  wine::Dismiss(box);
+}
+
+TEST_F(WinePanel, ASecondRunGCodeRunsInsideTheFirstWait) {
+  wine::Click(k->Control(C::chkAndWait));
+  ASSERT_TRUE(wine::WaitUntil([&] { return wine::IsChecked(k->Control(C::chkAndWait)); }));
+  sim->Call("SimMovingFor", {Arg::RefI4(2500)});
+  wine::Click(k->Control(C::cmdGCode));
+  ASSERT_TRUE(wine::WaitUntil([&] { return !wine::LinesOf(sim->Log(), "IsMoving").empty(); }));
+  wine::Click(k->Control(C::cmdGCode));  // handled inside the first click's wait
+  ASSERT_TRUE(wine::WaitUntil([&] { return wine::LinesOf(sim->Log(), "code").size() == 2; }));
+  for (int i = 0; i < 2; ++i) {
+    HWND box = wine::WaitForMessageBox(k->pid());
+    ASSERT_NE(box, nullptr) << i;
+    EXPECT_EQ(wine::MessageText(box), "Just arrived at location now");
+    wine::Dismiss(box);
+  }
+}
+
+TEST_F(WinePanel, OemSpindleDrosAndPages) {
+  wine::SetTextOf(k->Control(C::txtOEM), "17,5");
+  wine::Click(k->Control(C::cmdOEM));
+  ASSERT_TRUE(CommandsAre({"DoOEMButton(VT_BYREF|VT_I4=18)"}));
+  wine::SetTextOf(k->Control(C::txtOEM), "abc");
+  EXPECT_EQ(k->ClickForMessage(C::cmdOEM), "Invalid OEM code (a whole number from -32768 to 32767)");
+
+  sim->ClearLog();
+  wine::Click(k->Control(C::cmdSpindle));
+  ASSERT_TRUE(CommandsAre({"SetSpinSpeed(VT_BYREF|VT_R8=1200)", "DoSpinStop()"}));
+  EXPECT_TRUE(wine::WaitUntil([&] { return wine::TextOf(k->Control(C::cmdSpindle)) == "Spindle Off"; }));
+  wine::SetTextOf(k->Control(C::txtRPM), "1500.5");
+  wine::Click(k->Control(C::cmdSpindle));
+  ASSERT_TRUE(CommandsAre({"SetSpinSpeed(VT_BYREF|VT_R8=1200)", "DoSpinStop()", "SetSpinSpeed(VT_BYREF|VT_R8=1500.5)",
+                           "DoSpinCW()"}));
+  EXPECT_EQ(wine::TextOf(k->Control(C::cmdSpindle)), "Spindle On");
+  wine::SetTextOf(k->Control(C::txtRPM), "fast");
+  EXPECT_EQ(k->ClickForMessage(C::cmdSpindle), "Invalid spindle rpm");
+  EXPECT_EQ(wine::TextOf(k->Control(C::cmdSpindle)), "Spindle On");
+
+  sim->Call("SimJogStep", {Arg::RefI4(0), Arg::RefR8(1.5)});
+  sim->Call("SimJogStep", {Arg::RefI4(1), Arg::RefR8(2.25)});
+  sim->Call("SimJogStep", {Arg::RefI4(2), Arg::RefR8(-3)});
+  const std::string dros = k->ClickForMessage(C::cmdReadDro);
+  EXPECT_EQ(dros.rfind("X: +1.5000\r\nY: +2.2500\r\nZ: -3.0000", 0), 0u) << dros;
+
+  sim->ClearLog();
+  SendMessageW(k->Control(C::cboPage), CB_SETCURSEL, 5, 0);
+  wine::Click(k->Control(C::Command1));
+  ASSERT_TRUE(CommandsAre({"DoOEMButton(VT_BYREF|VT_I4=6)"}));
+}
+
+TEST_F(WinePanel, CreateMachObjectReconnectsToARestartedMach3) {
+  sim.reset();  // Mach3 is gone
+  ASSERT_TRUE(wine::WaitUntil([&] { return wine::TextOf(k->Control(C::Text3)) == "X:"; }));
+  EXPECT_EQ(k->ClickForMessage(C::cmdCreateMachObj), "Mach3 Programı Kapalı. Önce Mach3 'ü Açınız.");
+  sim = std::make_unique<wine::SimMach3>();
+  ASSERT_TRUE(sim->Ready());
+  wine::Click(k->Control(C::cmdCreateMachObj));
+  ASSERT_TRUE(wine::WaitUntil([&] { return wine::TextOf(k->Control(C::Text3)) == "X:+0.0000"; }));
+  EXPECT_EQ(wine::FindMessageBox(k->pid()), nullptr);
+  EXPECT_EQ(SendMessageW(k->Control(C::cboPage), CB_GETCOUNT, 0, 0), 6);
+  EXPECT_EQ(wine::TextOf(k->Control(C::cboPage)), "Run");
+}
+
+}  // namespace
+}  // namespace kestrom

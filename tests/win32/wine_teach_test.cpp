@@ -1,0 +1,116 @@
+// Recording a jogged path in kestrom.exe against SimMach3, and saving it.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "teach/teach_program.h"
+#include "tests/win32/driver.h"
+
+namespace kestrom {
+namespace {
+using C = ControlId;
+
+struct WineTeach : ::testing::Test {
+  wine::ComApartment com;
+  wine::SimMach3 sim;
+  std::unique_ptr<wine::Kestrom> k;
+  void SetUp() override {
+    ASSERT_TRUE(sim.Ready());
+    k = std::make_unique<wine::Kestrom>();
+    ASSERT_NE(k->WaitForWindow(), nullptr);
+    ASSERT_TRUE(wine::WaitUntil([&] { return wine::TextOf(k->Control(C::Text3)) == "X:+0.0000"; }));
+  }
+  void Step(int axis, double distance) { sim.Call("SimJogStep", {Arg::RefI4(axis), Arg::RefR8(distance)}); }
+  bool ProgramIs(const std::string& text) {
+    return wine::WaitUntil([&] { return k->Program() == text; }, 10000);
+  }
+  std::string Save(const std::string& name) {
+    wine::SetTextOf(k->Control(C::Text1), name);
+    return k->ClickForMessage(C::Command4);
+  }
+};
+
+TEST_F(WineTeach, JoggedPathMCodesAndResetAreSavedByteForByte) {
+  wine::Click(k->Control(C::Check1));
+  ASSERT_TRUE(wine::WaitUntil([&] { return wine::IsChecked(k->Control(C::Check1)); }));
+  Step(0, 1.25);
+  std::string expected = std::string(kStartHeader) + "\r\nG01  X+1.2500 Y+0.0000 Z+0.0000 F200";
+  ASSERT_TRUE(ProgramIs(expected)) << k->Program();
+  wine::Click(k->Control(C::Command5));
+  expected += "\r\nM3";
+  ASSERT_TRUE(ProgramIs(expected)) << k->Program();
+  Step(1, -2.5);
+  expected += "\r\nG01  X+1.2500 Y-2.5000 Z+0.0000 F200";
+  ASSERT_TRUE(ProgramIs(expected)) << k->Program();
+
+  PostMessageW(k->Control(C::Text2), WM_LBUTTONDBLCLK, MK_LBUTTON, 0);  // a new program
+  ASSERT_TRUE(ProgramIs(kResetHeader)) << k->Program();
+  wine::Click(k->Control(C::Check8));  // feed word off
+  ASSERT_TRUE(wine::WaitUntil([&] { return !wine::IsChecked(k->Control(C::Check8)); }));
+  Step(2, 3);
+  expected = std::string(kResetHeader) + "\r\nG01  X+1.2500 Y-2.5000 Z+3.0000";
+  ASSERT_TRUE(ProgramIs(expected)) << k->Program();
+  wine::Click(k->Control(C::Command6));
+  wine::Click(k->Control(C::Command7));
+  expected += "\r\nM5\r\nM1";
+  ASSERT_TRUE(ProgramIs(expected)) << k->Program();
+
+  wine::RemoveFile(L"C:\\kestrom-e2e.tap");
+  EXPECT_EQ(Save("kestrom-e2e"), "C:\\ Dizinine (kestrom-e2e.tap) dosya adı ile kaydedildi.");
+  EXPECT_FALSE(wine::IsChecked(k->Control(C::Check1)));
+  EXPECT_EQ(wine::ReadFileBytes(L"C:\\kestrom-e2e.tap"), expected + "\r\n");
+  Step(0, 1);  // teach mode is off: nothing more is recorded
+  Sleep(300);
+  EXPECT_EQ(k->Program(), expected);
+
+  // The DROs as SimMach3 reports them agree with the last recorded line.
+  auto x = sim.Call("GetDROString", {Arg::RefI4(2)});
+  EXPECT_EQ(x.value.text, "+3.0000");
+
+  PostMessageW(k->Control(C::Text2), WM_LBUTTONDBLCLK, MK_LBUTTON, 0);
+  ASSERT_TRUE(ProgramIs(kResetHeader));
+  EXPECT_EQ(Save("kestrom-e2e"), "C:\\ Dizinine (kestrom-e2e.tap) dosya adı ile kaydedildi.");
+  EXPECT_EQ(wine::ReadFileBytes(L"C:\\kestrom-e2e.tap"), std::string(kResetHeader) + "\r\n");  // replaced whole
+}
+
+TEST_F(WineTeach, FailedSavesSayWhyAndKeepTheEarlierFile) {
+  std::string text = Save("no-such-folder\\x");
+  EXPECT_EQ(text.rfind("Dosya kaydedilemedi (file not saved): C:\\no-such-folder\\x.tap", 0), 0u) << text;
+  EXPECT_EQ(text.find("kaydedildi."), std::string::npos);
+
+  const std::wstring readOnly = L"C:\\kestrom-ro.tap";
+  wine::RemoveFile(readOnly);
+  {
+    win32::UniqueHandle f(CreateFileW(readOnly.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    DWORD done = 0;
+    WriteFile(f.get(), "old", 3, &done, nullptr);
+  }
+  SetFileAttributesW(readOnly.c_str(), FILE_ATTRIBUTE_READONLY);
+  text = Save("kestrom-ro");
+  EXPECT_EQ(text.rfind("Dosya kaydedilemedi (file not saved): C:\\kestrom-ro.tap", 0), 0u) << text;
+  EXPECT_EQ(wine::ReadFileBytes(readOnly), "old");
+  wine::RemoveFile(readOnly);
+
+  for (const char* bad : {"", "a?b", "CON"}) {
+    text = Save(bad);
+    EXPECT_EQ(text.rfind("Dosya kaydedilemedi", 0), 0u) << bad << ": " << text;
+  }
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW(L"C:\\kst*.tmp", &found);
+  EXPECT_EQ(search, INVALID_HANDLE_VALUE) << "a temporary file was left behind";
+  if (search != INVALID_HANDLE_VALUE) FindClose(search);
+}
+
+TEST_F(WineTeach, Mach3GoingAwayWhileRecordingIsOneBareLine) {
+  wine::Click(k->Control(C::Check1));
+  ASSERT_TRUE(wine::WaitUntil([&] { return wine::IsChecked(k->Control(C::Check1)); }));
+  sim.Call("SimExit");
+  const std::string expected = std::string(kStartHeader) + "\r\nG01  X Y Z F200";
+  ASSERT_TRUE(ProgramIs(expected)) << k->Program();
+  Sleep(500);
+  EXPECT_EQ(k->Program(), expected);
+  EXPECT_EQ(wine::TextOf(k->Control(C::Text3)), "X:");
+  EXPECT_EQ(k->ClickForMessage(C::Command2), "");  // the DRO check shows an empty text
+}
+
+}  // namespace
+}  // namespace kestrom
