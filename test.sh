@@ -8,6 +8,9 @@ echo "== native build and tests"
 build_native
 ctest --test-dir "$BUILD/native" --output-on-failure
 
+echo "== fuzzing (libFuzzer, AddressSanitizer, UBSan)"
+run_fuzzers "${KESTROM_FUZZ_SECONDS:-30}"
+
 echo "== 64-bit Windows build (must compile)"
 build_windows win64
 

@@ -21,6 +21,8 @@ need_packages() {
   command -v xwd >/dev/null || missing+=(x11-apps)
   [ -x /usr/bin/convert ] || missing+=(imagemagick)
   command -v zip >/dev/null || missing+=(zip)
+  command -v clang++ >/dev/null || missing+=(clang)
+  ls /usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1 || missing+=(libclang-rt-14-dev)
   printf '%s\n' "${missing[@]}"
 }
 
@@ -51,6 +53,17 @@ build_windows() {  # $1: win32 or win64; extra cmake options follow
   cmake --build "$BUILD/$dir" -j "$JOBS"
 }
 
+# The text conversions and the program grammar under libFuzzer, for a bounded time.
+run_fuzzers() {  # $1: seconds for each
+  CC=clang CXX=clang++ cmake -S "$ROOT" -B "$BUILD/fuzz" -DKESTROM_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  cmake --build "$BUILD/fuzz" -j "$JOBS" --target fuzz_number_text fuzz_program_grammar
+  local f
+  for f in fuzz_number_text fuzz_program_grammar; do
+    mkdir -p "$BUILD/fuzz/corpus-$f"
+    "$BUILD/fuzz/$f" -max_total_time="$1" -print_final_stats=0 "$BUILD/fuzz/corpus-$f" 2>&1 | tail -n 1
+  done
+}
+
 XVFB_PID=""
 start_wine() {
   export WINEPREFIX="$BUILD/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64
@@ -73,7 +86,18 @@ start_wine() {
 stop_wine() {
   [ -n "${WINEPREFIX:-}" ] && timeout 60 wineserver -k >/dev/null 2>&1 || true
   [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null || true
-  XVFB_PID=""
+  # The text conversions and the program grammar under libFuzzer, for a bounded time.
+run_fuzzers() {  # $1: seconds for each
+  CC=clang CXX=clang++ cmake -S "$ROOT" -B "$BUILD/fuzz" -DKESTROM_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  cmake --build "$BUILD/fuzz" -j "$JOBS" --target fuzz_number_text fuzz_program_grammar
+  local f
+  for f in fuzz_number_text fuzz_program_grammar; do
+    mkdir -p "$BUILD/fuzz/corpus-$f"
+    "$BUILD/fuzz/$f" -max_total_time="$1" -print_final_stats=0 "$BUILD/fuzz/corpus-$f" 2>&1 | tail -n 1
+  done
+}
+
+XVFB_PID=""
 }
 
 screenshot() {  # $1: file
