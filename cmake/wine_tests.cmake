@@ -11,7 +11,8 @@ target_include_directories(wine_driver PUBLIC ${CMAKE_SOURCE_DIR}/tests)
 target_link_libraries(wine_driver PUBLIC kestrom_win32 gtest)
 
 set(WINE_RUN ${CMAKE_SOURCE_DIR}/tests/win32/run_under_wine.sh)
-foreach(name wine_system_test wine_com_test wine_window_test wine_teach_test wine_panel_test)
+foreach(name wine_system_test wine_com_test wine_window_test wine_teach_test wine_panel_test
+             wine_program_box_test)
   add_executable(${name} tests/win32/${name}.cpp)
   target_link_libraries(${name} PRIVATE wine_driver gtest_main)
   add_dependencies(${name} kestrom SimMach3)
@@ -20,5 +21,5 @@ foreach(name wine_system_test wine_com_test wine_window_test wine_teach_test win
 endforeach()
 
 add_executable(wine_bench tests/win32/wine_bench.cpp)
-target_link_libraries(wine_bench PRIVATE wine_driver)
+target_link_libraries(wine_bench PRIVATE wine_driver psapi)
 add_dependencies(wine_bench kestrom SimMach3)

@@ -1,2 +1,143 @@
 // Prints what the expensive paths cost under Wine; run by bench.sh, not a test.
-int main() { return 0; }
+//   wine_bench.exe [lines]   (default 100000: each append in Wine's edit control costs
+//   more as the text grows, so a million appended one by one takes hours there)
+#include <windows.h>
+#include <psapi.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "machine/cmach.h"
+#include "machine/win32/com_automation.h"
+#include "machine/win32/com_types.h"
+#include "machine/win32/text_win32.h"
+#include "machine/win32/win32_system.h"
+#include "teach/teach_program.h"
+#include "teach/win32/win32_file_store.h"
+#include "tests/win32/driver.h"
+#include "window/win32/main_window.h"
+#include "window/win32/win32_controls.h"
+
+namespace {
+using namespace kestrom;
+using Clock = std::chrono::steady_clock;
+
+double MicrosSince(Clock::time_point start) {
+  return std::chrono::duration<double, std::micro>(Clock::now() - start).count();
+}
+
+class NoPump : public EventPump {
+ public:
+  void PumpPendingEvents() override {}
+};
+
+void CallCosts() {
+  wine::SimMach3 sim;
+  if (!sim.Ready()) { std::printf("SimMach3 did not start\n"); std::exit(1); }
+  win32::ComAutomation automation;
+  win32::Win32Registry registry;
+  win32::Win32Processes processes;
+  win32::Win32Environment environment;
+  NoPump pump;
+  CMach mach(automation, {registry, processes, environment}, pump);
+  if (!mach.InitMach()) { std::printf("connect failed: %s\n", mach.InitErrorMsg().c_str()); std::exit(1); }
+
+  // The same scripting object through bare IDispatch, its DISPID looked up once.
+  CLSID clsid;
+  CLSIDFromProgID(L"Mach4.Document", &clsid);
+  win32::ComPtr<IUnknown> active;
+  GetActiveObject(clsid, nullptr, active.put());
+  win32::ComPtr<IDispatch> document;
+  const IID iid = {0xD5DC1674, 0x0CB6, 0x47D4, {0xBD, 0x22, 0xE6, 0xD6, 0x06, 0x31, 0xC8, 0x6D}};
+  active->QueryInterface(iid, document.put_void());
+  DISPPARAMS none{nullptr, nullptr, 0, 0};
+  win32::Variant scriptResult;
+  document->Invoke(3, IID_NULL, 0, DISPATCH_METHOD, &none, scriptResult.get(), nullptr, nullptr);
+  IDispatch* script = scriptResult.ref().pdispVal;
+  wchar_t name[] = L"GetDROString";
+  LPOLESTR names[] = {name};
+  DISPID id = 0;
+  script->GetIDsOfNames(IID_NULL, names, 1, 0, &id);
+
+  const int n = 2000;
+  auto start = Clock::now();
+  for (int i = 0; i < n; ++i) mach.ReadDRO(i % 6);
+  const double readDro = MicrosSince(start) / n;
+  start = Clock::now();
+  for (int i = 0; i < n; ++i) {
+    VARIANT arg;
+    arg.vt = VT_I4;
+    arg.lVal = i % 6;
+    DISPPARAMS params{&arg, nullptr, 1, 0};
+    win32::Variant result;
+    script->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &params, result.get(), nullptr, nullptr);
+  }
+  const double bare = MicrosSince(start) / n;
+  std::printf("cross-process ReadDRO: %.1f us per call; bare IDispatch::Invoke: %.1f us; ratio %.2f\n", readDro, bare,
+              readDro / bare);
+  std::printf("one tick's 12 ReadDRO calls: %.2f ms (12 bare calls: %.2f ms)\n", readDro * 12 / 1000, bare * 12 / 1000);
+}
+
+void ProgramBoxCosts(int totalLines) {
+  win32::MainWindow window(GetModuleHandleW(nullptr));
+  win32::Win32Controls controls(window.hwnd());
+  TeachProgram program(controls, ControlId::Text2);
+  const std::string words = " X+123.4567 Y-12.5000 Z+0.0000";
+  const std::string feed = "200";
+  int lines = 0;
+  auto appendUpTo = [&](int target) {
+    while (lines < target) {
+      program.AppendTaughtLine(words, feed);
+      ++lines;
+    }
+  };
+  for (int at : {100, 10000, 100000}) {
+    if (at > totalLines) break;
+    appendUpTo(at);
+    const int sample = 200;
+    const auto start = Clock::now();
+    appendUpTo(at + sample);
+    std::printf("append in the real edit control at %6d lines: %.1f us per line\n", at, MicrosSince(start) / sample);
+  }
+  const auto start = Clock::now();
+  appendUpTo(totalLines);
+  std::printf("recorded %d lines in all (the rest took %.1f s)\n", lines, MicrosSince(start) / 1e6);
+
+  const std::string text = controls.Text(ControlId::Text2);
+  const size_t expected = std::string(kStartHeader).size() + static_cast<size_t>(lines) * TaughtLine(words, feed).size();
+  std::printf("program box holds %zu characters, expected %zu: %s\n", text.size(), expected,
+              text.size() == expected ? "every line kept" : "LINES LOST");
+
+  win32::Win32FileStore store;
+  auto saveStart = Clock::now();
+  const auto failure = store.WriteWhole("C:\\kestrom-bench.tap", text + "\r\n");
+  const double save = MicrosSince(saveStart) / 1000;
+  saveStart = Clock::now();
+  {
+    win32::UniqueHandle raw(CreateFileW(L"C:\\kestrom-bench-raw.tap", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    DWORD done = 0;
+    const std::string bytes = text + "\r\n";
+    WriteFile(raw.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr);
+  }
+  const double rawMs = MicrosSince(saveStart) / 1000;
+  std::printf("save of %d lines (%zu bytes): %.1f ms; raw write of the same bytes: %.1f ms%s\n", lines, text.size() + 2,
+              save, rawMs, failure ? (" - FAILED: " + *failure).c_str() : "");
+  DeleteFileW(L"C:\\kestrom-bench.tap");
+  DeleteFileW(L"C:\\kestrom-bench-raw.tap");
+
+  PROCESS_MEMORY_COUNTERS memory{};
+  GetProcessMemoryInfo(GetCurrentProcess(), &memory, sizeof memory);
+  std::printf("peak working set with %d lines: %.1f MiB\n", lines, memory.PeakWorkingSetSize / 1048576.0);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int lines = argc > 1 ? std::atoi(argv[1]) : 100000;
+  wine::ComApartment com;
+  CallCosts();
+  ProgramBoxCosts(lines);
+  return 0;
+}

@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Prints the benchmark figures: the native core, then under Wine the cost of a
+# cross-process ReadDRO against a bare IDispatch call, appends in the real edit
+# control against the program's length, a save against a raw write, and peak memory.
+#   ./bench.sh [lines]   (lines for the long recording under Wine; default 100000)
+source "$(dirname "$0")/scripts/common.sh"
+install_dependencies
+cmake -S "$ROOT" -B "$BUILD/bench" -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$BUILD/bench" -j "$JOBS" --target native_bench
+echo "== native core"
+"$BUILD/bench/native_bench" --benchmark_min_time=0.2
+build_windows win32 -DKESTROM_WINE_TESTS=ON
+start_wine
+trap stop_wine EXIT
+echo "== under Wine ($(wine --version))"
+(cd "$BUILD/win32" && wine wine_bench.exe "${1:-100000}")

@@ -1,0 +1,56 @@
+// The real program box and file store in this process: a million-line program
+// is kept whole and saved whole; what the code page cannot hold is refused.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "teach/teach_program.h"
+#include "teach/win32/win32_file_store.h"
+#include "tests/win32/driver.h"
+#include "window/win32/main_window.h"
+#include "window/win32/win32_controls.h"
+
+namespace kestrom {
+namespace {
+
+TEST(WineProgramBox, AMillionLinesAreKeptAndSavedWhole) {
+  win32::MainWindow window(GetModuleHandleW(nullptr));
+  win32::Win32Controls controls(window.hwnd());
+  TeachProgram program(controls, ControlId::Text2);
+  const std::string line = TaughtLine(" X+123.4567 Y-12.5000 Z+0.0000", std::string("200"));
+  std::string text = kStartHeader;
+  text.reserve(text.size() + line.size() * 1000001);
+  for (int i = 0; i < 1000000; ++i) text += line;
+  controls.SetText(ControlId::Text2, text);
+  program.AppendMCode("M5");  // appended past the edit control's default limit
+  text += "\r\nM5";
+  ASSERT_EQ(GetWindowTextLengthW(GetDlgItem(window.hwnd(), static_cast<int>(ControlId::Text2))),
+            static_cast<int>(text.size()));
+  ASSERT_EQ(controls.Text(ControlId::Text2), text);
+
+  win32::Win32FileStore store;
+  const std::wstring path = L"C:\\kestrom-million.tap";
+  wine::RemoveFile(path);
+  ASSERT_EQ(store.WriteWhole("C:\\kestrom-million.tap", text + "\r\n"), std::nullopt);
+  EXPECT_EQ(wine::ReadFileBytes(path), text + "\r\n");
+  wine::RemoveFile(path);
+}
+
+TEST(WineFileStore, TextTheCodePageCannotHoldIsRefusedAndTheEarlierFileKept) {
+  win32::Win32FileStore store;
+  const std::wstring path = L"C:\\kestrom-codepage.tap";
+  wine::RemoveFile(path);
+  ASSERT_EQ(store.WriteWhole("C:\\kestrom-codepage.tap", "G01  X1\r\n"), std::nullopt);
+  // A character outside every 8-bit Windows code page.
+  const auto failure = store.WriteWhole("C:\\kestrom-codepage.tap", "G01  X1 (\xE2\x98\x83)\r\n");
+  ASSERT_TRUE(failure.has_value());
+  EXPECT_NE(failure->find("kod sayfası"), std::string::npos) << *failure;
+  EXPECT_EQ(wine::ReadFileBytes(path), "G01  X1\r\n");
+  // Plain ASCII and the code page's own letters are written as one byte each.
+  ASSERT_EQ(store.WriteWhole("C:\\kestrom-codepage.tap", "(Parça)\r\n"), std::nullopt);
+  const std::string bytes = wine::ReadFileBytes(path);
+  EXPECT_EQ(bytes.size(), 9u);
+  wine::RemoveFile(path);
+}
+
+}  // namespace
+}  // namespace kestrom
