@@ -19,3 +19,9 @@ build_windows win32 -DKESTROM_WINE_TESTS=ON
 start_wine
 trap stop_wine EXIT
 ctest --test-dir "$BUILD/win32" --output-on-failure --timeout 900
+
+# The scenarios' screenshots, as PNG for a person to look at.
+for shot in "$BUILD"/screenshots/*.bmp; do
+  [ -e "$shot" ] && /usr/bin/convert "$shot" "${shot%.bmp}.png" && rm -f "$shot"
+done
+echo "screenshots: $BUILD/screenshots"

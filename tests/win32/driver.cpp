@@ -259,4 +259,45 @@ std::vector<std::string> LinesOf(const std::vector<std::string>& log, const std:
   return lines;
 }
 
+bool SaveScreenshot(HWND window, const std::string& name) {
+  RECT r;
+  if (!GetWindowRect(window, &r)) return false;
+  const int width = r.right - r.left, height = r.bottom - r.top;
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
+  SelectObject(memory, old);
+
+  BITMAPINFOHEADER header{};
+  header.biSize = sizeof header;
+  header.biWidth = width;
+  header.biHeight = height;
+  header.biPlanes = 1;
+  header.biBitCount = 24;
+  header.biCompression = BI_RGB;
+  const DWORD stride = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
+  std::string pixels(stride * static_cast<DWORD>(height), '\0');
+  GetDIBits(memory, bitmap, 0, static_cast<UINT>(height), &pixels[0], reinterpret_cast<BITMAPINFO*>(&header),
+            DIB_RGB_COLORS);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+
+  BITMAPFILEHEADER file{};
+  file.bfType = 0x4D42;
+  file.bfOffBits = sizeof file + sizeof header;
+  file.bfSize = file.bfOffBits + static_cast<DWORD>(pixels.size());
+  const std::wstring folder = ExeDir() + L"..\\screenshots";
+  CreateDirectoryW(folder.c_str(), nullptr);
+  win32::UniqueHandle out(CreateFileW((folder + L"\\" + win32::Widen(name) + L".bmp").c_str(), GENERIC_WRITE, 0,
+                                      nullptr, CREATE_ALWAYS, 0, nullptr));
+  if (!out.valid()) return false;
+  DWORD done = 0;
+  return WriteFile(out.get(), &file, sizeof file, &done, nullptr) &&
+         WriteFile(out.get(), &header, sizeof header, &done, nullptr) &&
+         WriteFile(out.get(), pixels.data(), static_cast<DWORD>(pixels.size()), &done, nullptr);
+}
+
 }  // namespace kestrom::wine

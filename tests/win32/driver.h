@@ -97,6 +97,10 @@ class Kestrom {
   HWND window_ = nullptr;
 };
 
+// Writes what the screen shows of a window to build/screenshots/<name>.bmp, for a
+// person to look at; false when it could not.
+bool SaveScreenshot(HWND window, const std::string& name);
+
 // The lines of a log that name a member, in order.
 std::vector<std::string> LinesOf(const std::vector<std::string>& log, const std::string& member);
 

@@ -77,6 +77,7 @@ TEST_F(WinePanel, RunGCodeWaitsForTheMoveBeforeItsMessage) {
   HWND box = wine::WaitForMessageBox(k->pid());
   ASSERT_NE(box, nullptr);
   EXPECT_EQ(wine::MessageText(box), "Just arrived at location now");
+  EXPECT_TRUE(wine::SaveScreenshot(box, "panel-arrived"));
   auto x = sim->Call("GetDROString", {Arg::RefI4(0)});
   EXPECT_EQ(x.value.text, "+10.0000");  // arrived when the message came
   EXPECT_GT(wine::LinesOf(sim->Log(), "IsMoving").size(), 1u);

@@ -54,6 +54,7 @@ TEST_F(WineTeach, JoggedPathMCodesAndResetAreSavedByteForByte) {
   expected += "\r\nM5\r\nM1";
   ASSERT_TRUE(ProgramIs(expected)) << k->Program();
 
+  EXPECT_TRUE(wine::SaveScreenshot(k->window(), "teach-recorded"));
   wine::RemoveFile(L"C:\\kestrom-e2e.tap");
   EXPECT_EQ(Save("kestrom-e2e"), "C:\\ Dizinine (kestrom-e2e.tap) dosya adı ile kaydedildi.");
   EXPECT_FALSE(wine::IsChecked(k->Control(C::Check1)));

@@ -27,6 +27,7 @@ TEST(WineWindow, WithoutMach3TheLoadShowsTheTextThenTheWindowWorks) {
   HWND box = wine::WaitForMessageBox(k.pid());
   ASSERT_NE(box, nullptr);
   EXPECT_EQ(wine::MessageText(box), "Mach3 Programı Kapalı. Önce Mach3 'ü Açınız.");
+  EXPECT_TRUE(wine::SaveScreenshot(box, "message-mach3-not-running"));
   wine::Dismiss(box);
   ASSERT_NE(k.WaitForWindow(), nullptr);
 
@@ -54,6 +55,7 @@ TEST(WineWindow, WithSimMach3TheLoadShowsNoMessageAndTheDrosFill) {
   EXPECT_TRUE(wine::WaitUntil([&] { return wine::TextOf(k.Control(C::Text5)) == "Z:+0.0000"; }));
   EXPECT_EQ(wine::FindMessageBox(k.pid()), nullptr);
   EXPECT_FALSE(wine::LinesOf(sim.Log(), "GetDROString").empty());
+  EXPECT_TRUE(wine::SaveScreenshot(k.window(), "window-connected"));
 }
 
 TEST(WineWindow, ControlsStandWhereTheTableSaysInTabOrder) {
