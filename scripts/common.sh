@@ -86,18 +86,7 @@ start_wine() {
 stop_wine() {
   [ -n "${WINEPREFIX:-}" ] && timeout 60 wineserver -k >/dev/null 2>&1 || true
   [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null || true
-  # The text conversions and the program grammar under libFuzzer, for a bounded time.
-run_fuzzers() {  # $1: seconds for each
-  CC=clang CXX=clang++ cmake -S "$ROOT" -B "$BUILD/fuzz" -DKESTROM_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-  cmake --build "$BUILD/fuzz" -j "$JOBS" --target fuzz_number_text fuzz_program_grammar
-  local f
-  for f in fuzz_number_text fuzz_program_grammar; do
-    mkdir -p "$BUILD/fuzz/corpus-$f"
-    "$BUILD/fuzz/$f" -max_total_time="$1" -print_final_stats=0 "$BUILD/fuzz/corpus-$f" 2>&1 | tail -n 1
-  done
-}
-
-XVFB_PID=""
+  XVFB_PID=""
 }
 
 screenshot() {  # $1: file

@@ -95,25 +95,60 @@ void ScriptObject::Define(const char* name, Handler handler, bool logged) {
 }
 
 ScriptObject::ScriptObject(SimMachine& machine, CallLog& log) : machine_(machine), log_(log) {
+  DefineMembers();
+  DefineTestControls();
+}
+
+void ScriptObject::DefineMembers() {
   SimMachine& m = machine_;
+  // Members by the shape of their arguments and answer.
+  auto command = [this](const char* name, std::function<void()> f) {
+    Define(name, [f](Call&) { f(); return S_OK; });
+  };
+  auto withInt = [this](const char* name, std::function<void(long)> f) {
+    Define(name, [f](Call& c) {
+      const auto a = c.Int(0);
+      if (!a) return c.BadArguments();
+      f(*a);
+      return S_OK;
+    });
+  };
+  auto withReal = [this](const char* name, std::function<void(double)> f) {
+    Define(name, [f](Call& c) {
+      const auto a = c.Real(0);
+      if (!a) return c.BadArguments();
+      f(*a);
+      return S_OK;
+    });
+  };
+  auto withText = [this](const char* name, std::function<void(const std::string&)> f) {
+    Define(name, [f](Call& c) {
+      const auto a = c.Text(0);
+      if (!a) return c.BadArguments();
+      f(*a);
+      return S_OK;
+    });
+  };
+  auto truth = [this](const char* name, std::function<bool()> f) {
+    Define(name, [f](Call& c) { return c.ReturnBool(f()); });
+  };
+  auto number = [this](const char* name, std::function<double()> f) {
+    Define(name, [f](Call& c) { return c.ReturnReal(f()); });
+  };
+
   Define("JogOn", [&m](Call& c) {
     const auto axis = c.Int(0), direction = c.Int(1);
     if (!axis || !direction) return c.BadArguments();
     m.JogOn(*axis, *direction);
     return S_OK;
   });
-  Define("JogOff", [&m](Call& c) {
-    const auto axis = c.Int(0);
-    if (!axis) return c.BadArguments();
-    m.JogOff(*axis);
-    return S_OK;
-  });
-  Define("IsEstop", [](Call& c) { return c.ReturnBool(false); });
-  Define("IsStopped", [&m](Call& c) { return c.ReturnBool(!m.IsMoving()); });
-  Define("IsSafeZ", [&m](Call& c) { return c.ReturnBool(m.IsSafeZ()); });
-  Define("IsMoving", [&m](Call& c) { return c.ReturnBool(m.IsMoving()); });
-  Define("IsFirst", [](Call& c) { return c.ReturnBool(true); });
-  Define("IsLoading", [](Call& c) { return c.ReturnBool(false); });
+  withInt("JogOff", [&m](long axis) { m.JogOff(axis); });
+  truth("IsEstop", [] { return false; });
+  truth("IsStopped", [&m] { return !m.IsMoving(); });
+  truth("IsSafeZ", [&m] { return m.IsSafeZ(); });
+  truth("IsMoving", [&m] { return m.IsMoving(); });
+  truth("IsFirst", [] { return true; });
+  truth("IsLoading", [] { return false; });
   Define("GetDROString", [&m](Call& c) {
     const auto dro = c.Int(0);
     if (!dro) return c.BadArguments();
@@ -126,17 +161,9 @@ ScriptObject::ScriptObject(SimMachine& machine, CallLog& log) : machine_(machine
     m.SetDro(*dro, *value);
     return S_OK;
   });
-  Define("Message", [&m](Call& c) {
-    const auto text = c.Text(0);
-    if (!text) return c.BadArguments();
-    m.Message(*text);
-    return S_OK;
-  });
-  Define("code", [&m](Call& c) {
-    const auto line = c.Text(0);
-    if (!line) return c.BadArguments();
-    if (!m.Code(*line)) m.Message("Unknown G-code: " + *line);  // Mach3 reports, it does not raise
-    return S_OK;
+  withText("Message", [&m](const std::string& text) { m.Message(text); });
+  withText("code", [&m](const std::string& line) {
+    if (!m.Code(line)) m.Message("Unknown G-code: " + line);  // Mach3 reports, it does not raise
   });
   Define("LoadFile", [&m](Call& c) {
     const auto path = c.Text(0);
@@ -147,47 +174,25 @@ ScriptObject::ScriptObject(SimMachine& machine, CallLog& log) : machine_(machine
     m.LoadFile(*path, content);
     return S_OK;
   });
-  Define("RunFile", [&m](Call&) { m.RunFile(); return S_OK; });
+  command("RunFile", [&m] { m.RunFile(); });
   Define("FileName", [&m](Call& c) { return c.ReturnText(m.FileName()); });
-  Define("DoOEMButton", [&m](Call& c) {
-    const auto code = c.Int(0);
-    if (!code) return c.BadArguments();
-    m.DoOEMButton(*code);
-    return S_OK;
-  });
-  Define("GetRPM", [&m](Call& c) { return c.ReturnReal(m.Rpm()); });
-  Define("SetSpinSpeed", [&m](Call& c) {
-    const auto rpm = c.Real(0);
-    if (!rpm) return c.BadArguments();
-    m.SetSpinSpeed(*rpm);
-    return S_OK;
-  });
-  Define("FeedRate", [&m](Call& c) { return c.ReturnReal(m.FeedRate()); });
-  Define("SetFeedRate", [&m](Call& c) {
-    const auto feed = c.Real(0);
-    if (!feed) return c.BadArguments();
-    m.SetFeedRate(*feed);
-    return S_OK;
-  });
-  Define("GetSafeZ", [&m](Call& c) { return c.ReturnReal(m.SafeZ()); });
-  Define("SetSafeZ", [&m](Call& c) {
-    const auto z = c.Real(0);
-    if (!z) return c.BadArguments();
-    m.SetSafeZ(*z);
-    return S_OK;
-  });
-  Define("GotoSafeZ", [&m](Call&) { m.GotoSafeZ(); return S_OK; });
-  Define("DoSpinCW", [&m](Call&) { m.SpinCW(); return S_OK; });
-  Define("DoSpinCCW", [&m](Call&) { m.SpinCCW(); return S_OK; });
-  Define("DoSpinStop", [&m](Call&) { m.SpinStop(); return S_OK; });
-  Define("RunProgram", [&m](Call& c) {
-    const auto program = c.Text(0);
-    if (!program) return c.BadArguments();
-    m.RunText(*program);
-    return S_OK;
-  });
+  withInt("DoOEMButton", [&m](long code) { m.DoOEMButton(code); });
+  number("GetRPM", [&m] { return m.Rpm(); });
+  withReal("SetSpinSpeed", [&m](double rpm) { m.SetSpinSpeed(rpm); });
+  number("FeedRate", [&m] { return m.FeedRate(); });
+  withReal("SetFeedRate", [&m](double feed) { m.SetFeedRate(feed); });
+  number("GetSafeZ", [&m] { return m.SafeZ(); });
+  withReal("SetSafeZ", [&m](double z) { m.SetSafeZ(z); });
+  command("GotoSafeZ", [&m] { m.GotoSafeZ(); });
+  command("DoSpinCW", [&m] { m.SpinCW(); });
+  command("DoSpinCCW", [&m] { m.SpinCCW(); });
+  command("DoSpinStop", [&m] { m.SpinStop(); });
+  withText("RunProgram", [&m](const std::string& program) { m.RunText(program); });
+}
 
-  // Test controls: not Mach3's, and not written to the log.
+// Test controls: not Mach3's, and not written to the log.
+void ScriptObject::DefineTestControls() {
+  SimMachine& m = machine_;
   FaultPlan& faults = faults_;
   CallLog& callLog = log_;
   Define("SimFail", [&faults](Call& c) {
@@ -217,9 +222,10 @@ ScriptObject::ScriptObject(SimMachine& machine, CallLog& log) : machine_(machine
   }, false);
 }
 
-HRESULT ScriptObject::QueryInterface(REFIID riid, void** out) {
+HRESULT StaticDispatch::QueryInterface(REFIID riid, void** out) {
   if (!out) return E_POINTER;
-  if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch)) {
+  if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) ||
+      (alsoAnswers_ && IsEqualIID(riid, *alsoAnswers_))) {
     *out = static_cast<IDispatch*>(this);
     AddRef();
     return S_OK;
@@ -227,10 +233,13 @@ HRESULT ScriptObject::QueryInterface(REFIID riid, void** out) {
   *out = nullptr;
   return E_NOINTERFACE;
 }
-ULONG ScriptObject::AddRef() { return static_cast<ULONG>(InterlockedIncrement(&references_)); }
-ULONG ScriptObject::Release() { return static_cast<ULONG>(InterlockedDecrement(&references_)); }  // owned by main
-HRESULT ScriptObject::GetTypeInfoCount(UINT* count) { if (count) *count = 0; return S_OK; }
-HRESULT ScriptObject::GetTypeInfo(UINT, LCID, ITypeInfo**) { return E_NOTIMPL; }
+ULONG StaticDispatch::AddRef() { return static_cast<ULONG>(InterlockedIncrement(&references_)); }
+ULONG StaticDispatch::Release() { return static_cast<ULONG>(InterlockedDecrement(&references_)); }
+HRESULT StaticDispatch::GetTypeInfoCount(UINT* count) {
+  if (count) *count = 0;
+  return S_OK;
+}
+HRESULT StaticDispatch::GetTypeInfo(UINT, LCID, ITypeInfo**) { return E_NOTIMPL; }
 
 HRESULT ScriptObject::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
   if (!names || !ids || count == 0) return E_INVALIDARG;
@@ -267,20 +276,6 @@ HRESULT ScriptObject::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, 
   return member.handler(call);
 }
 
-HRESULT DocumentObject::QueryInterface(REFIID riid, void** out) {
-  if (!out) return E_POINTER;
-  if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) || IsEqualIID(riid, kIidMach4Document)) {
-    *out = static_cast<IDispatch*>(this);
-    AddRef();
-    return S_OK;
-  }
-  *out = nullptr;
-  return E_NOINTERFACE;
-}
-ULONG DocumentObject::AddRef() { return static_cast<ULONG>(InterlockedIncrement(&references_)); }
-ULONG DocumentObject::Release() { return static_cast<ULONG>(InterlockedDecrement(&references_)); }  // owned by main
-HRESULT DocumentObject::GetTypeInfoCount(UINT* count) { if (count) *count = 0; return S_OK; }
-HRESULT DocumentObject::GetTypeInfo(UINT, LCID, ITypeInfo**) { return E_NOTIMPL; }
 
 HRESULT DocumentObject::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
   if (!names || !ids || count == 0) return E_INVALIDARG;

@@ -21,14 +21,26 @@ using FaultPlan = std::map<std::string, int>;
 
 double NowMs();
 
-class ScriptObject : public IDispatch {
+// The IUnknown and type-information part both objects share. They live as long
+// as SimMach3 itself, so counting references never deletes them.
+class StaticDispatch : public IDispatch {
  public:
-  ScriptObject(SimMachine& machine, CallLog& log);
+  explicit StaticDispatch(const IID* alsoAnswers = nullptr) : alsoAnswers_(alsoAnswers) {}
+  virtual ~StaticDispatch() = default;
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override;
   ULONG STDMETHODCALLTYPE AddRef() override;
   ULONG STDMETHODCALLTYPE Release() override;
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
   HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override;
+
+ private:
+  LONG references_ = 1;
+  const IID* alsoAnswers_;
+};
+
+class ScriptObject : public StaticDispatch {
+ public:
+  ScriptObject(SimMachine& machine, CallLog& log);
   HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override;
   HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
                                    EXCEPINFO* info, UINT* argError) override;
@@ -42,29 +54,23 @@ class ScriptObject : public IDispatch {
     bool logged;
   };
   void Define(const char* name, Handler handler, bool logged = true);
+  void DefineMembers();
+  void DefineTestControls();
 
-  LONG references_ = 1;
   SimMachine& machine_;
   CallLog& log_;
   FaultPlan faults_;
   std::vector<Member> members_;  // DISPID = index + 1
 };
 
-class DocumentObject : public IDispatch {
+class DocumentObject : public StaticDispatch {
  public:
-  explicit DocumentObject(IDispatch* script) : script_(script) { script_->AddRef(); }
-  ~DocumentObject() { script_->Release(); }
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override;
-  ULONG STDMETHODCALLTYPE AddRef() override;
-  ULONG STDMETHODCALLTYPE Release() override;
-  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
-  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override;
+  explicit DocumentObject(IDispatch* script) : StaticDispatch(&kIidMach4Document), script_(script) {}
   HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override;
   HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
                                    EXCEPINFO* info, UINT* argError) override;
 
  private:
-  LONG references_ = 1;
   IDispatch* script_;
 };
 

@@ -100,6 +100,21 @@ TEST_F(WinePanel, ASecondRunGCodeRunsInsideTheFirstWait) {
   }
 }
 
+TEST_F(WinePanel, Mach3DyingDuringTheWaitEndsItAndTheWindowGoesOn) {
+  wine::Click(k->Control(C::chkAndWait));
+  ASSERT_TRUE(wine::WaitUntil([&] { return wine::IsChecked(k->Control(C::chkAndWait)); }));
+  sim->Call("SimMovingFor", {Arg::RefI4(600000)});
+  wine::Click(k->Control(C::cmdGCode));
+  ASSERT_TRUE(wine::WaitUntil([&] { return !wine::LinesOf(sim->Log(), "IsMoving").empty(); }));
+  sim->Call("SimExit");
+  HWND box = wine::WaitForMessageBox(k->pid());
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(wine::MessageText(box), "Just arrived at location now");
+  wine::Dismiss(box);
+  const std::string dros = k->ClickForMessage(C::cmdReadDro);  // neutral values, no hang
+  EXPECT_EQ(dros.rfind("X: \r\nY: \r\nZ: ", 0), 0u) << dros;
+}
+
 TEST_F(WinePanel, OemSpindleDrosAndPages) {
   wine::SetTextOf(k->Control(C::txtOEM), "17,5");
   wine::Click(k->Control(C::cmdOEM));
