@@ -105,29 +105,19 @@ void ScriptObject::DefineMembers() {
   auto command = [this](const char* name, std::function<void()> f) {
     Define(name, [f](Call&) { f(); return S_OK; });
   };
-  auto withInt = [this](const char* name, std::function<void(long)> f) {
-    Define(name, [f](Call& c) {
-      const auto a = c.Int(0);
+  // One argument, read by `read` (Call::Int, Call::Real or Call::Text).
+  auto withArg = [this](const char* name, auto read, auto f) {
+    Define(name, [read, f](Call& c) {
+      const auto a = (c.*read)(0);
       if (!a) return c.BadArguments();
       f(*a);
       return S_OK;
     });
   };
-  auto withReal = [this](const char* name, std::function<void(double)> f) {
-    Define(name, [f](Call& c) {
-      const auto a = c.Real(0);
-      if (!a) return c.BadArguments();
-      f(*a);
-      return S_OK;
-    });
-  };
-  auto withText = [this](const char* name, std::function<void(const std::string&)> f) {
-    Define(name, [f](Call& c) {
-      const auto a = c.Text(0);
-      if (!a) return c.BadArguments();
-      f(*a);
-      return S_OK;
-    });
+  auto withInt = [withArg](const char* name, std::function<void(long)> f) { withArg(name, &Call::Int, f); };
+  auto withReal = [withArg](const char* name, std::function<void(double)> f) { withArg(name, &Call::Real, f); };
+  auto withText = [withArg](const char* name, std::function<void(const std::string&)> f) {
+    withArg(name, &Call::Text, f);
   };
   auto truth = [this](const char* name, std::function<bool()> f) {
     Define(name, [f](Call& c) { return c.ReturnBool(f()); });

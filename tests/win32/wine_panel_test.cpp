@@ -32,6 +32,15 @@ struct WinePanel : ::testing::Test {
   bool CommandsAre(const Lines& expected) {
     return wine::WaitUntil([&] { return Commands() == expected; }, 10000);
   }
+  // Ticks "andWait", makes SimMach3 report moving for `ms` and clicks "Run GCode";
+  // returns once the click is waiting.
+  void StartWaitingRunGCode(int ms) {
+    wine::Click(k->Control(C::chkAndWait));
+    ASSERT_TRUE(wine::WaitUntil([&] { return wine::IsChecked(k->Control(C::chkAndWait)); }));
+    sim->Call("SimMovingFor", {Arg::RefI4(ms)});
+    wine::Click(k->Control(C::cmdGCode));
+    ASSERT_TRUE(wine::WaitUntil([&] { return !wine::LinesOf(sim->Log(), "IsMoving").empty(); }));
+  }
   // Tab from the program box to a panel control, then press Space on it.
   void TabToAndPress(C id) {
     HWND target = k->Control(id);
@@ -85,11 +94,8 @@ TEST_F(WinePanel, RunGCodeWaitsForTheMoveBeforeItsMessage) {
 }
 
 TEST_F(WinePanel, ASecondRunGCodeRunsInsideTheFirstWait) {
-  wine::Click(k->Control(C::chkAndWait));
-  ASSERT_TRUE(wine::WaitUntil([&] { return wine::IsChecked(k->Control(C::chkAndWait)); }));
-  sim->Call("SimMovingFor", {Arg::RefI4(2500)});
-  wine::Click(k->Control(C::cmdGCode));
-  ASSERT_TRUE(wine::WaitUntil([&] { return !wine::LinesOf(sim->Log(), "IsMoving").empty(); }));
+  StartWaitingRunGCode(2500);
+  if (HasFatalFailure()) return;
   wine::Click(k->Control(C::cmdGCode));  // handled inside the first click's wait
   ASSERT_TRUE(wine::WaitUntil([&] { return wine::LinesOf(sim->Log(), "code").size() == 2; }));
   for (int i = 0; i < 2; ++i) {
@@ -101,11 +107,8 @@ TEST_F(WinePanel, ASecondRunGCodeRunsInsideTheFirstWait) {
 }
 
 TEST_F(WinePanel, Mach3DyingDuringTheWaitEndsItAndTheWindowGoesOn) {
-  wine::Click(k->Control(C::chkAndWait));
-  ASSERT_TRUE(wine::WaitUntil([&] { return wine::IsChecked(k->Control(C::chkAndWait)); }));
-  sim->Call("SimMovingFor", {Arg::RefI4(600000)});
-  wine::Click(k->Control(C::cmdGCode));
-  ASSERT_TRUE(wine::WaitUntil([&] { return !wine::LinesOf(sim->Log(), "IsMoving").empty(); }));
+  StartWaitingRunGCode(600000);
+  if (HasFatalFailure()) return;
   sim->Call("SimExit");
   HWND box = wine::WaitForMessageBox(k->pid());
   ASSERT_NE(box, nullptr);
