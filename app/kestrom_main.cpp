@@ -1,31 +1,20 @@
 // kestrom.exe: the operator window beside a running Mach3.
 #include <windows.h>
 #include <commctrl.h>
-#include <objbase.h>
 
 #include "machine/win32/com_automation.h"
+#include "machine/win32/com_types.h"
 #include "machine/win32/win32_system.h"
 #include "teach/win32/win32_file_store.h"
 #include "window/form.h"
 #include "window/win32/main_window.h"
 #include "window/win32/win32_controls.h"
 
-namespace {
-
-// COM for this thread, for the whole run.
-class ComApartment {
- public:
-  ComApartment() { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
-  ~ComApartment() { CoUninitialize(); }
-};
-
-}  // namespace
-
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
   using namespace kestrom;
   INITCOMMONCONTROLSEX controlsInit{sizeof controlsInit, ICC_STANDARD_CLASSES | ICC_TAB_CLASSES};
   InitCommonControlsEx(&controlsInit);
-  ComApartment apartment;
+  win32::ComApartment apartment;  // COM for the whole run
 
   win32::ComAutomation automation;
   win32::Win32Registry registry;

@@ -37,8 +37,7 @@ std::string DescribeArgument(const VARIANT& v) {
     case VT_BOOL: kind += "VT_BOOL"; value = (byRef ? *v.pboolVal : v.boolVal) ? "True" : "False"; break;
     case VT_BSTR: {
       kind += "VT_BSTR";
-      BSTR b = byRef ? *v.pbstrVal : v.bstrVal;
-      value = "\"" + win32::Narrow(b ? std::wstring(b, SysStringLen(b)) : L"") + "\"";
+      value = "\"" + win32::Narrow(win32::BstrText(byRef ? *v.pbstrVal : v.bstrVal)) + "\"";
       break;
     }
     default: kind += "VT_" + std::to_string(base); value = "?"; break;

@@ -67,8 +67,7 @@ struct ScriptObject::Call {
   std::optional<std::string> Text(UINT i) const {
     win32::Variant v;
     if (!Get(i, VT_BSTR, v)) return std::nullopt;
-    BSTR b = v.ref().bstrVal;
-    return win32::Narrow(b ? std::wstring(b, SysStringLen(b)) : L"");
+    return win32::Narrow(win32::BstrText(v.ref().bstrVal));
   }
   HRESULT ReturnReal(double d) {
     if (result) { VariantInit(result); result->vt = VT_R8; result->dblVal = d; }

@@ -57,7 +57,7 @@ Value ValueOf(const VARIANT& in) {
     case VT_EMPTY: return Value::Empty();
     case VT_NULL: return Value::OfKind(Value::Kind::Null);
     case VT_BOOL: return Value::OfBool(v.boolVal != VARIANT_FALSE);
-    case VT_BSTR: return Value::OfText(Narrow(v.bstrVal ? std::wstring(v.bstrVal, SysStringLen(v.bstrVal)) : L""));
+    case VT_BSTR: return Value::OfText(Narrow(BstrText(v.bstrVal)));
     case VT_DISPATCH:
     case VT_UNKNOWN: {
       IUnknown* p = v.punkVal;

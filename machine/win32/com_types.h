@@ -1,12 +1,25 @@
 // RAII owners for COM pointers, BSTRs, VARIANTs and kernel handles.
 #pragma once
 #include <windows.h>
+#include <objbase.h>
 #include <oleauto.h>
 
 #include <string>
 #include <utility>
 
 namespace kestrom::win32 {
+
+// COM for this thread, for as long as the object lives.
+class ComApartment {
+ public:
+  ComApartment() { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
+  ~ComApartment() { CoUninitialize(); }
+  ComApartment(const ComApartment&) = delete;
+  ComApartment& operator=(const ComApartment&) = delete;
+};
+
+// A BSTR's text; a null BSTR is the empty text.
+inline std::wstring BstrText(BSTR b) { return b ? std::wstring(b, SysStringLen(b)) : std::wstring(); }
 
 template <class T>
 class ComPtr {
@@ -42,7 +55,7 @@ class Bstr {
   BSTR get() const { return b_; }
   BSTR* put() { SysFreeString(b_); b_ = nullptr; return &b_; }
   BSTR* address() { return &b_; }  // for by-reference arguments: keeps what is held
-  std::wstring str() const { return b_ ? std::wstring(b_, SysStringLen(b_)) : std::wstring(); }
+  std::wstring str() const { return BstrText(b_); }
 
  private:
   BSTR b_ = nullptr;

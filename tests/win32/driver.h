@@ -18,11 +18,7 @@ namespace kestrom::wine {
 
 constexpr int kWaitMs = 20000;  // the longest any step may take before the test fails
 
-class ComApartment {
- public:
-  ComApartment() { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
-  ~ComApartment() { CoUninitialize(); }
-};
+using win32::ComApartment;
 
 std::wstring ExeDir();
 std::wstring TempPath(const std::wstring& name);
