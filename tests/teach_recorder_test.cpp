@@ -104,13 +104,27 @@ TEST_F(Recorder, DisplaysUseTheSecondReadOfTheTick) {
   EXPECT_EQ(Program(), std::string(kStartHeader) + "\r\nG01  Xold Yold Zold F200");
 }
 
-TEST_F(Recorder, Mach3DroppingOutIsOneChangeWithBarePrefixes) {
+TEST_F(Recorder, UnreachableMach3RecordsNothingAndBackComparesWithTheLastPosition) {
   TeachOn();
   automation.failingMembers["GetDROString"] = {-2147023174, "The RPC server is unavailable."};
   form.OnTimer();
   form.OnTimer();
-  EXPECT_EQ(Program(), std::string(kStartHeader) + "\r\nG01  X Y Z F200");
+  EXPECT_EQ(Program(), kStartHeader);
   EXPECT_EQ(controls.Text(C::Text4), "Y:");
+
+  // Back at the same place: no line. Lost part way through a tick (Z empty): no line.
+  automation.failingMembers.clear();
+  form.OnTimer();
+  EXPECT_EQ(Program(), kStartHeader);
+  dro[0] = "+1.0000";
+  dro[2] = "";
+  form.OnTimer();
+  EXPECT_EQ(Program(), kStartHeader);
+  // Back at a new place: exactly one line, against the last recorded position.
+  dro[2] = "+2.0000";
+  form.OnTimer();
+  form.OnTimer();
+  EXPECT_EQ(Program(), std::string(kStartHeader) + "\r\nG01  X+1.0000 Y+0.0000 Z+2.0000 F200");
 }
 
 TEST_F(Recorder, ResetWhileRecordingContinuesIntoTheNewProgram) {

@@ -1,5 +1,7 @@
 #include "window/teach_recorder.h"
 
+#include <algorithm>
+
 namespace kestrom {
 
 const std::array<AxisRow, kAxisCount> kAxisRows = {{
@@ -19,7 +21,12 @@ void TeachRecorder::Tick() {
   CMach& mach = connection_.Get();
 
   for (int axis = 0; axis < kAxisCount; ++axis) currentDro_[axis] = mach.ReadDRO(axis);
-  if (currentDro_ != previousDro_) RecordChange();
+  // An empty readout means Mach3 was not reached, or was lost part way through
+  // the tick: such a tick is no position, so it records nothing and keeps the
+  // reference, and the next answering tick compares with the last real position.
+  const bool reachedMach3 =
+      std::none_of(currentDro_.begin(), currentDro_.end(), [](const std::string& t) { return t.empty(); });
+  if (reachedMach3 && currentDro_ != previousDro_) RecordChange();
 
   for (int axis = 0; axis < kAxisCount; ++axis)
     controls_.SetText(kAxisRows[axis].displayBox, kAxisRows[axis].displayPrefix + mach.ReadDRO(axis));

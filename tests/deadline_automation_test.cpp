@@ -1,0 +1,105 @@
+#include <gtest/gtest.h>
+
+#include <deque>
+
+#include "fakes/fake_automation.h"
+#include "fakes/fake_platform.h"
+#include "machine/cmach.h"
+#include "machine/deadline_automation.h"
+
+namespace kestrom {
+namespace {
+
+// Runs jobs at once, or, frozen, keeps them as a Mach3 that does not answer would.
+class FreezableWorker : public CallWorker {
+ public:
+  bool frozen = false;
+  bool onWorker = false;
+  std::deque<std::function<void()>> held;
+  int runs = 0;
+
+  bool Run(std::function<void()> work, int) override {
+    ++runs;
+    held.push_back(std::move(work));
+    if (!frozen) Drain();
+    return !frozen;
+  }
+  void Post(std::function<void()> work) override {
+    held.push_back(std::move(work));
+    if (!frozen) Drain();
+  }
+  void Thaw() {
+    frozen = false;
+    Drain();
+  }
+
+ private:
+  void Drain() {
+    onWorker = true;
+    while (!held.empty()) {
+      auto job = std::move(held.front());
+      held.pop_front();
+      job();
+    }
+    onWorker = false;
+  }
+};
+
+TEST(DeadlineAutomation, AFrozenMach3CostsOneDeadlineAndObjectsLiveOnTheWorker) {
+  testing::FakeAutomation inner;
+  testing::FakeSystem system;
+  testing::CountingPump pump;
+  FreezableWorker worker;
+  DeadlineAutomation automation(inner, worker);
+  bool allOnWorker = true;
+  inner.onCall = [&](const std::string&) { allOnWorker = allOnWorker && worker.onWorker; };
+  inner.defaultAnswers["GetDROString"] = Value::OfText("+1.0000");
+
+  auto mach = std::make_unique<CMach>(automation, system.Services(), pump);
+  ASSERT_TRUE(mach->InitMach()) << mach->InitErrorMsg();
+  EXPECT_EQ(mach->ReadDRO(0), "+1.0000");
+
+  // Mach3 freezes: the call that meets it fails, and so does every later one at
+  // once, without a second wait on the worker.
+  worker.frozen = true;
+  EXPECT_EQ(mach->ReadDRO(1), "");
+  const int runsWhenFrozen = worker.runs;
+  for (int axis = 0; axis < 6; ++axis) EXPECT_EQ(mach->ReadDRO(axis), "");
+  EXPECT_EQ(worker.runs, runsWhenFrozen);
+  EXPECT_TRUE(automation.Waiting());
+
+  // It answers again: the pending call ends, and calls go through.
+  worker.Thaw();
+  EXPECT_FALSE(automation.Waiting());
+  EXPECT_EQ(mach->ReadDRO(2), "+1.0000");
+  EXPECT_TRUE(allOnWorker);
+  EXPECT_EQ(inner.Members(), (std::vector<std::string>{"GetDROString", "GetDROString", "GetDROString"}));
+
+  // References are released on the worker: not before it runs again.
+  worker.frozen = true;
+  const int scriptRefs = inner.script->references;
+  mach.reset();
+  EXPECT_EQ(inner.script->references, scriptRefs);
+  worker.Thaw();
+  EXPECT_EQ(inner.script->references, 0);
+  EXPECT_EQ(inner.document->permanentReferences, 1);
+}
+
+TEST(DeadlineAutomation, AConnectThatMissesItsDeadlineSaysMach3DoesNotAnswer) {
+  testing::FakeAutomation inner;
+  testing::FakeSystem system;
+  testing::CountingPump pump;
+  FreezableWorker worker;
+  worker.frozen = true;
+  DeadlineAutomation automation(inner, worker);
+  CMach mach(automation, system.Services(), pump);
+  EXPECT_FALSE(mach.InitMach());
+  EXPECT_EQ(mach.InitErrorMsg(), "Failed to GetObject(Mach4.Document) Automation error: Mach3 does not answer (busy or frozen)");
+  EXPECT_FALSE(mach.isMachInit());
+  worker.Thaw();  // the late answer's object goes without reaching the connection
+  EXPECT_EQ(inner.document->references, 0);
+  EXPECT_TRUE(mach.InitMach());
+}
+
+}  // namespace
+}  // namespace kestrom
