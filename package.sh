@@ -4,6 +4,7 @@
 source "$(dirname "$0")/scripts/common.sh"
 install_dependencies
 build_windows win32
+check_xp_imports
 stage="$BUILD/package/kestrom"
 rm -rf "$BUILD/package" "$BUILD/kestrom-win32.zip"
 mkdir -p "$stage"

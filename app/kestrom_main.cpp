@@ -2,11 +2,15 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "machine/deadline_automation.h"
 #include "machine/win32/com_automation.h"
 #include "machine/win32/com_types.h"
+#include "machine/win32/win32_call_worker.h"
 #include "machine/win32/win32_system.h"
 #include "teach/win32/win32_file_store.h"
+#include "machine/win32/text_win32.h"
 #include "window/form.h"
+#include "window/layout.h"
 #include "window/win32/main_window.h"
 #include "window/win32/win32_controls.h"
 
@@ -16,13 +20,22 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
   InitCommonControlsEx(&controlsInit);
   win32::ComApartment apartment;  // COM for the whole run
 
-  win32::ComAutomation automation;
+  // Every call into Mach3 runs on the call worker with a deadline, so a Mach3
+  // that freezes never freezes this window.
+  win32::ComAutomation com;
+  win32::Win32CallWorker worker;
+  DeadlineAutomation automation(com, worker);
   win32::Win32Registry registry;
   win32::Win32Processes processes;
   win32::Win32Environment environment;
   win32::Win32FileStore store;
 
   win32::MainWindow window(instance);
+  if (!window.created()) {
+    MessageBoxW(nullptr, L"Kestrom could not create its window (Windows refused a window or control).",
+                win32::Widen(kAppTitle).c_str(), MB_OK | MB_ICONSTOP);
+    return 1;
+  }
   win32::Win32Controls controls(window.hwnd());
   Form form(controls, store, [&] {
     return std::make_unique<CMach>(automation, SystemServices{registry, processes, environment}, controls);

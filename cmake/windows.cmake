@@ -8,6 +8,7 @@ add_link_options(-static -static-libgcc -static-libstdc++)
 add_library(kestrom_win32 STATIC
   machine/win32/text_win32.cpp
   machine/win32/com_automation.cpp
+  machine/win32/win32_call_worker.cpp
   machine/win32/win32_system.cpp
   teach/win32/win32_file_store.cpp
   window/win32/win32_controls.cpp
@@ -15,29 +16,39 @@ add_library(kestrom_win32 STATIC
 )
 target_link_libraries(kestrom_win32 PUBLIC kestrom_core ole32 oleaut32 uuid comctl32 uxtheme)
 
-add_executable(kestrom WIN32 app/kestrom_main.cpp app/kestrom.rc)
-target_link_libraries(kestrom PRIVATE kestrom_win32)
-
-# The type library that lets COM marshal the document interface across processes.
-if(CMAKE_SIZEOF_VOID_P EQUAL 8)
-  set(WINE_TLB_DIR /usr/lib/x86_64-linux-gnu/wine/x86_64-windows)
+# The Wine tests' build (another thread model) takes the programs of the
+# programs' build, so what is tested is what ships.
+if(KESTROM_PROGRAMS_DIR)
+  add_custom_target(programs_under_test ALL
+    COMMAND ${CMAKE_COMMAND} -E copy ${KESTROM_PROGRAMS_DIR}/kestrom.exe ${KESTROM_PROGRAMS_DIR}/SimMach3.exe
+            ${CMAKE_BINARY_DIR}/
+    COMMENT "The programs under test, from ${KESTROM_PROGRAMS_DIR}")
 else()
-  set(WINE_TLB_DIR /usr/lib/i386-linux-gnu/wine/i386-windows)
-endif()
-find_program(WIDL widl REQUIRED)
-add_custom_command(
-  OUTPUT ${CMAKE_BINARY_DIR}/mach4.tlb
-  COMMAND ${WIDL} ${WIDL_TARGET_FLAGS} -t -I/usr/include/wine/wine/windows -L ${WINE_TLB_DIR}
-          -o ${CMAKE_BINARY_DIR}/mach4.tlb ${CMAKE_SOURCE_DIR}/sim/mach4.idl
-  DEPENDS ${CMAKE_SOURCE_DIR}/sim/mach4.idl
-  COMMENT "Type library for SimMach3")
-add_custom_target(mach4_tlb DEPENDS ${CMAKE_BINARY_DIR}/mach4.tlb)
+  add_executable(kestrom WIN32 app/kestrom_main.cpp app/kestrom.rc)
+  target_link_libraries(kestrom PRIVATE kestrom_win32)
 
-add_executable(SimMach3 WIN32 sim/sim_main.cpp sim/sim_objects.cpp sim/sim_window.cpp sim/sim_log.cpp sim/sim.rc)
-target_include_directories(SimMach3 PRIVATE ${CMAKE_BINARY_DIR} ${CMAKE_SOURCE_DIR}/app)
-set_source_files_properties(sim/sim.rc PROPERTIES OBJECT_DEPENDS ${CMAKE_BINARY_DIR}/mach4.tlb)
-add_dependencies(SimMach3 mach4_tlb)
-target_link_libraries(SimMach3 PRIVATE kestrom_win32)
+  # The type library that lets COM marshal the document interface across processes.
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(WINE_TLB_DIR /usr/lib/x86_64-linux-gnu/wine/x86_64-windows)
+  else()
+    set(WINE_TLB_DIR /usr/lib/i386-linux-gnu/wine/i386-windows)
+  endif()
+  find_program(WIDL widl REQUIRED)
+  add_custom_command(
+    OUTPUT ${CMAKE_BINARY_DIR}/mach4.tlb
+    COMMAND ${WIDL} ${WIDL_TARGET_FLAGS} -t -I/usr/include/wine/wine/windows -L ${WINE_TLB_DIR}
+            -o ${CMAKE_BINARY_DIR}/mach4.tlb ${CMAKE_SOURCE_DIR}/sim/mach4.idl
+    DEPENDS ${CMAKE_SOURCE_DIR}/sim/mach4.idl
+    COMMENT "Type library for SimMach3")
+  add_custom_target(mach4_tlb DEPENDS ${CMAKE_BINARY_DIR}/mach4.tlb)
+
+  add_executable(SimMach3 WIN32 sim/sim_main.cpp sim/sim_objects.cpp sim/sim_window.cpp sim/sim_log.cpp sim/sim.rc)
+  target_include_directories(SimMach3 PRIVATE ${CMAKE_BINARY_DIR} ${CMAKE_SOURCE_DIR}/app)
+  set_source_files_properties(sim/sim.rc PROPERTIES OBJECT_DEPENDS ${CMAKE_BINARY_DIR}/mach4.tlb)
+  add_dependencies(SimMach3 mach4_tlb)
+  target_link_libraries(SimMach3 PRIVATE kestrom_win32)
+  add_custom_target(programs_under_test DEPENDS kestrom SimMach3)
+endif()
 
 if(KESTROM_WINE_TESTS)
   include(cmake/wine_tests.cmake)

@@ -15,11 +15,11 @@ foreach(name wine_system_test wine_com_test wine_window_test wine_teach_test win
              wine_program_box_test)
   add_executable(${name} tests/win32/${name}.cpp)
   target_link_libraries(${name} PRIVATE wine_driver gtest_main)
-  add_dependencies(${name} kestrom SimMach3)
+  add_dependencies(${name} programs_under_test)
   add_test(NAME ${name} COMMAND ${WINE_RUN} $<TARGET_FILE:${name}>)
   set_tests_properties(${name} PROPERTIES TIMEOUT 600 RUN_SERIAL TRUE)
 endforeach()
 
 add_executable(wine_bench tests/win32/wine_bench.cpp)
 target_link_libraries(wine_bench PRIVATE wine_driver psapi)
-add_dependencies(wine_bench kestrom SimMach3)
+add_dependencies(wine_bench programs_under_test)

@@ -11,8 +11,11 @@ need_packages() {
   command -v g++ >/dev/null || missing+=(g++)
   [ -f /usr/include/gtest/gtest.h ] || missing+=(libgtest-dev)
   [ -f /usr/include/benchmark/benchmark.h ] || missing+=(libbenchmark-dev)
+  # The programs use the win32 thread model (the posix one's runtime imports
+  # GetTickCount64, which Windows XP does not have); the Wine tests the posix one.
+  command -v i686-w64-mingw32-g++-win32 >/dev/null || missing+=(g++-mingw-w64-i686-win32)
   command -v i686-w64-mingw32-g++-posix >/dev/null || missing+=(g++-mingw-w64-i686-posix)
-  command -v x86_64-w64-mingw32-g++-posix >/dev/null || missing+=(g++-mingw-w64-x86-64-posix)
+  command -v x86_64-w64-mingw32-g++-win32 >/dev/null || missing+=(g++-mingw-w64-x86-64-win32)
   command -v widl >/dev/null || missing+=(mingw-w64-tools)
   [ -f /usr/include/wine/wine/windows/oaidl.idl ] || missing+=(libwine-dev)
   command -v wine >/dev/null || missing+=(wine wine64)
@@ -44,10 +47,14 @@ build_native() {
   cmake --build "$BUILD/native" -j "$JOBS"
 }
 
-build_windows() {  # $1: win32 or win64; extra cmake options follow
+build_windows() {  # $1: win32, win64 or win32-tests; extra cmake options follow
   local dir="$1" toolchain
   shift
-  [ "$dir" = win32 ] && toolchain=mingw-i686 || toolchain=mingw-x86_64
+  case "$dir" in
+    win32) toolchain=mingw-i686 ;;
+    win64) toolchain=mingw-x86_64 ;;
+    win32-tests) toolchain=mingw-i686-posix; set -- -DKESTROM_WINE_TESTS=ON -DKESTROM_PROGRAMS_DIR="$BUILD/win32" "$@" ;;
+  esac
   cmake -S "$ROOT" -B "$BUILD/$dir" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/$toolchain.cmake" \
     -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null
   cmake --build "$BUILD/$dir" -j "$JOBS"
@@ -62,6 +69,11 @@ run_fuzzers() {  # $1: seconds for each
     mkdir -p "$BUILD/fuzz/corpus-$f"
     "$BUILD/fuzz/$f" -max_total_time="$1" -print_final_stats=0 "$BUILD/fuzz/corpus-$f" 2>&1 | tail -n 1
   done
+}
+
+# Every import of the shipped programs must exist on Windows XP SP3.
+check_xp_imports() {
+  "$ROOT/scripts/check_xp_imports.sh" "$BUILD/win32/kestrom.exe" "$BUILD/win32/SimMach3.exe"
 }
 
 XVFB_PID=""
@@ -86,7 +98,12 @@ start_wine() {
 stop_wine() {
   [ -n "${WINEPREFIX:-}" ] && timeout 60 wineserver -k >/dev/null 2>&1 || true
   [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null || true
-  XVFB_PID=""
+  # Every import of the shipped programs must exist on Windows XP SP3.
+check_xp_imports() {
+  "$ROOT/scripts/check_xp_imports.sh" "$BUILD/win32/kestrom.exe" "$BUILD/win32/SimMach3.exe"
+}
+
+XVFB_PID=""
 }
 
 screenshot() {  # $1: file

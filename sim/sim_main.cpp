@@ -102,6 +102,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
     return Refuse(options, "The document could not be registered as the active object.");
 
   sim::SimWindow window(instance, machine);
+  if (!window.created()) return Refuse(options, "SimMach3 could not create its window.");
   ShowWindow(window.hwnd(), show);
   MSG msg;
   while (GetMessageW(&msg, nullptr, 0, 0) > 0) {

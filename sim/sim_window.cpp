@@ -24,13 +24,16 @@ SimWindow::SimWindow(HINSTANCE instance, SimMachine& machine) : machine_(machine
   wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // the arrow
   wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   wc.lpszClassName = L"SimMach3Window";
-  RegisterClassExW(&wc);
+  if (!RegisterClassExW(&wc)) return;
   hwnd_ = CreateWindowExW(0, wc.lpszClassName, L"SimMach3 - simulated Mach3", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
                           CW_USEDEFAULT, CW_USEDEFAULT, 330, 300, nullptr, nullptr, instance, this);
+  if (!hwnd_) return;
+  created_ = true;
   HFONT font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
   auto make = [&](const wchar_t* cls, const wchar_t* text, DWORD style, int x, int y, int w, int h, int id) {
     HWND c = CreateWindowExW(0, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h, hwnd_,
                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
+    if (!c) created_ = false;
     SendMessageW(c, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     return c;
   };

@@ -11,6 +11,7 @@ class SimWindow {
  public:
   SimWindow(HINSTANCE instance, SimMachine& machine);
   HWND hwnd() const { return hwnd_; }
+  bool created() const { return created_; }
   // Arrow keys and Page Up/Down step the axes; true when the key was taken.
   bool HandleKey(const MSG& msg);
 
@@ -20,6 +21,7 @@ class SimWindow {
 
   SimMachine& machine_;
   HWND hwnd_ = nullptr;
+  bool created_ = false;
   HWND dros_[kAxes] = {};
   HWND status_ = nullptr;
 };

@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <oleauto.h>
 
+#include <map>
+
 #include "machine/auto_errors.h"
 #include "machine/win32/com_types.h"
 #include "machine/win32/text_win32.h"
@@ -10,16 +12,24 @@
 namespace kestrom::win32 {
 namespace {
 
-// One counted reference: the ComPtr's.
+// One counted reference: the ComPtr's. Its IDispatch is asked for once, and the
+// DISPIDs of its members are kept: COM fixes a member's DISPID for the lifetime
+// of the object, so each member costs one GetIDsOfNames round trip per object.
 class ComObject : public AutoObject {
  public:
   explicit ComObject(ComPtr<IUnknown> unknown) : unknown_(std::move(unknown)) {}
   IUnknown* unknown() const { return unknown_.get(); }
-  // Objects that came as dispatch pointers (a dispinterface, VT_DISPATCH).
-  IDispatch* dispatch() const { return reinterpret_cast<IDispatch*>(unknown_.get()); }
+  // Null when the object is no dispatch object.
+  IDispatch* dispatch() const {
+    if (!dispatch_ && unknown_) unknown_->QueryInterface(IID_IDispatch, dispatch_.put_void());
+    return dispatch_.get();
+  }
+  std::map<std::wstring, DISPID>& dispIds() const { return dispIds_; }
 
  private:
   ComPtr<IUnknown> unknown_;
+  mutable ComPtr<IDispatch> dispatch_;
+  mutable std::map<std::wstring, DISPID> dispIds_;
 };
 
 ObjectRef Wrap(IUnknown* owned) { return std::make_shared<ComObject>(ComPtr<IUnknown>::Adopt(owned)); }
@@ -105,10 +115,12 @@ Outcome<ObjectRef> ComAutomation::QueryInterface(const ObjectRef& obj, const std
 
 Outcome<Value> ComAutomation::InvokeById(const ObjectRef& obj, int32_t dispId) {
   if (!obj) return Outcome<Value>::Failure(auto_errors::ObjectNotSet());
+  IDispatch* dispatch = Unwrap(obj).dispatch();
+  if (!dispatch) return Outcome<Value>::Failure(auto_errors::TypeMismatch());
   DISPPARAMS none{nullptr, nullptr, 0, 0};
   Variant result;
   EXCEPINFO info{};
-  const HRESULT hr = Unwrap(obj).dispatch()->Invoke(dispId, IID_NULL, LOCALE_USER_DEFAULT,
+  const HRESULT hr = dispatch->Invoke(dispId, IID_NULL, LOCALE_USER_DEFAULT,
                                                     DISPATCH_METHOD | DISPATCH_PROPERTYGET, &none,
                                                     result.get(), &info, nullptr);
   if (FAILED(hr)) return Outcome<Value>::Failure(ErrorOf(hr, &info));
@@ -118,12 +130,20 @@ Outcome<Value> ComAutomation::InvokeById(const ObjectRef& obj, int32_t dispId) {
 Outcome<Value> ComAutomation::CallByName(const ObjectRef& obj, const std::string& member,
                                          const std::vector<Arg>& args) {
   if (!obj) return Outcome<Value>::Failure(auto_errors::ObjectNotSet());
-  IDispatch* dispatch = Unwrap(obj).dispatch();
+  const ComObject& object = Unwrap(obj);
+  IDispatch* dispatch = object.dispatch();
+  if (!dispatch) return Outcome<Value>::Failure(auto_errors::TypeMismatch());
   std::wstring name = Widen(member);
-  LPOLESTR names[] = {&name[0]};
-  DISPID id = 0;
-  HRESULT hr = dispatch->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
-  if (FAILED(hr)) return Outcome<Value>::Failure(ErrorOf(hr));
+  auto known = object.dispIds().find(name);
+  HRESULT hr = S_OK;
+  if (known == object.dispIds().end()) {
+    LPOLESTR names[] = {&name[0]};
+    DISPID id = 0;
+    hr = dispatch->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
+    if (FAILED(hr)) return Outcome<Value>::Failure(ErrorOf(hr));
+    known = object.dispIds().emplace(name, id).first;
+  }
+  const DISPID id = known->second;
 
   // By-reference arguments point into these, which outlive the call.
   const size_t n = args.size();
@@ -154,6 +174,8 @@ Outcome<Value> ComAutomation::CallByName(const ObjectRef& obj, const std::string
   UINT argError = 0;
   hr = dispatch->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD | DISPATCH_PROPERTYGET, &params,
                         result.get(), &info, &argError);
+  // A member that has gone is looked up again on its next call.
+  if (hr == DISP_E_MEMBERNOTFOUND || hr == DISP_E_UNKNOWNNAME) object.dispIds().erase(name);
   if (FAILED(hr)) return Outcome<Value>::Failure(ErrorOf(hr, &info));
   return Outcome<Value>::Success(ValueOf(result.ref()));
 }

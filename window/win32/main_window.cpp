@@ -61,14 +61,14 @@ MainWindow::MainWindow(HINSTANCE instance) : dpi_(ScreenDpi()), white_(CreateSol
   wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // the arrow
   wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   wc.lpszClassName = kClassName;
-  RegisterClassExW(&wc);
+  if (!RegisterClassExW(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return;
 
   const WindowSpec& spec = MainWindowSpec();
   RECT frame{0, 0, TwipsToPixels(spec.clientWidth, dpi_), TwipsToPixels(spec.clientHeight, dpi_)};
   AdjustWindowRectEx(&frame, kWindowStyle, FALSE, 0);
   hwnd_ = CreateWindowExW(0, kClassName, Widen(spec.caption).c_str(), kWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT,
                           frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, instance, this);
-  CreateControls(instance);
+  created_ = hwnd_ && CreateControls(instance);
 }
 
 MainWindow::~MainWindow() {
@@ -86,10 +86,11 @@ HFONT MainWindow::FontFor(const FontSpec* spec) {
                                                  DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
                                                  Widen(spec->face).c_str()));
   }
-  return slot->get();
+  // A face that cannot be made falls back to the system's dialog font.
+  return slot->get() ? slot->get() : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
 }
 
-void MainWindow::CreateControls(HINSTANCE instance) {
+bool MainWindow::CreateControls(HINSTANCE instance) {
   tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
                              CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, instance, nullptr);
   // The table is in tab order, so creating in its order sets the tab order.
@@ -105,6 +106,7 @@ void MainWindow::CreateControls(HINSTANCE instance) {
     HWND h = CreateWindowExW(c.exStyle, c.windowClass, Widen(spec.caption).c_str(), c.style,
                              TwipsToPixels(spec.left, dpi_), TwipsToPixels(spec.top, dpi_), width, height, hwnd_,
                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance, nullptr);
+    if (!h) return false;
     SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(spec.font)), FALSE);
     if (spec.kind == ControlKind::CheckBox && (spec.flags & kChecked)) SendMessageW(h, BM_SETCHECK, BST_CHECKED, 0);
     if (spec.flags & kDarkRedCaption) SetWindowTheme(h, L"", L"");  // a themed check box ignores its text colour
@@ -123,6 +125,7 @@ void MainWindow::CreateControls(HINSTANCE instance) {
       SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
     }
   }
+  return true;
 }
 
 LRESULT CALLBACK MainWindow::Procedure(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {

@@ -36,6 +36,8 @@ class MainWindow {
   ~MainWindow();
 
   HWND hwnd() const { return hwnd_; }
+  // False when the window or one of its controls could not be created.
+  bool created() const { return created_; }
   // From now on the window's events reach the form.
   void Attach(Form* form) { form_ = form; }
 
@@ -43,10 +45,11 @@ class MainWindow {
   static LRESULT CALLBACK Procedure(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
   static LRESULT CALLBACK ProgramBoxProcedure(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR self);
   LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
-  void CreateControls(HINSTANCE instance);
+  bool CreateControls(HINSTANCE instance);
   HFONT FontFor(const FontSpec* spec);
 
   HWND hwnd_ = nullptr;
+  bool created_ = false;
   HWND tooltip_ = nullptr;
   int dpi_ = 96;
   Form* form_ = nullptr;

@@ -1,0 +1,3 @@
+# 32-bit Windows build of the Wine tests (posix thread model, see mingw-common).
+set(THREAD_MODEL posix)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-i686.cmake)
