@@ -9,9 +9,8 @@ cmake -S "$ROOT" -B "$BUILD/bench" -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$BUILD/bench" -j "$JOBS" --target native_bench
 echo "== native core"
 "$BUILD/bench/native_bench" --benchmark_min_time=0.2
-build_windows win32
-build_windows win32-tests
+build_for_wine tests
 start_wine
 trap stop_wine EXIT
-echo "== under Wine ($(wine --version))"
-(cd "$BUILD/win32-tests" && wine wine_bench.exe "${1:-100000}")
+echo "== under Wine ($("$KESTROM_WINE" --version), $WINE_BITS-bit programs)"
+(cd "$BUILD/win$WINE_BITS-tests" && "$KESTROM_WINE" wine_bench.exe "${1:-100000}")

@@ -4,18 +4,18 @@
 # at build/screenshot.png.
 source "$(dirname "$0")/scripts/common.sh"
 install_dependencies
-build_windows win32
+build_for_wine
 headless=0
 [ -z "${DISPLAY:-}" ] && headless=1
 start_wine
 trap stop_wine EXIT
-wine "$BUILD/win32/SimMach3.exe" /quiet &
+"$KESTROM_WINE" "$BUILD/win$WINE_BITS/SimMach3.exe" /quiet &
 sleep 3
 if [ "$headless" = 1 ]; then
-  wine "$BUILD/win32/kestrom.exe" &
+  "$KESTROM_WINE" "$BUILD/win$WINE_BITS/kestrom.exe" &
   sleep "${KESTROM_SHOW_SECONDS:-8}"
   screenshot "$BUILD/screenshot.png"
   echo "screenshot: $BUILD/screenshot.png"
 else
-  wine "$BUILD/win32/kestrom.exe"
+  "$KESTROM_WINE" "$BUILD/win$WINE_BITS/kestrom.exe"
 fi

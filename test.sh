@@ -11,16 +11,18 @@ ctest --test-dir "$BUILD/native" --output-on-failure
 echo "== fuzzing (libFuzzer, AddressSanitizer, UBSan)"
 run_fuzzers "${KESTROM_FUZZ_SECONDS:-30}"
 
+echo "== 32-bit Windows build (ships) and its imports against Windows XP"
+build_windows win32
+check_xp_imports
+
 echo "== 64-bit Windows build (must compile)"
 build_windows win64
 
-echo "== 32-bit Windows build, its imports against Windows XP, and the tests under Wine"
-build_windows win32
-check_xp_imports
-build_windows win32-tests
+echo "== the tests under Wine"
+build_for_wine tests
 start_wine
 trap stop_wine EXIT
-ctest --test-dir "$BUILD/win32-tests" --output-on-failure --timeout 900
+ctest --test-dir "$BUILD/win$WINE_BITS-tests" --output-on-failure --timeout 900
 
 # The scenarios' screenshots, as PNG for a person to look at.
 for shot in "$BUILD"/screenshots/*.bmp; do

@@ -56,6 +56,7 @@ class CMach {
 
  private:
   void AddPermanentRef(const ObjectRef& obj);
+  bool StillMoving();  // the poll of RunGCode's wait
   // One scripting call with the failure rule: a failure yields the empty value.
   Value Call(const char* member, std::vector<Arg> args = {});
   std::string CallText(const char* member, std::vector<Arg> args = {});

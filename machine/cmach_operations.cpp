@@ -1,6 +1,7 @@
 // The machine operations. None of them lets a failure reach its caller: a call
 // that fails leaves its result at the neutral value and the next step runs.
 #include "machine/cmach.h"
+#include "machine/auto_errors.h"
 #include "machine/value_convert.h"
 
 namespace kestrom {
@@ -41,7 +42,17 @@ void CMach::UserMsg(const std::string& msg) { Call("Message", {Arg::RefBstr(msg)
 void CMach::RunGCode(const std::string& singleLine, bool andBlock) {
   Call("code", {Arg::RefBstr(singleLine)});
   if (!andBlock) return;
-  while (ValueIsTrue(IsMoving())) events_.PumpPendingEvents();
+  while (StillMoving()) events_.PumpPendingEvents();
+}
+
+// A Mach3 that does not answer is frozen, not stopped: its machine may still be
+// moving, so the wait goes on (with the window alive) until Mach3 answers that
+// it stands still, or is gone.
+bool CMach::StillMoving() {
+  if (!oScript_) return false;
+  auto moving = automation_.CallByName(oScript_, "IsMoving", {});
+  if (!moving.ok) return moving.error.number == auto_errors::NotAnswering().number;
+  return ValueIsTrue(moving.value);
 }
 
 void CMach::LoadFile(const std::string& path, bool andRun) {

@@ -16,6 +16,7 @@ need_packages() {
   command -v i686-w64-mingw32-g++-win32 >/dev/null || missing+=(g++-mingw-w64-i686-win32)
   command -v i686-w64-mingw32-g++-posix >/dev/null || missing+=(g++-mingw-w64-i686-posix)
   command -v x86_64-w64-mingw32-g++-win32 >/dev/null || missing+=(g++-mingw-w64-x86-64-win32)
+  command -v x86_64-w64-mingw32-g++-posix >/dev/null || missing+=(g++-mingw-w64-x86-64-posix)
   command -v widl >/dev/null || missing+=(mingw-w64-tools)
   [ -f /usr/include/wine/wine/windows/oaidl.idl ] || missing+=(libwine-dev)
   command -v wine >/dev/null || missing+=(wine wine64)
@@ -47,13 +48,14 @@ build_native() {
   cmake --build "$BUILD/native" -j "$JOBS"
 }
 
-build_windows() {  # $1: win32, win64 or win32-tests; extra cmake options follow
+build_windows() {  # $1: win32, win64, win32-tests or win64-tests; extra cmake options follow
   local dir="$1" toolchain
   shift
   case "$dir" in
     win32) toolchain=mingw-i686 ;;
     win64) toolchain=mingw-x86_64 ;;
     win32-tests) toolchain=mingw-i686-posix; set -- -DKESTROM_WINE_TESTS=ON -DKESTROM_PROGRAMS_DIR="$BUILD/win32" "$@" ;;
+    win64-tests) toolchain=mingw-x86_64-posix; set -- -DKESTROM_WINE_TESTS=ON -DKESTROM_PROGRAMS_DIR="$BUILD/win64" "$@" ;;
   esac
   cmake -S "$ROOT" -B "$BUILD/$dir" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/$toolchain.cmake" \
     -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null
@@ -76,6 +78,28 @@ check_xp_imports() {
   "$ROOT/scripts/check_xp_imports.sh" "$BUILD/win32/kestrom.exe" "$BUILD/win32/SimMach3.exe"
 }
 
+# The bitness of the Windows programs that Wine runs here. The 32-bit build is
+# the one that ships; but some machines' kernels run no 32-bit Linux program,
+# and so no 32-bit Wine. There the Wine tests and run.sh use the 64-bit build of
+# the same sources (its imports are the 32-bit build's, checked above), and say so.
+WINE_BITS=32
+KESTROM_WINE=wine
+if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+  WINE_BITS=64
+  KESTROM_WINE=/usr/lib/wine/wine64
+fi
+export KESTROM_WINE
+
+# The programs' build that Wine runs, built, with its tests when asked: win32 or win64.
+build_for_wine() {  # $1: "tests" to build the Wine tests too
+  if [ "$WINE_BITS" = 64 ]; then
+    echo "== NOTE: this machine's kernel runs no 32-bit program, so Wine runs the 64-bit build here"
+  fi
+  build_windows "win$WINE_BITS"
+  [ "${1:-}" = tests ] && build_windows "win$WINE_BITS-tests"
+  return 0
+}
+
 XVFB_PID=""
 start_wine() {
   export WINEPREFIX="$BUILD/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64
@@ -90,7 +114,7 @@ start_wine() {
   fi
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     echo "== creating the Wine prefix"
-    timeout 300 wineboot --init >/dev/null 2>&1
+    timeout 300 "$KESTROM_WINE" wineboot --init >/dev/null 2>&1
   fi
   timeout 120 wineserver -w || true
 }

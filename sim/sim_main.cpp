@@ -106,6 +106,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
   ShowWindow(window.hwnd(), show);
   MSG msg;
   while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    if (!msg.hwnd && msg.message == sim::kHangMessage) {
+      Sleep(static_cast<DWORD>(msg.wParam));
+      continue;
+    }
     if (window.HandleKey(msg)) continue;
     TranslateMessage(&msg);
     DispatchMessageW(&msg);

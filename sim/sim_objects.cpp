@@ -204,6 +204,13 @@ void ScriptObject::DefineTestControls() {
     m.JogStep(*axis, *distance);
     return S_OK;
   }, false);
+  Define("SimHang", [](Call& c) {
+    const auto ms = c.Int(0);
+    if (!ms || *ms < 0) return c.BadArguments();
+    // Answered first, so the caller is not the one held up.
+    PostThreadMessageW(GetCurrentThreadId(), kHangMessage, static_cast<WPARAM>(*ms), 0);
+    return S_OK;
+  }, false);
   Define("SimClearLog", [&callLog](Call&) { callLog.Clear(); return S_OK; }, false);
   Define("SimExit", [](Call&) {
     TerminateProcess(GetCurrentProcess(), 3);  // abrupt, as a crashing Mach3 would go

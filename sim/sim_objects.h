@@ -21,6 +21,10 @@ using FaultPlan = std::map<std::string, int>;
 
 double NowMs();
 
+// Posted to SimMach3's own thread by SimHang(ms): the thread then sleeps that
+// long without handling messages, as a busy or frozen Mach3 does.
+constexpr UINT kHangMessage = WM_APP + 1;
+
 // The IUnknown and type-information part both objects share. They live as long
 // as SimMach3 itself, so counting references never deletes them.
 class StaticDispatch : public IDispatch {

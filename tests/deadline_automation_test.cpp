@@ -74,6 +74,17 @@ TEST(DeadlineAutomation, AFrozenMach3CostsOneDeadlineAndObjectsLiveOnTheWorker) 
   EXPECT_EQ(mach->ReadDRO(2), "+1.0000");
   EXPECT_TRUE(allOnWorker);
   EXPECT_EQ(inner.Members(), (std::vector<std::string>{"GetDROString", "GetDROString", "GetDROString"}));
+  inner.calls.clear();
+
+  // A wait for a move goes on while Mach3 does not answer, and ends at its "not moving".
+  inner.answers["IsMoving"] = {Value::OfBool(true), Value::OfBool(true), Value::OfBool(false)};
+  pump.onPump = [&] {
+    if (pump.pumps == 1) worker.frozen = true;
+    if (pump.pumps == 3) worker.Thaw();
+  };
+  mach->RunGCode("g1 x5", true);
+  EXPECT_EQ(pump.pumps, 3);
+  EXPECT_TRUE(inner.answers["IsMoving"].empty());
 
   // References are released on the worker: not before it runs again.
   worker.frozen = true;

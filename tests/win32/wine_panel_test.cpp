@@ -118,6 +118,27 @@ TEST_F(WinePanel, Mach3DyingDuringTheWaitEndsItAndTheWindowGoesOn) {
   EXPECT_EQ(dros.rfind("X: \r\nY: \r\nZ: ", 0), 0u) << dros;
 }
 
+TEST_F(WinePanel, FrozenMach3KeepsTheWaitGoingAndClosingStillEndsTheProgram) {
+  StartWaitingRunGCode(2000);
+  if (HasFatalFailure()) return;
+  sim->Call("SimHang", {Arg::RefI4(4000)});
+  const DWORD hungAt = GetTickCount();
+  Sleep(1500);
+  EXPECT_EQ(wine::FindMessageBox(k->pid()), nullptr) << "the wait ended while Mach3 was frozen";
+  // The window takes clicks inside the wait; Mach3's readouts are empty meanwhile.
+  EXPECT_EQ(k->ClickForMessage(C::cmdReadDro), "X: \r\nY: \r\nZ: \r\n");
+  HWND box = wine::WaitForMessageBox(k->pid());
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(wine::MessageText(box), "Just arrived at location now");
+  EXPECT_GE(GetTickCount() - hungAt, 3500u) << "the wait ended before Mach3 answered";
+  wine::Dismiss(box);
+
+  sim->Call("SimHang", {Arg::RefI4(10000)});
+  Sleep(1500);  // a call is now waiting on the frozen Mach3
+  PostMessageW(k->window(), WM_CLOSE, 0, 0);
+  EXPECT_TRUE(k->process().WaitForExit(6000)) << "closing waited for the frozen Mach3";
+}
+
 TEST_F(WinePanel, OemSpindleDrosAndPages) {
   wine::SetTextOf(k->Control(C::txtOEM), "17,5");
   wine::Click(k->Control(C::cmdOEM));

@@ -1,5 +1,7 @@
 // Recording a jogged path in kestrom.exe against SimMach3, and saving it.
 #include <gtest/gtest.h>
+
+#include <cstdio>
 #include <windows.h>
 
 #include "teach/teach_program.h"
@@ -101,26 +103,45 @@ TEST_F(WineTeach, FailedSavesSayWhyAndKeepTheEarlierFile) {
   if (search != INVALID_HANDLE_VALUE) FindClose(search);
 }
 
-TEST_F(WineTeach, Mach3GoingAwayWhileRecordingIsOneBareLine) {
+TEST_F(WineTeach, Mach3GoingAwayWhileRecordingRecordsNothing) {
   wine::Click(k->Control(C::Check1));
   ASSERT_TRUE(wine::WaitUntil([&] { return wine::IsChecked(k->Control(C::Check1)); }));
   sim.Call("SimExit");
-  // The texts turning empty is one change; if Mach3 died in the middle of a tick,
-  // the partly read tick is one more.
-  const std::string bare = "\r\nG01  X Y Z F200";
-  ASSERT_TRUE(wine::WaitUntil([&] {
-    const std::string p = k->Program();
-    return p.size() >= bare.size() && p.compare(p.size() - bare.size(), bare.size(), bare) == 0;
-  }, 10000)) << k->Program();
-  const std::string recorded = k->Program();
-  const std::string appended = recorded.substr(std::string(kStartHeader).size());
-  size_t lines = 0;
-  for (size_t at = appended.find("\r\n"); at != std::string::npos; at = appended.find("\r\n", at + 2)) ++lines;
-  EXPECT_LE(lines, 2u) << recorded;
+  ASSERT_TRUE(wine::WaitUntil([&] { return wine::TextOf(k->Control(C::Text3)) == "X:"; }, 10000));
   Sleep(500);
-  EXPECT_EQ(k->Program(), recorded);  // nothing more until the texts change again
-  EXPECT_EQ(wine::TextOf(k->Control(C::Text3)), "X:");
+  EXPECT_EQ(k->Program(), kStartHeader);  // no line of bare axis letters
   EXPECT_EQ(k->ClickForMessage(C::Command2), "");  // the DRO check shows an empty text
+}
+
+TEST_F(WineTeach, FrozenMach3LeavesTheWindowWorkingAndRecordingGoesOnAfter) {
+  wine::Click(k->Control(C::Check1));
+  ASSERT_TRUE(wine::WaitUntil([&] { return wine::IsChecked(k->Control(C::Check1)); }));
+  Step(0, 1);
+  std::string expected = std::string(kStartHeader) + "\r\nG01  X+1.0000 Y+0.0000 Z+0.0000 F200";
+  ASSERT_TRUE(ProgramIs(expected)) << k->Program();
+
+  sim.Call("SimHang", {Arg::RefI4(6000)});
+  const DWORD hungAt = GetTickCount();
+  wine::Click(k->Control(C::Command5));
+  expected += "\r\nM3";
+  ASSERT_TRUE(wine::WaitUntil([&] { return k->Program() == expected; }, 2000)) << k->Program();
+  std::printf("a click was handled %lu ms after Mach3 froze\n", GetTickCount() - hungAt);
+  EXPECT_TRUE(wine::WaitUntil([&] { return wine::TextOf(k->Control(C::Text3)) == "X:"; }, 3000))
+      << "the readouts turn empty";
+
+  wine::RemoveFile(L"C:\\kestrom-hang.tap");
+  EXPECT_EQ(Save("kestrom-hang"), "C:\\ Dizinine (kestrom-hang.tap) dosya adı ile kaydedildi.");
+  EXPECT_EQ(wine::ReadFileBytes(L"C:\\kestrom-hang.tap"), expected + "\r\n");
+  EXPECT_LT(GetTickCount() - hungAt, 6000u) << "saved only after Mach3 answered again";
+
+  // Mach3 answers again: the next jog is recorded against the last position.
+  ASSERT_TRUE(wine::WaitUntil([&] { return wine::TextOf(k->Control(C::Text3)) == "X:+1.0000"; }, 10000));
+  EXPECT_EQ(k->Program(), expected);
+  wine::Click(k->Control(C::Check1));
+  ASSERT_TRUE(wine::WaitUntil([&] { return wine::IsChecked(k->Control(C::Check1)); }));
+  Step(1, 2);
+  expected += "\r\nG01  X+1.0000 Y+2.0000 Z+0.0000 F200";
+  EXPECT_TRUE(ProgramIs(expected)) << k->Program();
 }
 
 }  // namespace
