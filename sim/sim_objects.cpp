@@ -211,6 +211,16 @@ void ScriptObject::DefineTestControls() {
     PostThreadMessageW(GetCurrentThreadId(), kHangMessage, static_cast<WPARAM>(*ms), 0);
     return S_OK;
   }, false);
+  // The GetIDsOfNames requests served for a member ("" for all), this one's included.
+  Define("SimLookups", [this](Call& c) {
+    const auto member = c.Text(0);
+    if (!member) return c.BadArguments();
+    long count = 0;
+    for (const auto& [name, n] : lookups_)
+      if (member->empty() || name == *member) count += n;
+    if (c.result) { VariantInit(c.result); c.result->vt = VT_I4; c.result->lVal = count; }
+    return S_OK;
+  }, false);
   Define("SimClearLog", [&callLog](Call&) { callLog.Clear(); return S_OK; }, false);
   Define("SimExit", [](Call&) {
     TerminateProcess(GetCurrentProcess(), 3);  // abrupt, as a crashing Mach3 would go
@@ -241,6 +251,7 @@ HRESULT ScriptObject::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, D
   if (!names || !ids || count == 0) return E_INVALIDARG;
   // Letter case counts: a client that misspells a member is caught here.
   const std::string name = win32::Narrow(names[0]);
+  ++lookups_[name];  // what a test reads with SimLookups: the round trips a client spends on names
   for (size_t i = 0; i < members_.size(); ++i)
     if (members_[i].name == name) {
       ids[0] = static_cast<DISPID>(i + 1);

@@ -65,6 +65,7 @@ class ScriptObject : public StaticDispatch {
   CallLog& log_;
   FaultPlan faults_;
   std::vector<Member> members_;  // DISPID = index + 1
+  std::map<std::string, long> lookups_;
 };
 
 class DocumentObject : public StaticDispatch {

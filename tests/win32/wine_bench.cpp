@@ -1,6 +1,7 @@
 // Prints what the expensive paths cost under Wine; run by bench.sh, not a test.
-//   wine_bench.exe [lines]   (default 100000: each append in Wine's edit control costs
-//   more as the text grows, so a million appended one by one takes hours there)
+//   wine_bench.exe [lines|quick]   (default 100000: each append in Wine's edit control
+//   costs more as the text grows, so a million appended one by one takes hours there;
+//   quick: the call figures only)
 #include <windows.h>
 #include <psapi.h>
 
@@ -10,8 +11,10 @@
 #include <string>
 
 #include "machine/cmach.h"
+#include "machine/deadline_automation.h"
 #include "machine/win32/com_automation.h"
 #include "machine/win32/com_types.h"
+#include "machine/win32/win32_call_worker.h"
 #include "machine/win32/text_win32.h"
 #include "machine/win32/win32_system.h"
 #include "teach/teach_program.h"
@@ -37,12 +40,15 @@ void CallCosts() {
   wine::SimMach3 sim;
   if (!sim.Ready()) { std::printf("SimMach3 did not start\n"); std::exit(1); }
   win32::ComAutomation automation;
+  win32::Win32CallWorker worker;
+  DeadlineAutomation deadline(automation, worker);
   win32::Win32Registry registry;
   win32::Win32Processes processes;
   win32::Win32Environment environment;
   NoPump pump;
-  CMach mach(automation, {registry, processes, environment}, pump);
-  if (!mach.InitMach()) { std::printf("connect failed: %s\n", mach.InitErrorMsg().c_str()); std::exit(1); }
+  CMach direct(automation, {registry, processes, environment}, pump);
+  CMach viaWorker(deadline, {registry, processes, environment}, pump);  // as kestrom.exe calls
+  if (!direct.InitMach() || !viaWorker.InitMach()) { std::printf("connect failed\n"); std::exit(1); }
 
   // The same scripting object through bare IDispatch, its DISPID looked up once.
   CLSID clsid;
@@ -61,12 +67,19 @@ void CallCosts() {
   DISPID id = 0;
   script->GetIDsOfNames(IID_NULL, names, 1, 0, &id);
 
-  const int n = 2000;
+  auto lookups = [&] { return sim.Call("SimLookups", {Arg::RefBstr("GetDROString")}).value.integer; };
+  const int ticks = 200;
+  auto tickCost = [&](CMach& mach) {  // ms for one tick's 12 ReadDRO
+    const auto start = Clock::now();
+    for (int i = 0; i < ticks * 12; ++i) mach.ReadDRO(i % 6);
+    return MicrosSince(start) / ticks / 1000;
+  };
+  const long lookupsBefore = lookups();
+  const double directTick = tickCost(direct);
+  const double workerTick = tickCost(viaWorker);
+  const double lookupsPerTick = static_cast<double>(lookups() - lookupsBefore) / (2 * ticks);
   auto start = Clock::now();
-  for (int i = 0; i < n; ++i) mach.ReadDRO(i % 6);
-  const double readDro = MicrosSince(start) / n;
-  start = Clock::now();
-  for (int i = 0; i < n; ++i) {
+  for (int i = 0; i < ticks * 12; ++i) {
     VARIANT arg;
     arg.vt = VT_I4;
     arg.lVal = i % 6;
@@ -74,10 +87,28 @@ void CallCosts() {
     win32::Variant result;
     script->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &params, result.get(), nullptr, nullptr);
   }
-  const double bare = MicrosSince(start) / n;
-  std::printf("cross-process ReadDRO: %.1f us per call; bare IDispatch::Invoke: %.1f us; ratio %.2f\n", readDro, bare,
-              readDro / bare);
-  std::printf("one tick's 12 ReadDRO calls: %.2f ms (12 bare calls: %.2f ms)\n", readDro * 12 / 1000, bare * 12 / 1000);
+  const double bareTick = MicrosSince(start) / ticks / 1000;
+  // What every call cost before the names were kept: a lookup, then the call.
+  start = Clock::now();
+  for (int i = 0; i < ticks * 12; ++i) {
+    DISPID looked = 0;
+    script->GetIDsOfNames(IID_NULL, names, 1, 0, &looked);
+    VARIANT arg;
+    arg.vt = VT_I4;
+    arg.lVal = i % 6;
+    DISPPARAMS params{&arg, nullptr, 1, 0};
+    win32::Variant result;
+    script->Invoke(looked, IID_NULL, 0, DISPATCH_METHOD, &params, result.get(), nullptr, nullptr);
+  }
+  const double byNameTick = MicrosSince(start) / ticks / 1000;
+  std::printf("one tick (12 ReadDRO), as kestrom.exe calls (call worker, deadline): %.2f ms\n", workerTick);
+  std::printf("one tick on the window's thread, no worker: %.2f ms; 12 bare IDispatch::Invoke: %.2f ms\n",
+              directTick, bareTick);
+  std::printf("tick / 12 bare Invoke: %.2fx (worker), %.2fx (no worker); the worker adds %.0f%%\n",
+              workerTick / bareTick, directTick / bareTick, (workerTick / directTick - 1) * 100);
+  std::printf("one tick by name on every call, as before (GetIDsOfNames + Invoke): %.2f ms (%.2fx)\n", byNameTick,
+              byNameTick / bareTick);
+  std::printf("round trips SimMach3 serves per tick: 12 Invoke + %.3f GetIDsOfNames (12 before names were kept)\n", lookupsPerTick);
 }
 
 void ProgramBoxCosts(int totalLines) {
@@ -143,9 +174,9 @@ void ProgramBoxCosts(int totalLines) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const int lines = argc > 1 ? std::atoi(argv[1]) : 100000;
+  const std::string mode = argc > 1 ? argv[1] : "";
   wine::ComApartment com;
   CallCosts();
-  ProgramBoxCosts(lines);
+  if (mode != "quick") ProgramBoxCosts(mode.empty() ? 100000 : std::atoi(mode.c_str()));
   return 0;
 }

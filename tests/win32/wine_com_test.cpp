@@ -5,9 +5,11 @@
 #include <windows.h>
 
 #include "machine/cmach.h"
+#include "machine/deadline_automation.h"
 #include "machine/mod_common.h"
 #include "machine/value_convert.h"
 #include "machine/win32/com_automation.h"
+#include "machine/win32/win32_call_worker.h"
 #include "machine/win32/win32_system.h"
 #include "tests/win32/driver.h"
 
@@ -70,6 +72,26 @@ TEST_F(WineCom, MissingProgIdIsRegisteredByTheConnection) {
   ASSERT_TRUE(sim.Ready());
   EXPECT_TRUE(mach->InitMach()) << mach->InitErrorMsg();
   EXPECT_EQ(mach->ReadDRO(2), "+0.0000");
+}
+
+TEST_F(WineCom, EachMemberIsLookedUpOncePerConnectionThroughTheCallWorker) {
+  wine::SimMach3 sim;
+  ASSERT_TRUE(sim.Ready());
+  win32::Win32CallWorker worker;
+  ASSERT_TRUE(worker.Started());
+  DeadlineAutomation deadline(automation, worker);
+  CMach viaWorker(deadline, SystemServices{registry, processes, environment}, pump);
+  ASSERT_TRUE(viaWorker.InitMach()) << viaWorker.InitErrorMsg();
+  auto lookups = [&](const char* member) { return sim.Call("SimLookups", {Arg::RefBstr(member)}).value.integer; };
+  for (int i = 0; i < 24; ++i) EXPECT_EQ(viaWorker.ReadDRO(i % 6), "+0.0000");
+  viaWorker.SendOEMCode(103);
+  viaWorker.SendOEMCode(103);
+  EXPECT_EQ(lookups("GetDROString"), 1);
+  EXPECT_EQ(lookups("DoOEMButton"), 1);
+  EXPECT_EQ(wine::LinesOf(sim.Log(), "DoOEMButton").size(), 2u);
+  ASSERT_TRUE(viaWorker.InitMach());  // a new scripting object: its names are asked for again
+  EXPECT_EQ(viaWorker.ReadDRO(0), "+0.0000");
+  EXPECT_EQ(lookups("GetDROString"), 2);
 }
 
 TEST_F(WineCom, OperationsArriveWithTheirNamesKindsAndOrder) {
