@@ -3,7 +3,7 @@
 #include <benchmark/benchmark.h>
 
 #include "fakes/form_fixture.h"
-#include "teach/teach_program.h"
+#include "window/program_box.h"
 
 namespace {
 using namespace kestrom;

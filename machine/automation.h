@@ -90,11 +90,4 @@ class Automation {
   virtual void AddRefForever(const ObjectRef& obj) = 0;
 };
 
-// Lets the window handle its pending events while an operation waits.
-class EventPump {
- public:
-  virtual ~EventPump() = default;
-  virtual void PumpPendingEvents() = 0;
-};
-
 }  // namespace kestrom

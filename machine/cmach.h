@@ -5,6 +5,7 @@
 #include <string>
 
 #include "machine/automation.h"
+#include "machine/event_pump.h"
 #include "machine/platform.h"
 
 namespace kestrom {

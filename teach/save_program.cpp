@@ -13,19 +13,11 @@ std::string NotSavedMessage(const std::string& name, const std::string& reason) 
   return "Dosya kaydedilemedi (file not saved): " + ProgramPath(name) + "\r\n" + reason;
 }
 
-void SaveProgram(Controls& controls, FileStore& store) {
-  controls.SetValue(ControlId::Check1, 0);  // no taught line may join the text being saved
-  const std::string name = controls.Text(ControlId::Text1);
-  if (auto problem = FileNameProblem(name)) {
-    controls.ShowMessage(NotSavedMessage(name, *problem));
-    return;
-  }
-  const std::string program = controls.Text(ControlId::Text2);
-  if (auto failure = store.WriteWhole(ProgramPath(name), program + kLineEnd)) {
-    controls.ShowMessage(NotSavedMessage(name, *failure));
-    return;
-  }
-  controls.ShowMessage(SavedMessage(name));
+SaveOutcome SaveProgramText(FileStore& store, const std::string& name, const std::string& program) {
+  if (auto problem = FileNameProblem(name)) return {false, NotSavedMessage(name, *problem)};
+  if (auto failure = store.WriteWhole(ProgramPath(name), program + kLineEnd))
+    return {false, NotSavedMessage(name, *failure)};
+  return {true, SavedMessage(name)};
 }
 
 }  // namespace kestrom

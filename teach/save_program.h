@@ -1,13 +1,19 @@
-// "KAYDET": teach mode off, then the program box written to C:\<name>.tap.
+// The save of a program text as C:\<name>.tap, and its messages.
 #pragma once
+#include <string>
+
 #include "teach/file_store.h"
-#include "window/controls.h"
 
 namespace kestrom {
 
-// Shows the success message only once the file is written and closed; on any
-// failure a message naming the file and the reason, and an earlier file is kept.
-void SaveProgram(Controls& controls, FileStore& store);
+struct SaveOutcome {
+  bool saved = false;
+  std::string message;  // what the operator is shown
+};
+
+// The file name checked, then the text + CR LF written whole; an earlier file
+// is replaced only by a complete new one.
+SaveOutcome SaveProgramText(FileStore& store, const std::string& name, const std::string& program);
 
 std::string SavedMessage(const std::string& name);
 std::string NotSavedMessage(const std::string& name, const std::string& reason);

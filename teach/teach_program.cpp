@@ -16,13 +16,4 @@ std::string TaughtLine(const std::string& axisWords, const std::optional<std::st
 
 std::string MCodeLine(const std::string& code) { return kLineEnd + code; }
 
-void TeachProgram::ResetProgram() { controls_.SetText(box_, kResetHeader); }
-
-void TeachProgram::AppendTaughtLine(const std::string& axisWords,
-                                    const std::optional<std::string>& feed) {
-  controls_.AppendText(box_, TaughtLine(axisWords, feed));
-}
-
-void TeachProgram::AppendMCode(const std::string& code) { controls_.AppendText(box_, MCodeLine(code)); }
-
 }  // namespace kestrom

@@ -1,10 +1,8 @@
-// The teach program's grammar and the operations that change it. The program
-// lives only in the program box; these operations edit that box.
+// The teach program's grammar: its headers and the text of each appended line.
 #pragma once
 #include <optional>
 #include <string>
 
-#include "window/controls.h"
 
 namespace kestrom {
 
@@ -17,17 +15,5 @@ extern const char* const kLineEnd;      // CR LF
 std::string TaughtLine(const std::string& axisWords, const std::optional<std::string>& feed);
 // The text appended for an M-code line: CR LF and the code.
 std::string MCodeLine(const std::string& code);
-
-class TeachProgram {
- public:
-  TeachProgram(Controls& controls, ControlId programBox) : controls_(controls), box_(programBox) {}
-  void ResetProgram();
-  void AppendTaughtLine(const std::string& axisWords, const std::optional<std::string>& feed);
-  void AppendMCode(const std::string& code);
-
- private:
-  Controls& controls_;
-  ControlId box_;
-};
 
 }  // namespace kestrom

@@ -1,4 +1,4 @@
-#include "teach/save_program.h"
+#include "window/save_command.h"
 
 #include <gtest/gtest.h>
 

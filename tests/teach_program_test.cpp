@@ -1,5 +1,5 @@
 #include "teach/file_name.h"
-#include "teach/teach_program.h"
+#include "window/program_box.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "window/form.h"
 
-#include "teach/save_program.h"
+#include "window/save_command.h"
 
 namespace kestrom {
 

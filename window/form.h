@@ -1,7 +1,7 @@
 // Form1: the main window's behaviour. The Win32 layer forwards its events here.
 #pragma once
 #include "teach/file_store.h"
-#include "teach/teach_program.h"
+#include "window/program_box.h"
 #include "window/connection_holder.h"
 #include "window/controls.h"
 #include "window/manual_panel.h"

@@ -4,7 +4,7 @@
 #include <array>
 #include <string>
 
-#include "teach/teach_program.h"
+#include "window/program_box.h"
 #include "window/connection_holder.h"
 #include "window/controls.h"
 

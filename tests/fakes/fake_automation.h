@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "machine/automation.h"
+#include "machine/event_pump.h"
 
 namespace kestrom::testing {
 

@@ -17,7 +17,7 @@
 #include "machine/win32/win32_call_worker.h"
 #include "machine/win32/text_win32.h"
 #include "machine/win32/win32_system.h"
-#include "teach/teach_program.h"
+#include "window/program_box.h"
 #include "teach/win32/win32_file_store.h"
 #include "tests/win32/driver.h"
 #include "window/win32/main_window.h"

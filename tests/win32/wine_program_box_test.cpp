@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include "teach/teach_program.h"
+#include "window/program_box.h"
 #include "teach/win32/win32_file_store.h"
 #include "tests/win32/driver.h"
 #include "window/win32/main_window.h"

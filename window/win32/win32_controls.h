@@ -3,7 +3,7 @@
 #pragma once
 #include <windows.h>
 
-#include "machine/automation.h"
+#include "machine/event_pump.h"
 #include "window/controls.h"
 
 namespace kestrom::win32 {
