@@ -4,7 +4,7 @@
 
 #include "machine/deadline_automation.h"
 #include "machine/win32/com_automation.h"
-#include "machine/win32/com_types.h"
+#include "machine/win32/raii.h"
 #include "machine/win32/win32_call_worker.h"
 #include "machine/win32/win32_system.h"
 #include "teach/win32/win32_file_store.h"

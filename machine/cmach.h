@@ -6,12 +6,13 @@
 
 #include "machine/automation.h"
 #include "machine/event_pump.h"
+#include "machine/mach3_contract.h"
 #include "machine/platform.h"
 
 namespace kestrom {
 
-extern const char* const kMachDocumentIid;  // {D5DC1674-0CB6-47D4-BD22-E6D60631C86D}
-constexpr int32_t kScriptDispatchId = 3;
+extern const char* const kMachDocumentIid;
+constexpr int32_t kScriptDispatchId = mach3::kScriptDispatchId;
 
 class CMach {
  public:

@@ -6,13 +6,13 @@
 
 namespace kestrom {
 
-const char* const kMachDocumentIid = "{D5DC1674-0CB6-47D4-BD22-E6D60631C86D}";
+const char* const kMachDocumentIid = mach3::kDocumentIid;
 
 namespace {
 const char* const kMachNotRunning = "Mach3 Programı Kapalı. Önce Mach3 'ü Açınız.";
 const char* const kCannotRegister =
     "Could not register Mach ProgId in Registry. Run again as administrator.";
-const char* const kGetObjectFailed = "Failed to GetObject(Mach4.Document) ";
+const std::string kGetObjectFailed = std::string("Failed to GetObject(") + mach3::kProgId + ") ";
 const char* const kInitFailed = "InitMach Failed: ";
 }  // namespace
 

@@ -4,17 +4,18 @@
 #include <cctype>
 #include <cstring>
 
+#include "machine/mach3_contract.h"
 #include "machine/number_text.h"
 
 namespace kestrom::modCommon {
 
-const char* const kMachProgId = "Mach4.Document";
-const char* const kMachClsid = "{CA7992B2-2653-4342-8061-D7D385C07809}";
+const char* const kMachProgId = mach3::kProgId;
+const char* const kMachClsid = mach3::kClsid;
 
 namespace {
 
-const char* const kProgIdKey = "\\Mach4.Document\\";
-const char* const kClsidKey = "\\Mach4.Document\\CLSID";
+const std::string kProgIdKey = std::string("\\") + mach3::kProgId + "\\";
+const std::string kClsidKey = std::string("\\") + mach3::kProgId + "\\CLSID";
 constexpr uint32_t kSystemProcessId = 4;
 
 void ReplaceAll(std::string& text, const std::string& from, const std::string& to) {
@@ -117,7 +118,7 @@ std::vector<std::string> GetProcessList(ProcessLister& processes, Environment& e
 
 bool IsMach3Running(ProcessLister& processes, Environment& env) {
   for (const std::string& name : GetProcessList(processes, env))
-    if (Lower(name).find("mach3.exe") != std::string::npos) return true;
+    if (Lower(name).find(mach3::kProcessName) != std::string::npos) return true;
   return false;
 }
 

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "machine/win32/com_types.h"
+#include "machine/win32/raii.h"
 
 namespace kestrom::sim {
 

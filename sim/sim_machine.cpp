@@ -12,8 +12,8 @@
 namespace kestrom::sim {
 namespace {
 
-const char kAxisLetters[kAxes + 1] = "XYZABC";
-constexpr int kToggleJogMode = 103;
+using mach3::kAxisLetters;
+constexpr int kToggleJogMode = mach3::kToggleJogModeOemCode;
 
 }  // namespace
 

@@ -6,9 +6,11 @@
 #include <optional>
 #include <string>
 
+#include "machine/mach3_contract.h"
+
 namespace kestrom::sim {
 
-constexpr int kAxes = 6;
+constexpr int kAxes = mach3::kAxisCount;
 
 class SimMachine {
  public:

@@ -12,6 +12,8 @@
 #include <iostream>
 #include <string>
 
+#include "machine/mach3_contract.h"
+#include "machine/mod_common.h"
 #include "machine/win32/win32_system.h"
 #include "machine/win32/text_win32.h"
 #include "sim/sim_objects.h"
@@ -42,17 +44,18 @@ Options ParseOptions() {
   return options;
 }
 
+// The product's own process check, which counts this program too: its name
+// holds "mach3.exe" as well, so a second such name is another Mach3.
 bool AnotherMach3Running() {
   win32::Win32Processes processes;
-  auto snapshot = processes.TakeSnapshot();
-  if (!snapshot) return false;
-  ProcessRecord record;
-  for (bool more = snapshot->First(record); more; more = snapshot->Next(record)) {
-    std::string name(record.exeFile.data(), strnlen(record.exeFile.data(), record.exeFile.size()));
-    std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    if (record.processId != GetCurrentProcessId() && name.find("mach3.exe") != std::string::npos) return true;
+  win32::Win32Environment environment;
+  int running = 0;
+  for (const std::string& name : modCommon::GetProcessList(processes, environment)) {
+    std::string lower = name;
+    std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    running += lower.find(mach3::kProcessName) != std::string::npos;
   }
-  return false;
+  return running > 1;
 }
 
 bool RegisterTypeLibrary() {
@@ -64,15 +67,11 @@ bool RegisterTypeLibrary() {
   return SUCCEEDED(hr);
 }
 
+// The product's own registration, so the simulator stands in for Mach3's
+// installer with exactly the key the connection writes when it is missing.
 bool RegisterProgId() {
-  HKEY key = nullptr;
-  if (RegCreateKeyExW(HKEY_CLASSES_ROOT, L"Mach4.Document\\CLSID", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                      nullptr) != ERROR_SUCCESS)
-    return false;
-  const wchar_t clsid[] = L"{CA7992B2-2653-4342-8061-D7D385C07809}";
-  const LONG rc = RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(clsid), sizeof clsid);
-  RegCloseKey(key);
-  return rc == ERROR_SUCCESS;
+  win32::Win32Registry registry;
+  return modCommon::IsMachProgIdRegistered(registry) || modCommon::RegisterMachProgId(registry);
 }
 
 int Refuse(const Options& options, const char* why) {

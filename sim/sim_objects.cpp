@@ -3,13 +3,21 @@
 #include <optional>
 
 #include "machine/number_text.h"
-#include "machine/win32/com_types.h"
+#include "machine/win32/raii.h"
 #include "machine/win32/text_win32.h"
 
 namespace kestrom::sim {
 
-const IID kIidMach4Document = {0xD5DC1674, 0x0CB6, 0x47D4, {0xBD, 0x22, 0xE6, 0xD6, 0x06, 0x31, 0xC8, 0x6D}};
-const CLSID kClsidMach4Document = {0xCA7992B2, 0x2653, 0x4342, {0x80, 0x61, 0xD7, 0xD3, 0x85, 0xC0, 0x78, 0x09}};
+namespace {
+GUID GuidOf(const char* text) {
+  GUID guid{};
+  CLSIDFromString(win32::Widen(text).c_str(), &guid);
+  return guid;
+}
+}  // namespace
+
+const IID kIidMach4Document = GuidOf(mach3::kDocumentIid);
+const CLSID kClsidMach4Document = GuidOf(mach3::kClsid);
 
 double NowMs() {
   LARGE_INTEGER frequency, counter;
@@ -287,7 +295,7 @@ HRESULT ScriptObject::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, 
 HRESULT DocumentObject::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
   if (!names || !ids || count == 0) return E_INVALIDARG;
   if (win32::Narrow(names[0]) == "GetScriptDispatch") {
-    ids[0] = 3;
+    ids[0] = mach3::kScriptDispatchId;
     return S_OK;
   }
   ids[0] = DISPID_UNKNOWN;
@@ -295,7 +303,7 @@ HRESULT DocumentObject::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID,
 }
 
 HRESULT DocumentObject::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIANT* result, EXCEPINFO*, UINT*) {
-  if (id != 3) return DISP_E_MEMBERNOTFOUND;
+  if (id != mach3::kScriptDispatchId) return DISP_E_MEMBERNOTFOUND;
   if (result) {
     VariantInit(result);
     result->vt = VT_DISPATCH;

@@ -12,7 +12,7 @@ namespace {
 constexpr UINT_PTR kRefreshTimer = 1;
 constexpr double kStep = 1.0;
 constexpr int kJogButtonBase = 200;  // + axis * 2 + (0: minus, 1: plus)
-const char kLetters[] = "XYZABC";
+const char* const kLetters = mach3::kAxisLetters;
 
 }  // namespace
 
@@ -77,20 +77,17 @@ void SimWindow::Refresh() {
   SetWindowTextW(status_, win32::Widen(status).c_str());
 }
 
-LRESULT CALLBACK SimWindow::Procedure(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  if (msg == WM_NCCREATE)
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA,
-                      reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams));
-  auto* self = reinterpret_cast<SimWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+LRESULT SimWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_TIMER:
-      if (self) self->Refresh();
+      if (!dros_[0]) return 0;  // controls still being created
+      Refresh();
       return 0;
     case WM_COMMAND: {
       const int id = LOWORD(wp) - kJogButtonBase;
-      if (self && HIWORD(wp) == BN_CLICKED && id >= 0 && id < kAxes * 2) {
-        self->machine_.JogStep(id / 2, id % 2 ? kStep : -kStep);
-        self->Refresh();
+      if (HIWORD(wp) == BN_CLICKED && id >= 0 && id < kAxes * 2) {
+        machine_.JogStep(id / 2, id % 2 ? kStep : -kStep);
+        Refresh();
       }
       return 0;
     }
@@ -98,7 +95,7 @@ LRESULT CALLBACK SimWindow::Procedure(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
       PostQuitMessage(0);
       return 0;
     default:
-      return DefWindowProcW(hwnd, msg, wp, lp);
+      return DefWindowProcW(hwnd_, msg, wp, lp);
   }
 }
 

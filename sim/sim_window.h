@@ -4,10 +4,11 @@
 #include <windows.h>
 
 #include "sim/sim_machine.h"
+#include "window/win32/window_procedure.h"
 
 namespace kestrom::sim {
 
-class SimWindow {
+class SimWindow : public win32::WindowProcedure<SimWindow> {
  public:
   SimWindow(HINSTANCE instance, SimMachine& machine);
   HWND hwnd() const { return hwnd_; }
@@ -16,11 +17,11 @@ class SimWindow {
   bool HandleKey(const MSG& msg);
 
  private:
-  static LRESULT CALLBACK Procedure(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  friend class win32::WindowProcedure<SimWindow>;
+  LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
   void Refresh();
 
   SimMachine& machine_;
-  HWND hwnd_ = nullptr;
   bool created_ = false;
   HWND dros_[kAxes] = {};
   HWND status_ = nullptr;

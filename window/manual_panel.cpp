@@ -9,7 +9,7 @@ const char* const kInvalidRpmMessage = "Invalid spindle rpm";
 const char* const kInvalidOemMessage = "Invalid OEM code (a whole number from -32768 to 32767)";
 
 namespace {
-constexpr int32_t kToggleJogModeCode = 103;
+constexpr int32_t kToggleJogModeCode = mach3::kToggleJogModeOemCode;
 constexpr int kXYZ = 3;
 }  // namespace
 
@@ -78,7 +78,7 @@ void ManualPanel::ZeroAxis() {
 
 void ManualPanel::GotoPage() {
   // 16-bit arithmetic as the page list's index is 16-bit; -1 (no selection) gives 0.
-  const int16_t page = static_cast<int16_t>(controls_.ListIndex(ControlId::cboPage) + 1);
+  const int16_t page = static_cast<int16_t>(controls_.ListIndex(ControlId::cboPage) + mach3::kFirstPage);
   connection_.Get().GotoUIPage(page);
 }
 

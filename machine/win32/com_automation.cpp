@@ -6,7 +6,7 @@
 #include <map>
 
 #include "machine/auto_errors.h"
-#include "machine/win32/com_types.h"
+#include "machine/win32/raii.h"
 #include "machine/win32/text_win32.h"
 
 namespace kestrom::win32 {

@@ -2,7 +2,7 @@
 
 #include <objbase.h>
 
-#include "machine/win32/com_types.h"
+#include "machine/win32/raii.h"
 
 namespace kestrom::win32 {
 namespace {

@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-#include "machine/win32/com_types.h"
+#include "machine/win32/raii.h"
 #include "machine/win32/text_win32.h"
 
 namespace kestrom::win32 {

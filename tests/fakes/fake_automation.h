@@ -10,6 +10,7 @@
 
 #include "machine/automation.h"
 #include "machine/event_pump.h"
+#include "machine/mach3_contract.h"
 
 namespace kestrom::testing {
 
@@ -55,17 +56,17 @@ class FakeAutomation : public Automation {
 
   Outcome<ObjectRef> GetActiveObject(const std::string& progId) override {
     ++lookups;
-    if (progId != "Mach4.Document" || !documentActive)
+    if (progId != mach3::kProgId || !documentActive)
       return Outcome<ObjectRef>::Failure({429, "ActiveX component can't create object"});
     return Outcome<ObjectRef>::Success(std::make_shared<FakeRef>(document));
   }
   Outcome<ObjectRef> QueryInterface(const ObjectRef& obj, const std::string& iid) override {
-    if (!documentHasInterface || iid != "{D5DC1674-0CB6-47D4-BD22-E6D60631C86D}")
+    if (!documentHasInterface || iid != mach3::kDocumentIid)
       return Outcome<ObjectRef>::Failure({13, "Type mismatch"});
     return Outcome<ObjectRef>::Success(std::make_shared<FakeRef>(StateOf(obj)));
   }
   Outcome<Value> InvokeById(const ObjectRef&, int32_t dispId) override {
-    if (dispId != 3 || dispatchId3Fails) return Outcome<Value>::Failure({-2147352567, "Member 3 failed"});
+    if (dispId != mach3::kScriptDispatchId || dispatchId3Fails) return Outcome<Value>::Failure({-2147352567, "Member 3 failed"});
     return Outcome<Value>::Success(Value::OfObject(std::make_shared<FakeRef>(script)));
   }
   Outcome<Value> CallByName(const ObjectRef& obj, const std::string& member,

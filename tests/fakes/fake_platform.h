@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "machine/mach3_contract.h"
 #include "machine/platform.h"
 
 namespace kestrom::testing {
@@ -113,8 +114,8 @@ struct FakeSystem {
     processes.Add(0, "[System Process]");
     processes.Add(4, "System");
     processes.Add(1200, "C:\\Mach3\\Mach3.exe");
-    registry.keys.insert("Mach4.Document\\");
-    registry.keys.insert("Mach4.Document\\CLSID\\");
+    registry.keys.insert(std::string(mach3::kProgId) + "\\");
+    registry.keys.insert(std::string(mach3::kProgId) + "\\CLSID\\");
   }
   SystemServices Services() { return {registry, processes, environment}; }
 };

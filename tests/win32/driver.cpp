@@ -4,13 +4,14 @@
 
 #include <sstream>
 
+#include "machine/mach3_contract.h"
 #include "machine/win32/text_win32.h"
 #include "window/layout.h"
 
 namespace kestrom::wine {
 namespace {
 
-const wchar_t kMainTitle[] = L"Tavon Kestrom Module V6.00";
+const std::wstring kMainTitle = win32::Widen(MainWindowSpec().caption);
 
 struct Search {
   DWORD pid;
@@ -191,18 +192,18 @@ SimMach3::SimMach3(const std::wstring& extraArgs) {
   RemoveFile(logPath_);
   process_ = std::make_unique<ChildProcess>(L"SimMach3.exe", L"/quiet \"/log:" + logPath_ + L"\" " + extraArgs);
   CLSID clsid;
-  CLSIDFromString(const_cast<LPOLESTR>(L"{CA7992B2-2653-4342-8061-D7D385C07809}"), &clsid);
+  CLSIDFromString(win32::Widen(mach3::kClsid).c_str(), &clsid);
   ready_ = WaitUntil([&] {
     win32::ComPtr<IUnknown> unknown;
     return SUCCEEDED(::GetActiveObject(clsid, nullptr, unknown.put()));
   });
   // Our own client connection for the test controls; it needs the ProgID, which
   // a /noprogid simulator leaves to the client under test.
-  auto active = automation_.GetActiveObject("Mach4.Document");
+  auto active = automation_.GetActiveObject(mach3::kProgId);
   if (!ready_ || !active.ok) return;
-  auto document = automation_.QueryInterface(active.value, "{D5DC1674-0CB6-47D4-BD22-E6D60631C86D}");
+  auto document = automation_.QueryInterface(active.value, mach3::kDocumentIid);
   if (!document.ok) return;
-  auto script = automation_.InvokeById(document.value, 3);
+  auto script = automation_.InvokeById(document.value, mach3::kScriptDispatchId);
   if (script.ok) script_ = script.value.object;
 }
 
@@ -263,12 +264,13 @@ bool SaveScreenshot(HWND window, const std::string& name) {
   RECT r;
   if (!GetWindowRect(window, &r)) return false;
   const int width = r.right - r.left, height = r.bottom - r.top;
-  HDC screen = GetDC(nullptr);
-  HDC memory = CreateCompatibleDC(screen);
-  HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
-  HGDIOBJ old = SelectObject(memory, bitmap);
-  BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
-  SelectObject(memory, old);
+  const win32::WindowDc screen(nullptr);
+  const win32::MemoryDc memory(screen.get());
+  const win32::GdiObject<HBITMAP> bitmap(CreateCompatibleBitmap(screen.get(), width, height));
+  {
+    const win32::Selected drawing(memory.get(), bitmap.get());
+    BitBlt(memory.get(), 0, 0, width, height, screen.get(), r.left, r.top, SRCCOPY);
+  }
 
   BITMAPINFOHEADER header{};
   header.biSize = sizeof header;
@@ -279,11 +281,8 @@ bool SaveScreenshot(HWND window, const std::string& name) {
   header.biCompression = BI_RGB;
   const DWORD stride = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
   std::string pixels(stride * static_cast<DWORD>(height), '\0');
-  GetDIBits(memory, bitmap, 0, static_cast<UINT>(height), &pixels[0], reinterpret_cast<BITMAPINFO*>(&header),
-            DIB_RGB_COLORS);
-  DeleteObject(bitmap);
-  DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
+  GetDIBits(memory.get(), bitmap.get(), 0, static_cast<UINT>(height), &pixels[0],
+            reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS);
 
   BITMAPFILEHEADER file{};
   file.bfType = 0x4D42;

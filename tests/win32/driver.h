@@ -11,7 +11,7 @@
 
 #include "machine/automation.h"
 #include "machine/win32/com_automation.h"
-#include "machine/win32/com_types.h"
+#include "machine/win32/raii.h"
 #include "window/control_ids.h"
 
 namespace kestrom::wine {

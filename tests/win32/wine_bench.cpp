@@ -13,7 +13,7 @@
 #include "machine/cmach.h"
 #include "machine/deadline_automation.h"
 #include "machine/win32/com_automation.h"
-#include "machine/win32/com_types.h"
+#include "machine/win32/raii.h"
 #include "machine/win32/win32_call_worker.h"
 #include "machine/win32/text_win32.h"
 #include "machine/win32/win32_system.h"
@@ -52,15 +52,16 @@ void CallCosts() {
 
   // The same scripting object through bare IDispatch, its DISPID looked up once.
   CLSID clsid;
-  CLSIDFromProgID(L"Mach4.Document", &clsid);
+  CLSIDFromProgID(win32::Widen(mach3::kProgId).c_str(), &clsid);
   win32::ComPtr<IUnknown> active;
   GetActiveObject(clsid, nullptr, active.put());
   win32::ComPtr<IDispatch> document;
-  const IID iid = {0xD5DC1674, 0x0CB6, 0x47D4, {0xBD, 0x22, 0xE6, 0xD6, 0x06, 0x31, 0xC8, 0x6D}};
+  IID iid;
+  IIDFromString(win32::Widen(mach3::kDocumentIid).c_str(), &iid);
   active->QueryInterface(iid, document.put_void());
   DISPPARAMS none{nullptr, nullptr, 0, 0};
   win32::Variant scriptResult;
-  document->Invoke(3, IID_NULL, 0, DISPATCH_METHOD, &none, scriptResult.get(), nullptr, nullptr);
+  document->Invoke(mach3::kScriptDispatchId, IID_NULL, 0, DISPATCH_METHOD, &none, scriptResult.get(), nullptr, nullptr);
   IDispatch* script = scriptResult.ref().pdispVal;
   wchar_t name[] = L"GetDROString";
   LPOLESTR names[] = {name};

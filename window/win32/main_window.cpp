@@ -16,9 +16,8 @@ constexpr int kComboListRows = 8;
 const COLORREF kDarkRed = RGB(128, 0, 0);
 
 int ScreenDpi() {
-  HDC screen = GetDC(nullptr);
-  const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
-  ReleaseDC(nullptr, screen);
+  const WindowDc screen(nullptr);
+  const int dpi = GetDeviceCaps(screen.get(), LOGPIXELSY);
   return dpi > 0 ? dpi : 96;
 }
 
@@ -73,21 +72,20 @@ MainWindow::MainWindow(HINSTANCE instance) : dpi_(ScreenDpi()), white_(CreateSol
 
 MainWindow::~MainWindow() {
   if (IsWindow(hwnd_)) DestroyWindow(hwnd_);
-  DeleteObject(white_);
 }
 
 HFONT MainWindow::FontFor(const FontSpec* spec) {
   if (!spec) spec = MainWindowSpec().defaultFont;
   auto& slot = fonts_[spec];
-  if (!slot) {
+  if (!slot.get()) {
     const int height = -static_cast<int>(std::lround(spec->points * dpi_ / 72.0));
-    slot = std::make_unique<GdiFont>(CreateFontW(height, 0, 0, 0, spec->bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE,
+    slot = GdiObject<HFONT>(CreateFontW(height, 0, 0, 0, spec->bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE,
                                                  FALSE, TURKISH_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
                                                  DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
                                                  Widen(spec->face).c_str()));
   }
   // A face that cannot be made falls back to the system's dialog font.
-  return slot->get() ? slot->get() : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+  return slot.get() ? slot.get() : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
 }
 
 bool MainWindow::CreateControls(HINSTANCE instance) {
@@ -128,16 +126,6 @@ bool MainWindow::CreateControls(HINSTANCE instance) {
   return true;
 }
 
-LRESULT CALLBACK MainWindow::Procedure(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  if (msg == WM_NCCREATE) {
-    auto* self = static_cast<MainWindow*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
-    self->hwnd_ = hwnd;
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-  }
-  auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-  return self ? self->Handle(msg, wp, lp) : DefWindowProcW(hwnd, msg, wp, lp);
-}
-
 LRESULT CALLBACK MainWindow::ProgramBoxProcedure(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
                                                  DWORD_PTR self) {
   auto* window = reinterpret_cast<MainWindow*>(self);
@@ -145,6 +133,9 @@ LRESULT CALLBACK MainWindow::ProgramBoxProcedure(HWND hwnd, UINT msg, WPARAM wp,
     case WM_LBUTTONDBLCLK:
       if (window->form_) window->form_->OnDoubleClick(ControlId::Text2);
       return 0;
+    case WM_NCDESTROY:
+      RemoveWindowSubclass(hwnd, ProgramBoxProcedure, kProgramBoxSubclass);
+      return DefSubclassProc(hwnd, msg, wp, lp);
     case WM_GETDLGCODE:
       // The box takes arrows and characters, but Tab and Enter go on to the window.
       return DefSubclassProc(hwnd, msg, wp, lp) & ~static_cast<LRESULT>(DLGC_WANTALLKEYS | DLGC_WANTTAB);
@@ -169,7 +160,7 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
         if (static_cast<int>(spec.id) != id) continue;
         if (spec.flags & kWhiteBackground) {
           SetBkColor(dc, RGB(255, 255, 255));
-          return reinterpret_cast<LRESULT>(white_);
+          return reinterpret_cast<LRESULT>(white_.get());
         }
         if (spec.flags & kDarkRedCaption) {
           SetTextColor(dc, kDarkRed);

@@ -6,27 +6,17 @@
 #include <map>
 #include <memory>
 
+#include "machine/win32/raii.h"
+#include "window/win32/window_procedure.h"
 #include "window/form.h"
 #include "window/layout.h"
 
 namespace kestrom::win32 {
 
-class GdiFont {
- public:
-  explicit GdiFont(HFONT f) : font_(f) {}
-  GdiFont(const GdiFont&) = delete;
-  GdiFont& operator=(const GdiFont&) = delete;
-  ~GdiFont() { if (font_) DeleteObject(font_); }
-  HFONT get() const { return font_; }
-
- private:
-  HFONT font_;
-};
-
 // Twips to pixels at the screen's resolution (15 twips a pixel at 96 dpi).
 int TwipsToPixels(int twips, int dpi);
 
-class MainWindow {
+class MainWindow : public WindowProcedure<MainWindow> {
  public:
   static constexpr const wchar_t* kClassName = L"KestromForm1";
   // Creates the window and all its controls in their design state, timer running.
@@ -42,19 +32,18 @@ class MainWindow {
   void Attach(Form* form) { form_ = form; }
 
  private:
-  static LRESULT CALLBACK Procedure(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  friend class WindowProcedure<MainWindow>;
   static LRESULT CALLBACK ProgramBoxProcedure(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR self);
   LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
   bool CreateControls(HINSTANCE instance);
   HFONT FontFor(const FontSpec* spec);
 
-  HWND hwnd_ = nullptr;
   bool created_ = false;
   HWND tooltip_ = nullptr;
   int dpi_ = 96;
   Form* form_ = nullptr;
-  std::map<const FontSpec*, std::unique_ptr<GdiFont>> fonts_;
-  HBRUSH white_ = nullptr;
+  std::map<const FontSpec*, GdiObject<HFONT>> fonts_;
+  GdiObject<HBRUSH> white_;
 };
 
 }  // namespace kestrom::win32

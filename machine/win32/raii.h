@@ -1,4 +1,5 @@
-// RAII owners for COM pointers, BSTRs, VARIANTs and kernel handles.
+// RAII owners for every Win32 resource the programs hold: COM apartments and
+// pointers, BSTRs, VARIANTs, kernel handles, GDI objects and device contexts.
 #pragma once
 #include <windows.h>
 #include <objbase.h>
@@ -89,6 +90,63 @@ class UniqueHandle {
 
  private:
   HANDLE h_ = nullptr;
+};
+
+// A GDI object (font, brush, bitmap) that this program created.
+template <class T>
+class GdiObject {
+ public:
+  GdiObject() = default;
+  explicit GdiObject(T object) : object_(object) {}
+  GdiObject(const GdiObject&) = delete;
+  GdiObject& operator=(const GdiObject&) = delete;
+  GdiObject(GdiObject&& o) noexcept : object_(std::exchange(o.object_, nullptr)) {}
+  GdiObject& operator=(GdiObject&& o) noexcept { std::swap(object_, o.object_); return *this; }
+  ~GdiObject() { if (object_) DeleteObject(object_); }
+  T get() const { return object_; }
+
+ private:
+  T object_ = nullptr;
+};
+
+// A window's (or, for nullptr, the screen's) device context, released at the end.
+class WindowDc {
+ public:
+  explicit WindowDc(HWND window) : window_(window), dc_(GetDC(window)) {}
+  WindowDc(const WindowDc&) = delete;
+  WindowDc& operator=(const WindowDc&) = delete;
+  ~WindowDc() { if (dc_) ReleaseDC(window_, dc_); }
+  HDC get() const { return dc_; }
+
+ private:
+  HWND window_;
+  HDC dc_;
+};
+
+// A memory device context like `like`, deleted at the end.
+class MemoryDc {
+ public:
+  explicit MemoryDc(HDC like) : dc_(CreateCompatibleDC(like)) {}
+  MemoryDc(const MemoryDc&) = delete;
+  MemoryDc& operator=(const MemoryDc&) = delete;
+  ~MemoryDc() { if (dc_) DeleteDC(dc_); }
+  HDC get() const { return dc_; }
+
+ private:
+  HDC dc_;
+};
+
+// An object selected into a device context for as long as this lives.
+class Selected {
+ public:
+  Selected(HDC dc, HGDIOBJ object) : dc_(dc), old_(SelectObject(dc, object)) {}
+  Selected(const Selected&) = delete;
+  Selected& operator=(const Selected&) = delete;
+  ~Selected() { SelectObject(dc_, old_); }
+
+ private:
+  HDC dc_;
+  HGDIOBJ old_;
 };
 
 }  // namespace kestrom::win32
