@@ -36,7 +36,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
                 win32::Widen(kAppTitle).c_str(), MB_OK | MB_ICONSTOP);
     return 1;
   }
-  win32::Win32Controls controls(window.hwnd());
+  win32::Win32Controls controls(window.hwnd(), window.accelerators());
   Form form(controls, store, [&] {
     return std::make_unique<CMach>(automation, SystemServices{registry, processes, environment}, controls);
   });
@@ -47,6 +47,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
   UpdateWindow(window.hwnd());
 
   MSG msg;
-  while (GetMessageW(&msg, nullptr, 0, 0) > 0) win32::DispatchWindowMessage(window.hwnd(), msg);
+  while (GetMessageW(&msg, nullptr, 0, 0) > 0) win32::DispatchWindowMessage(window.hwnd(), window.accelerators(), msg);
   return static_cast<int>(msg.wParam);
 }

@@ -127,6 +127,50 @@ TEST_F(Recorder, UnreachableMach3RecordsNothingAndBackComparesWithTheLastPositio
   EXPECT_EQ(Program(), std::string(kStartHeader) + "\r\nG01  X+1.0000 Y+0.0000 Z+2.0000 F200");
 }
 
+TEST_F(Recorder, RecordPointWritesTheRecordersLineWhateverTeachModeSays) {
+  dro = {"+1.0000", "+2.0000", "+3.0000", "+4.0000", "+0.0000", "+0.0000"};
+  controls.values[C::Check5] = 1;  // A enabled
+  form.OnCommand(FormCommand::RecordPoint);
+  const std::string point = std::string(kStartHeader) + "\r\nG01  X+1.0000 Y+2.0000 Z+3.0000 A+4.0000 F200";
+  EXPECT_EQ(Program(), point);
+  EXPECT_EQ(controls.caretMoves, 1);
+  EXPECT_EQ(Count("GetDROString"), 6u);  // the readouts are read once
+  TeachOn();
+  form.OnTimer();  // the recorder knows the point: no second line for it
+  EXPECT_EQ(Program(), point);
+  controls.values[C::Check8] = 0;
+  form.OnCommand(FormCommand::RecordPoint);  // the same place again, taken on purpose, no feed word
+  EXPECT_EQ(Program(), point + "\r\nG01  X+1.0000 Y+2.0000 Z+3.0000 A+4.0000");
+
+  dro[1] = "";  // Mach3 lost part way: nothing, and a message
+  form.OnCommand(FormCommand::RecordPoint);
+  EXPECT_EQ(Program(), point + "\r\nG01  X+1.0000 Y+2.0000 Z+3.0000 A+4.0000");
+  EXPECT_EQ(controls.messages.back(), kPointNotRecorded);
+}
+
+TEST_F(Recorder, RemoveLastLineTakesBackOneLineButNeverTheHeader) {
+  form.OnCommand(FormCommand::RemoveLastLine);  // header only: nothing
+  EXPECT_EQ(Program(), kStartHeader);
+  TeachOn();
+  dro[0] = "+1.0000";
+  form.OnTimer();
+  form.OnClick(C::Command5);
+  form.OnCommand(FormCommand::RemoveLastLine);  // the M3
+  EXPECT_EQ(Program(), std::string(kStartHeader) + "\r\nG01  X+1.0000 Y+0.0000 Z+0.0000 F200");
+  form.OnCommand(FormCommand::RemoveLastLine);  // the taught line
+  EXPECT_EQ(Program(), kStartHeader);
+  form.OnCommand(FormCommand::RemoveLastLine);
+  EXPECT_EQ(Program(), kStartHeader);
+  form.OnTimer();  // the reference stays where the machine is: standing still writes nothing
+  EXPECT_EQ(Program(), kStartHeader);
+  dro[0] = "+2.0000";
+  form.OnTimer();
+  EXPECT_EQ(Program(), std::string(kStartHeader) + "\r\nG01  X+2.0000 Y+0.0000 Z+0.0000 F200");
+  form.OnDoubleClick(C::Text2);
+  form.OnCommand(FormCommand::RemoveLastLine);  // the reset header is kept too
+  EXPECT_EQ(Program(), kResetHeader);
+}
+
 TEST_F(Recorder, ResetWhileRecordingContinuesIntoTheNewProgram) {
   TeachOn();
   dro[0] = "1";

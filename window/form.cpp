@@ -43,6 +43,13 @@ bool Form::OnClick(ControlId id) {
   }
 }
 
+void Form::OnCommand(FormCommand command) {
+  switch (command) {
+    case FormCommand::RecordPoint: recorder_.RecordPoint(); break;
+    case FormCommand::RemoveLastLine: recorder_.RemoveLastLine(); break;
+  }
+}
+
 void Form::OnDoubleClick(ControlId id) {
   if (id == ControlId::Text2) recorder_.ResetProgram();
 }

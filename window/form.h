@@ -11,6 +11,9 @@ namespace kestrom {
 
 extern const char* const kPageNames[6];
 
+// The commands of the window menu and the keys, beyond the controls' own events.
+enum class FormCommand { RecordPoint, RemoveLastLine };
+
 class Form {
  public:
   Form(Controls& controls, FileStore& store, ConnectionHolder::Factory makeConnection);
@@ -19,6 +22,7 @@ class Form {
   void OnTimer() { recorder_.Tick(); }
   bool OnClick(ControlId id);         // false: the control has no click handler
   void OnDoubleClick(ControlId id);
+  void OnCommand(FormCommand command);
   ConnectionHolder& connection() { return connection_; }
 
  private:

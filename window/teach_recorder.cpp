@@ -13,6 +13,15 @@ const std::array<AxisRow, kAxisCount> kAxisRows = {{
     {ControlId::Check7, ControlId::Text9, "C:", " C"},
 }};
 
+const char* const kPointNotRecorded =
+    "Mach3'e ulaşılamadı, nokta kaydedilmedi (Mach3 does not answer; no point recorded).";
+
+namespace {
+bool AllAnswered(const std::array<std::string, kAxisCount>& dro) {
+  return std::none_of(dro.begin(), dro.end(), [](const std::string& t) { return t.empty(); });
+}
+}  // namespace
+
 void TeachRecorder::Tick() {
   // A cross-process call can let the window handle messages while it waits;
   // a tick arriving then is dropped rather than run inside this one.
@@ -24,9 +33,7 @@ void TeachRecorder::Tick() {
   // An empty readout means Mach3 was not reached, or was lost part way through
   // the tick: such a tick is no position, so it records nothing and keeps the
   // reference, and the next answering tick compares with the last real position.
-  const bool reachedMach3 =
-      std::none_of(currentDro_.begin(), currentDro_.end(), [](const std::string& t) { return t.empty(); });
-  if (reachedMach3 && currentDro_ != previousDro_) RecordChange();
+  if (AllAnswered(currentDro_) && currentDro_ != previousDro_) RecordChange();
 
   for (int axis = 0; axis < kAxisCount; ++axis)
     controls_.SetText(kAxisRows[axis].displayBox, kAxisRows[axis].displayPrefix + mach.ReadDRO(axis));
@@ -35,18 +42,50 @@ void TeachRecorder::Tick() {
   ticking_ = false;
 }
 
-void TeachRecorder::RecordChange() {
-  axisWords_.clear();
+std::string TeachRecorder::AxisWords() const {
+  std::string words;
   for (int axis = 0; axis < kAxisCount; ++axis)
-    if (controls_.Value(kAxisRows[axis].enableBox) == 1)
-      axisWords_ += kAxisRows[axis].wordPrefix + currentDro_[axis];
+    if (controls_.Value(kAxisRows[axis].enableBox) == 1) words += kAxisRows[axis].wordPrefix + currentDro_[axis];
+  return words;
+}
 
-  if (controls_.Value(ControlId::Check1) == 1 && controls_.Value(ControlId::Check8) == 1)
+// The feed word's two tests, each reading the boxes again; the recorder's also
+// ask for teach mode, a recorded point does not.
+void TeachRecorder::AppendTaughtLineByFeedBox(bool teachModeTest) {
+  auto teaching = [&] { return !teachModeTest || controls_.Value(ControlId::Check1) == 1; };
+  if (teaching() && controls_.Value(ControlId::Check8) == 1)
     program_.AppendTaughtLine(axisWords_, controls_.Text(ControlId::Text6));
-  if (controls_.Value(ControlId::Check1) == 1 && controls_.Value(ControlId::Check8) == 0)
-    program_.AppendTaughtLine(axisWords_, std::nullopt);
+  if (teaching() && controls_.Value(ControlId::Check8) == 0) program_.AppendTaughtLine(axisWords_, std::nullopt);
+}
 
+void TeachRecorder::RecordChange() {
+  axisWords_ = AxisWords();
+  AppendTaughtLineByFeedBox(true);
   previousDro_ = currentDro_;
+  controls_.CaretToEnd(ControlId::Text2);
+}
+
+void TeachRecorder::RecordPoint() {
+  CMach& mach = connection_.Get();
+  for (int axis = 0; axis < kAxisCount; ++axis) currentDro_[axis] = mach.ReadDRO(axis);
+  if (!AllAnswered(currentDro_)) {
+    controls_.ShowMessage(kPointNotRecorded);
+    return;
+  }
+  axisWords_ = AxisWords();
+  AppendTaughtLineByFeedBox(false);
+  previousDro_ = currentDro_;  // the recorder does not write this position again
+  controls_.CaretToEnd(ControlId::Text2);
+}
+
+void TeachRecorder::RemoveLastLine() {
+  // The first two lines are the header; every later line came with its CR LF before it.
+  const std::string text = controls_.Text(ControlId::Text2);
+  const size_t firstEnd = text.find(kLineEnd);
+  const size_t headerEnd = firstEnd == std::string::npos ? std::string::npos : text.find(kLineEnd, firstEnd + 2);
+  const size_t last = text.rfind(kLineEnd);
+  if (headerEnd == std::string::npos || last == std::string::npos || last <= headerEnd) return;
+  controls_.SetText(ControlId::Text2, text.substr(0, last));
   controls_.CaretToEnd(ControlId::Text2);
 }
 

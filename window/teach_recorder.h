@@ -19,6 +19,7 @@ struct AxisRow {
   const char* wordPrefix;
 };
 extern const std::array<AxisRow, kAxisCount> kAxisRows;
+extern const char* const kPointNotRecorded;  // Record point with Mach3 unreachable
 
 class TeachRecorder {
  public:
@@ -29,9 +30,15 @@ class TeachRecorder {
   void AppendMCode(const char* code);  // M3, M5, M1 buttons
   void ResetProgram();                 // double-click on the program box
   void ShowXDro();                     // Command2
+  // Point teaching: one taught line for where the machine stands now, whatever
+  // teach mode says; and taking back the last line after the header.
+  void RecordPoint();
+  void RemoveLastLine();
 
  private:
   void RecordChange();
+  std::string AxisWords() const;
+  void AppendTaughtLineByFeedBox(bool teachModeTest);
   void KeepAboveForeground();
 
   Controls& controls_;

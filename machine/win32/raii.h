@@ -136,6 +136,21 @@ class MemoryDc {
   HDC dc_;
 };
 
+class AcceleratorTable {
+ public:
+  AcceleratorTable() = default;
+  explicit AcceleratorTable(HACCEL table) : table_(table) {}
+  AcceleratorTable(const AcceleratorTable&) = delete;
+  AcceleratorTable& operator=(const AcceleratorTable&) = delete;
+  AcceleratorTable(AcceleratorTable&& o) noexcept : table_(std::exchange(o.table_, nullptr)) {}
+  AcceleratorTable& operator=(AcceleratorTable&& o) noexcept { std::swap(table_, o.table_); return *this; }
+  ~AcceleratorTable() { if (table_) DestroyAcceleratorTable(table_); }
+  HACCEL get() const { return table_; }
+
+ private:
+  HACCEL table_ = nullptr;
+};
+
 // An object selected into a device context for as long as this lives.
 class Selected {
  public:

@@ -35,12 +35,6 @@ BOOL CALLBACK MatchTopWindow(HWND h, LPARAM lp) {
   return TRUE;
 }
 
-HWND FindTopWindow(DWORD pid, const std::wstring& windowClass, const std::wstring& title) {
-  Search search{pid, &windowClass, &title, nullptr};
-  EnumWindows(MatchTopWindow, reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
-
 BOOL CALLBACK LongestStatic(HWND child, LPARAM lp) {
   wchar_t cls[32] = {};
   GetClassNameW(child, cls, 32);
@@ -53,6 +47,13 @@ BOOL CALLBACK LongestStatic(HWND child, LPARAM lp) {
 }
 
 }  // namespace
+
+HWND FindTopWindow(DWORD pid, const std::wstring& windowClass, const std::wstring& title) {
+  Search search{pid, &windowClass, &title, nullptr};
+  EnumWindows(MatchTopWindow, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
 
 std::wstring ExeDir() {
   wchar_t path[MAX_PATH];
@@ -228,6 +229,21 @@ void SimMach3::ClearLog() { Call("SimClearLog"); }
 Outcome<Value> SimMach3::Call(const std::string& member, const std::vector<Arg>& args) {
   if (!script_) return Outcome<Value>::Failure({91, "no scripting object"});
   return automation_.CallByName(script_, member, args);
+}
+
+HWND SimMach3::Window() const { return FindTopWindow(process_->pid(), L"", L"SimMach3 - simulated Mach3"); }
+
+void PressGlobally(const std::vector<WORD>& keys) {
+  std::vector<INPUT> inputs;
+  for (int up = 0; up < 2; ++up)
+    for (size_t i = 0; i < keys.size(); ++i) {
+      INPUT in{};
+      in.type = INPUT_KEYBOARD;
+      in.ki.wVk = keys[up ? keys.size() - 1 - i : i];
+      in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+      inputs.push_back(in);
+    }
+  SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
 }
 
 void SimMach3::Kill() {

@@ -49,6 +49,10 @@ void Click(HWND h);           // posted BM_CLICK: the click runs in the other pr
 bool IsChecked(HWND h);
 void PressKey(HWND h, UINT key);  // posted WM_KEYDOWN / WM_KEYUP
 HWND FocusOf(DWORD threadId);
+HWND FindTopWindow(DWORD pid, const std::wstring& windowClass, const std::wstring& title);
+// Keys pressed in order and released in reverse, as the keyboard would, to
+// whichever window has the focus.
+void PressGlobally(const std::vector<WORD>& keys);
 // A message box of the process with the application's title, or nullptr.
 HWND FindMessageBox(DWORD pid);
 HWND WaitForMessageBox(DWORD pid, int timeoutMs = kWaitMs);
@@ -65,6 +69,7 @@ class SimMach3 {
   // A by-name call on the scripting object, as a client in this process.
   Outcome<Value> Call(const std::string& member, const std::vector<Arg>& args = {});
   void Kill();
+  HWND Window() const;
   ChildProcess& process() { return *process_; }
 
  private:

@@ -144,5 +144,32 @@ TEST_F(WineTeach, FrozenMach3LeavesTheWindowWorkingAndRecordingGoesOnAfter) {
   EXPECT_TRUE(ProgramIs(expected)) << k->Program();
 }
 
+TEST_F(WineTeach, PointByPointFromTheWindowMenuAndTheGlobalKey) {
+  constexpr WPARAM kRecordPoint = 0x100, kRemoveLastLine = 0x110;  // the window menu's commands
+  Step(0, 1.5);  // teach mode off: a jog alone records nothing
+  ASSERT_TRUE(wine::WaitUntil([&] { return wine::TextOf(k->Control(C::Text3)) == "X:+1.5000"; }));
+  PostMessageW(k->window(), WM_SYSCOMMAND, kRecordPoint, 0);
+  std::string expected = std::string(kStartHeader) + "\r\nG01  X+1.5000 Y+0.0000 Z+0.0000 F200";
+  ASSERT_TRUE(ProgramIs(expected)) << k->Program();
+
+  // Ctrl+Shift+P while SimMach3 has the focus, as the operator jogs in Mach3.
+  Step(1, 2);
+  HWND simWindow = sim.Window();
+  ASSERT_NE(simWindow, nullptr);
+  SetForegroundWindow(simWindow);
+  ASSERT_TRUE(wine::WaitUntil([&] { return GetForegroundWindow() == simWindow; }, 5000));
+  wine::PressGlobally({VK_CONTROL, VK_SHIFT, 'P'});
+  const std::string second = "\r\nG01  X+1.5000 Y+2.0000 Z+0.0000 F200";
+  ASSERT_TRUE(ProgramIs(expected + second)) << k->Program();
+  Sleep(300);
+  EXPECT_EQ(k->Program(), expected + second);  // the recorder does not write the point again
+
+  PostMessageW(k->window(), WM_SYSCOMMAND, kRemoveLastLine, 0);
+  ASSERT_TRUE(ProgramIs(expected)) << k->Program();
+  wine::RemoveFile(L"C:\\kestrom-points.tap");
+  EXPECT_EQ(Save("kestrom-points"), "C:\\ Dizinine (kestrom-points.tap) dosya adı ile kaydedildi.");
+  EXPECT_EQ(wine::ReadFileBytes(L"C:\\kestrom-points.tap"), expected + "\r\n");
+}
+
 }  // namespace
 }  // namespace kestrom

@@ -4,6 +4,9 @@
 #include <uxtheme.h>
 
 #include <cmath>
+#include <vector>
+
+#include "window/window_menu.h"
 
 #include "machine/win32/text_win32.h"
 
@@ -68,6 +71,35 @@ MainWindow::MainWindow(HINSTANCE instance) : dpi_(ScreenDpi()), white_(CreateSol
   hwnd_ = CreateWindowExW(0, kClassName, Widen(spec.caption).c_str(), kWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT,
                           frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, instance, this);
   created_ = hwnd_ && CreateControls(instance);
+  if (created_) AddWindowMenu();
+}
+
+namespace {
+// System-menu command ids keep their low four bits clear, as Windows asks.
+UINT MenuCommandId(size_t index) { return 0x100u + static_cast<UINT>(index) * 0x10u; }
+constexpr int kHotKeyBase = 1;
+}  // namespace
+
+void MainWindow::AddWindowMenu() {
+  HMENU menu = GetSystemMenu(hwnd_, FALSE);
+  AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+  std::vector<ACCEL> keys;
+  for (size_t i = 0; i < WindowMenu().size(); ++i) {
+    const MenuCommand& item = WindowMenu()[i];
+    AppendMenuW(menu, MF_STRING, MenuCommandId(i), Widen(item.caption).c_str());
+    const UINT mods = ((item.modifiers & kCtrl) ? MOD_CONTROL : 0) | ((item.modifiers & kShift) ? MOD_SHIFT : 0);
+    const BYTE virt = FVIRTKEY | ((item.modifiers & kCtrl) ? FCONTROL : 0) | ((item.modifiers & kShift) ? FSHIFT : 0);
+    keys.push_back({virt, item.virtualKey, static_cast<WORD>(MenuCommandId(i))});
+    // A key another program holds already still works inside Kestrom, through the accelerator.
+    if (item.global && RegisterHotKey(hwnd_, kHotKeyBase + static_cast<int>(i), mods, item.virtualKey))
+      hotKeyRegistered_ = true;
+  }
+  accelerators_ = AcceleratorTable(CreateAcceleratorTableW(keys.data(), static_cast<int>(keys.size())));
+}
+
+void MainWindow::RunMenuCommand(UINT id) {
+  for (size_t i = 0; i < WindowMenu().size(); ++i)
+    if (id == MenuCommandId(i) && form_) form_->OnCommand(WindowMenu()[i].command);
 }
 
 MainWindow::~MainWindow() {
@@ -151,7 +183,18 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
     case WM_COMMAND:
       if (form_ && HIWORD(wp) == BN_CLICKED && lp) form_->OnClick(static_cast<ControlId>(LOWORD(wp)));
+      if (HIWORD(wp) == 1 && !lp) RunMenuCommand(LOWORD(wp));  // an accelerator
       return 0;  // IDOK and IDCANCEL from Enter and Escape do nothing
+    case WM_SYSCOMMAND:
+      if ((wp & 0xFFF0) < 0xF000) {
+        RunMenuCommand(static_cast<UINT>(wp & 0xFFF0));
+        return 0;
+      }
+      break;
+    case WM_HOTKEY:
+      if (wp >= kHotKeyBase && wp < kHotKeyBase + WindowMenu().size())
+        RunMenuCommand(MenuCommandId(static_cast<size_t>(wp - kHotKeyBase)));
+      return 0;
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLOREDIT: {
       HDC dc = reinterpret_cast<HDC>(wp);
@@ -177,6 +220,8 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
       DestroyWindow(hwnd_);  // no question, nothing saved
       return 0;
     case WM_DESTROY:
+      for (size_t i = 0; hotKeyRegistered_ && i < WindowMenu().size(); ++i)
+        UnregisterHotKey(hwnd_, kHotKeyBase + static_cast<int>(i));
       form_ = nullptr;
       PostQuitMessage(0);
       return 0;

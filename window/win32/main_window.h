@@ -28,6 +28,8 @@ class MainWindow : public WindowProcedure<MainWindow> {
   HWND hwnd() const { return hwnd_; }
   // False when the window or one of its controls could not be created.
   bool created() const { return created_; }
+  // The window menu's keys, for the message loop.
+  HACCEL accelerators() const { return accelerators_.get(); }
   // From now on the window's events reach the form.
   void Attach(Form* form) { form_ = form; }
 
@@ -36,6 +38,8 @@ class MainWindow : public WindowProcedure<MainWindow> {
   static LRESULT CALLBACK ProgramBoxProcedure(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR self);
   LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
   bool CreateControls(HINSTANCE instance);
+  void AddWindowMenu();
+  void RunMenuCommand(UINT id);
   HFONT FontFor(const FontSpec* spec);
 
   bool created_ = false;
@@ -44,6 +48,8 @@ class MainWindow : public WindowProcedure<MainWindow> {
   Form* form_ = nullptr;
   std::map<const FontSpec*, GdiObject<HFONT>> fonts_;
   GdiObject<HBRUSH> white_;
+  AcceleratorTable accelerators_;
+  bool hotKeyRegistered_ = false;
 };
 
 }  // namespace kestrom::win32

@@ -79,14 +79,15 @@ void Win32Controls::PumpPendingEvents() {
   while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
     // The window was closed while an operation waited: the program ends at once.
     if (msg.message == WM_QUIT) ExitProcess(static_cast<UINT>(msg.wParam));
-    DispatchWindowMessage(window_, msg);
+    DispatchWindowMessage(window_, keys_, msg);
     // A tick can outlast the timer's interval, so another is always due: one
     // per round, or the waiting operation would never poll again.
     if (msg.message == WM_TIMER) break;
   }
 }
 
-void DispatchWindowMessage(HWND window, MSG& msg) {
+void DispatchWindowMessage(HWND window, HACCEL keys, MSG& msg) {
+  if (keys && IsWindow(window) && TranslateAcceleratorW(window, keys, &msg)) return;
   if (IsWindow(window) && IsDialogMessageW(window, &msg)) return;
   TranslateMessage(&msg);
   DispatchMessageW(&msg);

@@ -10,7 +10,7 @@ namespace kestrom::win32 {
 
 class Win32Controls : public Controls, public EventPump {
  public:
-  explicit Win32Controls(HWND window) : window_(window) {}
+  explicit Win32Controls(HWND window, HACCEL keys = nullptr) : window_(window), keys_(keys) {}
 
   std::string Text(ControlId id) override;
   void SetText(ControlId id, const std::string& text) override;
@@ -32,9 +32,11 @@ class Win32Controls : public Controls, public EventPump {
  private:
   HWND Item(ControlId id) const { return GetDlgItem(window_, static_cast<int>(id)); }
   HWND window_;
+  HACCEL keys_;
 };
 
-// Hands one message to the window (Tab moves the focus through the controls).
-void DispatchWindowMessage(HWND window, MSG& msg);
+// Hands one message to the window: its keys (accelerators) first, then Tab
+// through the controls, then the control itself.
+void DispatchWindowMessage(HWND window, HACCEL keys, MSG& msg);
 
 }  // namespace kestrom::win32

@@ -1,0 +1,36 @@
+// The commands that the window's system menu (title-bar icon, Alt+Space) adds,
+// with their keys, as data: the Win32 layer builds the menu, the accelerators
+// and the global hot key from this table.
+#pragma once
+#include <array>
+#include <cstdint>
+
+#include "window/form.h"
+
+namespace kestrom {
+
+enum KeyModifier : unsigned { kCtrl = 1, kShift = 2 };
+
+struct MenuCommand {
+  FormCommand command;
+  const char* caption;    // with the key after a tab
+  unsigned modifiers;     // KeyModifier bits
+  uint16_t virtualKey;    // Windows' virtual-key code
+  bool global;            // also while another program (Mach3) has the focus
+};
+
+// Ctrl+Shift+P records a point from anywhere: Mach3's default keys are plain keys,
+// Alt+letters for its screen buttons and Shift/Ctrl with the arrows and Page keys
+// for jogging, so Ctrl+Shift+letter is free there; Ctrl+Alt is avoided because it
+// is AltGr on Turkish keyboards. Inside Kestrom Ctrl+Z is the program box's undo,
+// so taking back a line is Ctrl+Shift+Backspace.
+inline const std::array<MenuCommand, 2>& WindowMenu() {
+  static const std::array<MenuCommand, 2> menu = {{
+      {FormCommand::RecordPoint, "Noktayı Kaydet (Record point)\tCtrl+Shift+P", kCtrl | kShift, 0x50, true},
+      {FormCommand::RemoveLastLine, "Son Satırı Geri Al (Remove last line)\tCtrl+Shift+Backspace", kCtrl | kShift,
+       0x08, false},
+  }};
+  return menu;
+}
+
+}  // namespace kestrom
