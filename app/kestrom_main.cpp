@@ -12,6 +12,7 @@
 #include "window/form.h"
 #include "window/layout.h"
 #include "window/win32/main_window.h"
+#include "window/win32/win32_file_dialogs.h"
 #include "window/win32/win32_controls.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
@@ -37,9 +38,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
     return 1;
   }
   win32::Win32Controls controls(window.hwnd(), window.accelerators());
-  Form form(controls, store, [&] {
-    return std::make_unique<CMach>(automation, SystemServices{registry, processes, environment}, controls);
-  });
+  win32::Win32FileDialogs dialogs(window.hwnd());
+  Form form(
+      controls, store,
+      [&] { return std::make_unique<CMach>(automation, SystemServices{registry, processes, environment}, controls); },
+      ProgramFileServices{store, dialogs});
   window.Attach(&form);
 
   form.Load();

@@ -13,8 +13,9 @@ add_library(kestrom_win32 STATIC
   teach/win32/win32_file_store.cpp
   window/win32/win32_controls.cpp
   window/win32/main_window.cpp
+  window/win32/win32_file_dialogs.cpp
 )
-target_link_libraries(kestrom_win32 PUBLIC kestrom_core ole32 oleaut32 uuid comctl32 uxtheme)
+target_link_libraries(kestrom_win32 PUBLIC kestrom_core ole32 oleaut32 uuid comctl32 comdlg32 shell32 uxtheme)
 
 # The Wine tests' build (another thread model) takes the programs of the
 # programs' build, so what is tested is what ships.

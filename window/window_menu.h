@@ -13,22 +13,27 @@ enum KeyModifier : unsigned { kCtrl = 1, kShift = 2 };
 
 struct MenuCommand {
   FormCommand command;
-  const char* caption;    // with the key after a tab
+  const char* caption;    // with the key after a tab; nullptr: a key only, no menu item
   unsigned modifiers;     // KeyModifier bits
   uint16_t virtualKey;    // Windows' virtual-key code
   bool global;            // also while another program (Mach3) has the focus
 };
 
+// Ctrl+S, Ctrl+Shift+S and Ctrl+O are Windows' own keys for save, save as and open.
 // Ctrl+Shift+P records a point from anywhere: Mach3's default keys are plain keys,
 // Alt+letters for its screen buttons and Shift/Ctrl with the arrows and Page keys
 // for jogging, so Ctrl+Shift+letter is free there; Ctrl+Alt is avoided because it
 // is AltGr on Turkish keyboards. Inside Kestrom Ctrl+Z is the program box's undo,
 // so taking back a line is Ctrl+Shift+Backspace.
-inline const std::array<MenuCommand, 2>& WindowMenu() {
-  static const std::array<MenuCommand, 2> menu = {{
+inline const std::array<MenuCommand, 6>& WindowMenu() {
+  static const std::array<MenuCommand, 6> menu = {{
+      {FormCommand::SaveAs, "Farklı Kaydet... (Save As...)\tCtrl+Shift+S", kCtrl | kShift, 0x53, false},
+      {FormCommand::Open, "Aç... (Open...)\tCtrl+O", kCtrl, 0x4F, false},
+      {FormCommand::LoadIntoMach3, "Mach3'e Yükle (Load into Mach3)", 0, 0, false},
       {FormCommand::RecordPoint, "Noktayı Kaydet (Record point)\tCtrl+Shift+P", kCtrl | kShift, 0x50, true},
       {FormCommand::RemoveLastLine, "Son Satırı Geri Al (Remove last line)\tCtrl+Shift+Backspace", kCtrl | kShift,
        0x08, false},
+      {FormCommand::Save, nullptr, kCtrl, 0x53, false},  // Ctrl+S: what KAYDET does
   }};
   return menu;
 }

@@ -1,5 +1,9 @@
 #include "machine/win32/win32_system.h"
 
+#include <cwctype>
+
+#include "machine/mach3_contract.h"
+
 #include <windows.h>
 #include <tlhelp32.h>
 
@@ -76,6 +80,27 @@ std::string Win32Environment::Get(const std::string& name) {
   char buffer[MAX_PATH * 4];
   const DWORD n = GetEnvironmentVariableA(name.c_str(), buffer, sizeof buffer);
   return n && n < sizeof buffer ? std::string(buffer, n) : std::string();
+}
+
+std::wstring RunningMach3Folder() {
+  UniqueHandle processes(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  if (!processes.valid()) return {};
+  PROCESSENTRY32W entry{};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Process32FirstW(processes.get(), &entry); more; more = Process32NextW(processes.get(), &entry)) {
+    std::wstring name = entry.szExeFile;
+    for (wchar_t& c : name) c = static_cast<wchar_t>(towlower(c));
+    if (name.find(Widen(mach3::kProcessName)) == std::wstring::npos) continue;
+    // The module list's first entry is the program file, with its whole path.
+    UniqueHandle modules(CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, entry.th32ProcessID));
+    MODULEENTRY32W module{};
+    module.dwSize = sizeof module;
+    if (!modules.valid() || !Module32FirstW(modules.get(), &module)) continue;
+    const std::wstring path = module.szExePath;
+    const size_t slash = path.find_last_of(L"\\/");
+    if (slash != std::wstring::npos) return path.substr(0, slash + 1);
+  }
+  return {};
 }
 
 }  // namespace kestrom::win32

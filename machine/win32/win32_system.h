@@ -17,6 +17,10 @@ class Win32Processes : public ProcessLister {
   std::unique_ptr<ProcessSnapshot> TakeSnapshot() override;
 };
 
+// The folder (with its trailing backslash) of the program file of the first
+// running process whose name holds "mach3.exe", or empty when there is none.
+std::wstring RunningMach3Folder();
+
 class Win32Environment : public Environment {
  public:
   std::string Get(const std::string& name) override;

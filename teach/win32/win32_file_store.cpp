@@ -65,4 +65,26 @@ std::optional<std::string> Win32FileStore::WriteWhole(const std::string& path, c
   return std::nullopt;
 }
 
+ReadOutcome Win32FileStore::ReadWhole(const std::string& path, size_t maxBytes) {
+  UniqueHandle file(CreateFileW(Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.valid()) return {false, "", LastError()};
+  LARGE_INTEGER size{};
+  if (!GetFileSizeEx(file.get(), &size)) return {false, "", LastError()};
+  if (static_cast<unsigned long long>(size.QuadPart) > maxBytes)
+    return {false, "", "Dosya " + std::to_string(maxBytes / (1024 * 1024)) + " MB'tan büyük (the file is larger than " +
+                           std::to_string(maxBytes / (1024 * 1024)) + " MB)."};
+  std::string bytes(static_cast<size_t>(size.QuadPart), '\0');
+  size_t got = 0;
+  while (got < bytes.size()) {
+    DWORD done = 0;
+    const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - got, 1u << 24));
+    if (!ReadFile(file.get(), &bytes[got], chunk, &done, nullptr)) return {false, "", LastError()};
+    if (done == 0) break;
+    got += done;
+  }
+  bytes.resize(got);
+  return {true, FromAnsi(bytes), ""};
+}
+
 }  // namespace kestrom::win32

@@ -177,13 +177,29 @@ std::string MessageText(HWND box) {
   return text;
 }
 
-void Dismiss(HWND box) {
-  HWND ok = GetDlgItem(box, IDOK);
-  if (ok)
-    Click(ok);
+void Dismiss(HWND box) { Answer(box, IDOK); }
+
+void Answer(HWND box, int button) {
+  HWND item = GetDlgItem(box, button);
+  if (item)
+    Click(item);
   else
-    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    PostMessageW(box, WM_COMMAND, static_cast<WPARAM>(button), 0);
   WaitUntil([&] { return !IsWindow(box) || !IsWindowVisible(box); }, 5000);
+}
+
+HWND WaitForDialog(DWORD pid, const std::string& title, int timeoutMs) {
+  HWND dialog = nullptr;
+  WaitUntil([&] { return (dialog = FindTopWindow(pid, L"#32770", win32::Widen(title))) != nullptr; }, timeoutMs);
+  return dialog;
+}
+
+void AnswerFileDialog(HWND dialog, const std::string& path) {
+  // The file-name box: a combo box (cmb13) in the Explorer-style dialog, an edit (edt1) in the old one.
+  HWND name = GetDlgItem(dialog, 0x47c);
+  if (!name) name = GetDlgItem(dialog, 0x480);
+  SetTextOf(name, path);
+  Answer(dialog, IDOK);
 }
 
 SimMach3::SimMach3(const std::wstring& extraArgs) {

@@ -58,6 +58,12 @@ HWND FindMessageBox(DWORD pid);
 HWND WaitForMessageBox(DWORD pid, int timeoutMs = kWaitMs);
 std::string MessageText(HWND box);
 void Dismiss(HWND box);
+// Presses a message box's or dialog's button (IDOK, IDYES, IDNO, IDCANCEL).
+void Answer(HWND box, int button);
+// A dialog of the process with this title, such as the common Save and Open dialogs.
+HWND WaitForDialog(DWORD pid, const std::string& title, int timeoutMs = kWaitMs);
+// Types the path into a common file dialog and presses its default button.
+void AnswerFileDialog(HWND dialog, const std::string& path);
 
 class SimMach3 {
  public:

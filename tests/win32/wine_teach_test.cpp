@@ -145,7 +145,7 @@ TEST_F(WineTeach, FrozenMach3LeavesTheWindowWorkingAndRecordingGoesOnAfter) {
 }
 
 TEST_F(WineTeach, PointByPointFromTheWindowMenuAndTheGlobalKey) {
-  constexpr WPARAM kRecordPoint = 0x100, kRemoveLastLine = 0x110;  // the window menu's commands
+  constexpr WPARAM kRecordPoint = 0x130, kRemoveLastLine = 0x140;  // the window menu's commands
   Step(0, 1.5);  // teach mode off: a jog alone records nothing
   ASSERT_TRUE(wine::WaitUntil([&] { return wine::TextOf(k->Control(C::Text3)) == "X:+1.5000"; }));
   PostMessageW(k->window(), WM_SYSCOMMAND, kRecordPoint, 0);
@@ -169,6 +169,102 @@ TEST_F(WineTeach, PointByPointFromTheWindowMenuAndTheGlobalKey) {
   wine::RemoveFile(L"C:\\kestrom-points.tap");
   EXPECT_EQ(Save("kestrom-points"), "C:\\ Dizinine (kestrom-points.tap) dosya adı ile kaydedildi.");
   EXPECT_EQ(wine::ReadFileBytes(L"C:\\kestrom-points.tap"), expected + "\r\n");
+}
+
+TEST_F(WineTeach, TheProgramsRoadSaveAsOpenAndLoadIntoMach3) {
+  constexpr WPARAM kOpen = 0x110, kLoadIntoMach3 = 0x120;  // the window menu's commands
+  // The window menu, open, for a person to look at.
+  SetForegroundWindow(k->window());
+  PostMessageW(k->window(), WM_SYSCOMMAND, SC_KEYMENU, ' ');
+  Sleep(700);
+  EXPECT_TRUE(wine::SaveScreenshot(GetDesktopWindow(), "window-menu"));
+  wine::PressGlobally({VK_ESCAPE});
+
+  // KAYDET onto a read-only file: the failure, then the Save dialog, then a save elsewhere.
+  CreateDirectoryW(L"C:\\kestrom-road", nullptr);
+  for (const wchar_t* f : {L"C:\\kestrom-ro.tap", L"C:\\kestrom-road\\saved.tap", L"C:\\kestrom-road\\lf.tap"}) {
+    SetFileAttributesW(f, FILE_ATTRIBUTE_NORMAL);
+    wine::RemoveFile(f);
+  }
+  {
+    win32::UniqueHandle f(CreateFileW(L"C:\\kestrom-ro.tap", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+  }
+  SetFileAttributesW(L"C:\\kestrom-ro.tap", FILE_ATTRIBUTE_READONLY);
+  wine::Click(k->Control(C::Command5));
+  std::string program = std::string(kStartHeader) + "\r\nM3";
+  ASSERT_TRUE(ProgramIs(program));
+  EXPECT_EQ(Save("kestrom-ro").rfind("Dosya kaydedilemedi (file not saved): C:\\kestrom-ro.tap", 0), 0u);
+  HWND dialog = wine::WaitForDialog(k->pid(), "Farklı Kaydet (Save As)");
+  ASSERT_NE(dialog, nullptr);
+  wine::AnswerFileDialog(dialog, "C:\\kestrom-road\\saved.tap");
+  HWND box = wine::WaitForMessageBox(k->pid());
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(wine::MessageText(box), "C:\\kestrom-road\\ Dizinine (saved.tap) dosya adı ile kaydedildi.");
+  wine::Dismiss(box);
+  EXPECT_EQ(wine::ReadFileBytes(L"C:\\kestrom-road\\saved.tap"), program + "\r\n");
+  SetFileAttributesW(L"C:\\kestrom-ro.tap", FILE_ATTRIBUTE_NORMAL);
+
+  // Open a file with LF line ends (the box is saved: no question), then Ctrl+S
+  // in the program box writes it back with CR LF.
+  const std::string lf = "(Kestrom File)\nG21 G90 G49 G64\n\nG01  X1 F200\n";
+  {
+    win32::UniqueHandle f(CreateFileW(L"C:\\kestrom-road\\lf.tap", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    DWORD done = 0;
+    WriteFile(f.get(), lf.data(), static_cast<DWORD>(lf.size()), &done, nullptr);
+  }
+  PostMessageW(k->window(), WM_SYSCOMMAND, kOpen, 0);
+  dialog = wine::WaitForDialog(k->pid(), "Aç (Open)");
+  ASSERT_NE(dialog, nullptr);
+  wine::AnswerFileDialog(dialog, "C:\\kestrom-road\\lf.tap");
+  program = "(Kestrom File)\r\nG21 G90 G49 G64\r\n\r\nG01  X1 F200";
+  ASSERT_TRUE(ProgramIs(program)) << k->Program();
+  EXPECT_EQ(wine::TextOf(k->Control(C::Text1)), "kestrom-road\\lf");
+  SetForegroundWindow(k->window());
+  PostMessageW(k->Control(C::Text2), WM_LBUTTONDOWN, MK_LBUTTON, 0);
+  PostMessageW(k->Control(C::Text2), WM_LBUTTONUP, 0, 0);
+  ASSERT_TRUE(wine::WaitUntil([&] { return wine::FocusOf(k->thread()) == k->Control(C::Text2); }, 5000));
+  wine::PressGlobally({VK_CONTROL, 'S'});
+  box = wine::WaitForMessageBox(k->pid());
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(wine::MessageText(box), "C:\\ Dizinine (kestrom-road\\lf.tap) dosya adı ile kaydedildi.");
+  wine::Dismiss(box);
+  EXPECT_EQ(wine::ReadFileBytes(L"C:\\kestrom-road\\lf.tap"), program + "\r\n");
+
+  // Unsaved lines: Open asks; No changes nothing; Yes, then a file with NUL bytes is refused.
+  wine::Click(k->Control(C::Command6));
+  program += "\r\nM5";
+  ASSERT_TRUE(ProgramIs(program));
+  {
+    win32::UniqueHandle f(CreateFileW(L"C:\\kestrom-road\\zeros.tap", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    DWORD done = 0;
+    WriteFile(f.get(), "G01\0X1", 6, &done, nullptr);
+  }
+  for (int button : {IDNO, IDYES}) {
+    PostMessageW(k->window(), WM_SYSCOMMAND, kOpen, 0);
+    box = wine::WaitForMessageBox(k->pid());
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(wine::MessageText(box).rfind("Programda kaydedilmemiş satırlar var.", 0), 0u);
+    wine::Answer(box, button);
+  }
+  dialog = wine::WaitForDialog(k->pid(), "Aç (Open)");
+  ASSERT_NE(dialog, nullptr);
+  wine::AnswerFileDialog(dialog, "C:\\kestrom-road\\zeros.tap");
+  box = wine::WaitForMessageBox(k->pid());
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(wine::MessageText(box).rfind("Dosya açılamadı (file not opened): C:\\kestrom-road\\zeros.tap", 0), 0u);
+  wine::Dismiss(box);
+  EXPECT_EQ(k->Program(), program);
+
+  // Load into Mach3: saved as KAYDET saves, then SimMach3 holds that file.
+  PostMessageW(k->window(), WM_SYSCOMMAND, kLoadIntoMach3, 0);
+  box = wine::WaitForMessageBox(k->pid());
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(wine::MessageText(box), "C:\\ Dizinine (kestrom-road\\lf.tap) dosya adı ile kaydedildi.");
+  wine::Dismiss(box);
+  ASSERT_TRUE(wine::WaitUntil([&] { return sim.Call("FileName").value.text == "C:\\kestrom-road\\lf.tap"; }));
+  EXPECT_EQ(wine::ReadFileBytes(L"C:\\kestrom-road\\lf.tap"), program + "\r\n");
+  Sleep(300);
+  EXPECT_EQ(wine::FindMessageBox(k->pid()), nullptr) << "a load that worked needs no second message";
 }
 
 }  // namespace

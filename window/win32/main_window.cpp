@@ -86,7 +86,8 @@ void MainWindow::AddWindowMenu() {
   std::vector<ACCEL> keys;
   for (size_t i = 0; i < WindowMenu().size(); ++i) {
     const MenuCommand& item = WindowMenu()[i];
-    AppendMenuW(menu, MF_STRING, MenuCommandId(i), Widen(item.caption).c_str());
+    if (item.caption) AppendMenuW(menu, MF_STRING, MenuCommandId(i), Widen(item.caption).c_str());
+    if (!item.virtualKey) continue;
     const UINT mods = ((item.modifiers & kCtrl) ? MOD_CONTROL : 0) | ((item.modifiers & kShift) ? MOD_SHIFT : 0);
     const BYTE virt = FVIRTKEY | ((item.modifiers & kCtrl) ? FCONTROL : 0) | ((item.modifiers & kShift) ? FSHIFT : 0);
     keys.push_back({virt, item.virtualKey, static_cast<WORD>(MenuCommandId(i))});

@@ -1,0 +1,114 @@
+#include "window/program_commands.h"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <map>
+
+#include "fakes/form_fixture.h"
+#include "teach/teach_program.h"
+
+namespace kestrom {
+namespace {
+using C = ControlId;
+
+class Files : public FileStore, public FileReader, public FileDialogs {
+ public:
+  std::map<std::string, std::string> files;  // path -> bytes as on disk
+  std::set<std::string> readOnly;
+  std::deque<std::optional<std::string>> savePaths, openPaths;
+  std::deque<bool> answers;
+  std::vector<std::string> questions;
+  std::optional<std::string> WriteWhole(const std::string& path, const std::string& content) override {
+    if (readOnly.count(path)) return std::string("read-only");
+    files[path] = content;
+    return std::nullopt;
+  }
+  ReadOutcome ReadWhole(const std::string& path, size_t) override {
+    auto f = files.find(path);
+    return f == files.end() ? ReadOutcome{false, "", "missing"} : ReadOutcome{true, f->second, ""};
+  }
+  std::optional<std::string> AskSavePath(const std::string&) override { return Next(savePaths); }
+  std::optional<std::string> AskOpenPath() override { return Next(openPaths); }
+  bool AskYesNo(const std::string& q) override {
+    questions.push_back(q);
+    const bool a = answers.front();
+    answers.pop_front();
+    return a;
+  }
+
+ private:
+  static std::optional<std::string> Next(std::deque<std::optional<std::string>>& q) {
+    auto v = q.front();
+    q.pop_front();
+    return v;
+  }
+};
+
+struct Commands : testing::FormFixture {
+  Files files;
+  Form withFiles{controls, files, [this] { return std::make_unique<CMach>(automation, system.Services(), pump); },
+                 ProgramFileServices{files, files}};
+  void Line(const char* code) { withFiles.OnClick(code[1] == '3' ? C::Command5 : C::Command6); }
+};
+
+TEST_F(Commands, AFailedKaydetOpensSaveAsAndCancelChangesNothing) {
+  files.readOnly.insert("C:\\Dosya1.tap");
+  files.savePaths = {std::string("D:\\CNC\\part.tap"), std::nullopt};
+  Line("M3");
+  withFiles.OnClick(C::Command4);
+  const std::string program = std::string(kStartHeader) + "\r\nM3";
+  EXPECT_EQ(files.files.at("D:\\CNC\\part.tap"), program + "\r\n");
+  ASSERT_EQ(controls.messages.size(), 2u);
+  EXPECT_EQ(controls.messages[0].rfind("Dosya kaydedilemedi (file not saved): C:\\Dosya1.tap", 0), 0u);
+  EXPECT_EQ(controls.messages[1], "D:\\CNC\\ Dizinine (part.tap) dosya adı ile kaydedildi.");
+
+  controls.values[C::Check1] = 1;
+  withFiles.OnCommand(FormCommand::SaveAs);  // Cancel: teach mode, files and messages as they were
+  EXPECT_EQ(controls.Value(C::Check1), 1);
+  EXPECT_EQ(controls.messages.size(), 2u);
+  EXPECT_EQ(files.files.size(), 1u);
+}
+
+TEST_F(Commands, OpenMendsLineEndsAsksAboutUnsavedLinesAndRefusesNul) {
+  files.files["C:\\CNC\\lf.tap"] = "(Kestrom File)\nG21 G90 G49 G64\n\nG01  X1\rM3\n";
+  files.files["C:\\nul.tap"] = std::string("G01\0X", 5);
+  files.openPaths = {std::string("C:\\CNC\\lf.tap"), std::string("C:\\nul.tap")};
+  withFiles.OnCommand(FormCommand::Open);  // the header alone is nothing to lose: no question
+  const std::string opened = "(Kestrom File)\r\nG21 G90 G49 G64\r\n\r\nG01  X1\r\nM3";
+  EXPECT_EQ(Program(), opened);
+  EXPECT_EQ(controls.Text(C::Text1), "CNC\\lf");  // KAYDET writes the same file again
+  withFiles.OnClick(C::Command4);
+  EXPECT_EQ(files.files.at("C:\\CNC\\lf.tap"), opened + "\r\n");
+
+  Line("M5");
+  files.answers = {false, true};
+  withFiles.OnCommand(FormCommand::Open);  // No: nothing changes, no dialog
+  EXPECT_EQ(Program(), opened + "\r\nM5");
+  withFiles.OnCommand(FormCommand::Open);  // Yes: the file with NUL bytes is refused
+  EXPECT_EQ(files.questions, (std::vector<std::string>(2, kUnsavedQuestion)));
+  EXPECT_EQ(Program(), opened + "\r\nM5");
+  EXPECT_EQ(controls.messages.back().rfind("Dosya açılamadı (file not opened): C:\\nul.tap", 0), 0u);
+}
+
+TEST_F(Commands, LoadIntoMach3SavesThenLoadsOrSaysItDidNot) {
+  automation.documentActive = false;  // not connected
+  withFiles.Load();
+  withFiles.OnCommand(FormCommand::LoadIntoMach3);
+  EXPECT_TRUE(files.files.count("C:\\Dosya1.tap"));
+  EXPECT_EQ(controls.messages.back(), kNotConnectedNotLoaded);
+  EXPECT_EQ(Count("LoadFile"), 0u);
+
+  automation.documentActive = true;
+  withFiles.Load();
+  automation.defaultAnswers["FileName"] = Value::OfText("c:\\DOSYA1.TAP");
+  withFiles.OnCommand(FormCommand::LoadIntoMach3);
+  EXPECT_EQ(controls.messages.back(), "C:\\ Dizinine (Dosya1.tap) dosya adı ile kaydedildi.");
+  ASSERT_EQ(Count("LoadFile"), 1u);
+  automation.defaultAnswers["FileName"] = Value::OfText("");  // Mach3 holds no file afterwards
+  withFiles.OnCommand(FormCommand::LoadIntoMach3);
+  EXPECT_EQ(controls.messages.back(), NotLoadedMessage("C:\\Dosya1.tap"));
+}
+
+}  // namespace
+}  // namespace kestrom

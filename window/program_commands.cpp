@@ -1,0 +1,105 @@
+#include "window/program_commands.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "teach/file_name.h"
+#include "teach/program_file.h"
+#include "teach/save_program.h"
+#include "teach/teach_program.h"
+
+namespace kestrom {
+
+const char* const kUnsavedQuestion =
+    "Programda kaydedilmemiş satırlar var. Yine de dosya açılsın mı? "
+    "(The program has unsaved lines. Open a file anyway?)";
+const char* const kNotConnectedNotLoaded =
+    "Mach3 bağlı değil: dosya kaydedildi, ama Mach3'e yüklenmedi. "
+    "(Mach3 is not connected: the file was saved, but not loaded.)";
+
+std::string NotLoadedMessage(const std::string& path) {
+  return "Mach3 dosyayı yüklemedi (Mach3 did not load the file): " + path;
+}
+
+std::string NotOpenedMessage(const std::string& path, const std::string& reason) {
+  return "Dosya açılamadı (file not opened): " + path + "\r\n" + reason;
+}
+
+namespace {
+bool SamePath(std::string a, std::string b) {
+  auto lower = [](std::string& s) {
+    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  };
+  lower(a);
+  lower(b);
+  return a == b;
+}
+}  // namespace
+
+ProgramCommands::ProgramCommands(Controls& controls, FileStore& store, FileReader& reader, FileDialogs& dialogs,
+                                 ConnectionHolder& connection)
+    : controls_(controls), store_(store), reader_(reader), dialogs_(dialogs), connection_(connection),
+      clean_(kStartHeader) {}
+
+bool ProgramCommands::HasUnsavedLines(const std::string& text) const {
+  return text != clean_ && text != kStartHeader && text != kResetHeader;
+}
+
+std::optional<std::string> ProgramCommands::Save() {
+  controls_.SetValue(ControlId::Check1, 0);  // no taught line may join the text being saved
+  const std::string name = controls_.Text(ControlId::Text1);
+  const std::string program = controls_.Text(ControlId::Text2);
+  const SaveOutcome saved = SaveProgramText(store_, name, program);
+  controls_.ShowMessage(saved.message);
+  if (!saved.saved) return SaveAs();  // a refused C:\ root never leaves the program unsaved
+  clean_ = program;
+  return ProgramPath(name);
+}
+
+std::optional<std::string> ProgramCommands::SaveAs() {
+  const auto path = dialogs_.AskSavePath(controls_.Text(ControlId::Text1) + ".tap");
+  if (!path) return std::nullopt;  // Cancel changes nothing
+  controls_.SetValue(ControlId::Check1, 0);
+  const std::string program = controls_.Text(ControlId::Text2);
+  const SaveOutcome saved = SaveProgramTextAs(store_, *path, program);
+  controls_.ShowMessage(saved.message);
+  if (!saved.saved) return std::nullopt;
+  clean_ = program;
+  return path;
+}
+
+void ProgramCommands::Open() {
+  if (HasUnsavedLines(controls_.Text(ControlId::Text2)) && !dialogs_.AskYesNo(kUnsavedQuestion)) return;
+  const auto path = dialogs_.AskOpenPath();
+  if (!path) return;
+  const ReadOutcome read = reader_.ReadWhole(*path, kOpenLimitBytes);
+  if (!read.ok) {
+    controls_.ShowMessage(NotOpenedMessage(*path, read.reason));
+    return;
+  }
+  const OpenedProgram program = ProgramFromFileText(read.text);
+  if (!program.ok) {
+    controls_.ShowMessage(NotOpenedMessage(*path, program.problem));
+    return;
+  }
+  // Teaching goes on from here: the recorder's reference is left as it is.
+  controls_.SetText(ControlId::Text2, program.text);
+  controls_.SetText(ControlId::Text1, NameForSaveBox(*path));
+  controls_.CaretToEnd(ControlId::Text2);
+  clean_ = program.text;
+}
+
+void ProgramCommands::LoadIntoMach3() {
+  const auto path = Save();
+  if (!path) return;
+  CMach& mach = connection_.Get();
+  if (!mach.isMachInit() || !mach.oScript()) {
+    controls_.ShowMessage(kNotConnectedNotLoaded);
+    return;
+  }
+  mach.LoadFile(*path, false);
+  // Mach3 names the file it holds; anything else means the load did not happen.
+  if (!SamePath(mach.FileName(), *path)) controls_.ShowMessage(NotLoadedMessage(*path));
+}
+
+}  // namespace kestrom
