@@ -23,3 +23,8 @@ endforeach()
 add_executable(wine_bench tests/win32/wine_bench.cpp)
 target_link_libraries(wine_bench PRIVATE wine_driver psapi)
 add_dependencies(wine_bench programs_under_test)
+
+# ./run.sh's first look, through the same driver.
+add_executable(first_look tests/win32/first_look.cpp)
+target_link_libraries(first_look PRIVATE wine_driver)
+add_dependencies(first_look programs_under_test)

@@ -1,0 +1,78 @@
+// What ./run.sh shows a newcomer: SimMach3 beside Kestrom and, headless, a short
+// taught session played through the windows as an operator would.
+//   first_look.exe arrange   places the two running windows side by side
+//   first_look.exe play      starts both, teaches a small square with M3 and M5,
+//                            saves C:\first-look.tap, leaves screenshots/first-look.bmp
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+
+#include "machine/win32/text_win32.h"
+#include "tests/win32/driver.h"
+#include "window/layout.h"
+
+namespace {
+using namespace kestrom;
+using C = ControlId;
+
+void SideBySide(HWND kestrom, HWND sim) {
+  RECT r{};
+  GetWindowRect(kestrom, &r);
+  SetWindowPos(kestrom, nullptr, 20, 20, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowPos(sim, nullptr, 20 + (r.right - r.left) + 20, 20, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+HWND Titled(const std::string& title) {
+  HWND h = nullptr;
+  wine::WaitUntil([&] { return (h = FindWindowW(nullptr, win32::Widen(title).c_str())) != nullptr; });
+  return h;
+}
+
+int Fail(const char* why) {
+  std::fprintf(stderr, "first look: %s\n", why);
+  return 1;
+}
+
+int Play() {
+  wine::ComApartment com;
+  wine::SimMach3 sim;
+  if (!sim.Ready()) return Fail("SimMach3 did not start");
+  wine::Kestrom k;
+  if (!k.WaitForWindow()) return Fail("Kestrom's window did not come");
+  SideBySide(k.window(), sim.Window());
+  auto step = [&](int axis, double distance, const char* dro) {
+    sim.Call("SimJogStep", {Arg::RefI4(axis), Arg::RefR8(distance)});
+    wine::WaitUntil([&] { return wine::TextOf(k.Control(axis ? C::Text4 : C::Text3)) == dro; });
+    Sleep(300);
+  };
+  wine::Click(k.Control(C::Check1));  // teach mode on
+  wine::WaitUntil([&] { return wine::IsChecked(k.Control(C::Check1)); });
+  wine::Click(k.Control(C::Command5));  // M3
+  step(0, 10, "X:+10.0000");
+  step(1, 10, "Y:+10.0000");
+  step(0, -10, "X:+0.0000");
+  step(1, -10, "Y:+0.0000");
+  wine::Click(k.Control(C::Command6));  // M5
+  wine::WaitUntil([&] { return k.Program().size() > 4 && k.Program().substr(k.Program().size() - 2) == "M5"; });
+  wine::SetTextOf(k.Control(C::Text1), "first-look");
+  const std::string saved = k.ClickForMessage(C::Command4);
+  std::printf("%s\n", saved.c_str());
+  Sleep(300);
+  if (!wine::SaveScreenshot(GetDesktopWindow(), "first-look")) return Fail("no screenshot");
+  return saved.find("kaydedildi") == std::string::npos;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::string mode = argc > 1 ? argv[1] : "";
+  if (mode == "arrange") {
+    HWND k = Titled(MainWindowSpec().caption), sim = Titled("SimMach3 - simulated Mach3");
+    if (!k || !sim) return Fail("the two windows did not come");
+    SideBySide(k, sim);
+    return 0;
+  }
+  if (mode == "play") return Play();
+  return Fail("usage: first_look.exe arrange|play");
+}
