@@ -116,9 +116,11 @@ std::vector<std::string> GetProcessList(ProcessLister& processes, Environment& e
   return names;
 }
 
+bool IsMach3ProcessName(const std::string& name) { return Lower(name).find(mach3::kProcessName) != std::string::npos; }
+
 bool IsMach3Running(ProcessLister& processes, Environment& env) {
   for (const std::string& name : GetProcessList(processes, env))
-    if (Lower(name).find(mach3::kProcessName) != std::string::npos) return true;
+    if (IsMach3ProcessName(name)) return true;
   return false;
 }
 

@@ -24,5 +24,7 @@ bool RegisterMachProgId(Registry& reg);
 
 std::vector<std::string> GetProcessList(ProcessLister& processes, Environment& env);
 bool IsMach3Running(ProcessLister& processes, Environment& env);
+// The rule by which a process is Mach3: its name holds "mach3.exe", letter case ignored.
+bool IsMach3ProcessName(const std::string& name);
 
 }  // namespace kestrom::modCommon

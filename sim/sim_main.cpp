@@ -7,12 +7,9 @@
 #include <oleauto.h>
 #include <shellapi.h>
 
-#include <algorithm>
-#include <cwctype>
 #include <iostream>
 #include <string>
 
-#include "machine/mach3_contract.h"
 #include "machine/mod_common.h"
 #include "machine/win32/win32_system.h"
 #include "machine/win32/text_win32.h"
@@ -50,11 +47,8 @@ bool AnotherMach3Running() {
   win32::Win32Processes processes;
   win32::Win32Environment environment;
   int running = 0;
-  for (const std::string& name : modCommon::GetProcessList(processes, environment)) {
-    std::string lower = name;
-    std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    running += lower.find(mach3::kProcessName) != std::string::npos;
-  }
+  for (const std::string& name : modCommon::GetProcessList(processes, environment))
+    running += modCommon::IsMach3ProcessName(name);
   return running > 1;
 }
 

@@ -7,6 +7,7 @@
 #include "teach/program_file.h"
 #include "teach/save_program.h"
 #include "teach/teach_program.h"
+#include "window/save_command.h"
 
 namespace kestrom {
 
@@ -46,13 +47,10 @@ bool ProgramCommands::HasUnsavedLines(const std::string& text) const {
 }
 
 std::optional<std::string> ProgramCommands::Save() {
-  controls_.SetValue(ControlId::Check1, 0);  // no taught line may join the text being saved
   const std::string name = controls_.Text(ControlId::Text1);
-  const std::string program = controls_.Text(ControlId::Text2);
-  const SaveOutcome saved = SaveProgramText(store_, name, program);
-  controls_.ShowMessage(saved.message);
-  if (!saved.saved) return SaveAs();  // a refused C:\ root never leaves the program unsaved
-  clean_ = program;
+  const auto program = SaveProgram(controls_, store_);
+  if (!program) return SaveAs();  // a refused C:\ root never leaves the program unsaved
+  clean_ = *program;
   return ProgramPath(name);
 }
 

@@ -2,10 +2,13 @@
 
 namespace kestrom {
 
-void SaveProgram(Controls& controls, FileStore& store) {
+std::optional<std::string> SaveProgram(Controls& controls, FileStore& store) {
   controls.SetValue(ControlId::Check1, 0);  // no taught line may join the text being saved
   const std::string name = controls.Text(ControlId::Text1);
-  controls.ShowMessage(SaveProgramText(store, name, controls.Text(ControlId::Text2)).message);
+  const std::string program = controls.Text(ControlId::Text2);
+  const SaveOutcome saved = SaveProgramText(store, name, program);
+  controls.ShowMessage(saved.message);
+  return saved.saved ? std::optional<std::string>(program) : std::nullopt;
 }
 
 }  // namespace kestrom

@@ -1,5 +1,8 @@
 // "KAYDET": teach mode off, then the program box saved to C:\<name>.tap.
 #pragma once
+#include <optional>
+#include <string>
+
 #include "teach/file_store.h"
 #include "teach/save_program.h"
 #include "window/controls.h"
@@ -8,6 +11,7 @@ namespace kestrom {
 
 // Shows the success message only once the file is written and closed; on any
 // failure a message naming the file and the reason, and an earlier file is kept.
-void SaveProgram(Controls& controls, FileStore& store);
+// The program text written, or nothing when the file was not saved.
+std::optional<std::string> SaveProgram(Controls& controls, FileStore& store);
 
 }  // namespace kestrom

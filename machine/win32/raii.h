@@ -92,22 +92,29 @@ class UniqueHandle {
   HANDLE h_ = nullptr;
 };
 
-// A GDI object (font, brush, bitmap) that this program created.
-template <class T>
-class GdiObject {
+// A handle of type T that this program created and `Free` gives back.
+template <class T, auto Free>
+class Owned {
  public:
-  GdiObject() = default;
-  explicit GdiObject(T object) : object_(object) {}
-  GdiObject(const GdiObject&) = delete;
-  GdiObject& operator=(const GdiObject&) = delete;
-  GdiObject(GdiObject&& o) noexcept : object_(std::exchange(o.object_, nullptr)) {}
-  GdiObject& operator=(GdiObject&& o) noexcept { std::swap(object_, o.object_); return *this; }
-  ~GdiObject() { if (object_) DeleteObject(object_); }
-  T get() const { return object_; }
+  Owned() = default;
+  explicit Owned(T handle) : handle_(handle) {}
+  Owned(const Owned&) = delete;
+  Owned& operator=(const Owned&) = delete;
+  Owned(Owned&& o) noexcept : handle_(std::exchange(o.handle_, nullptr)) {}
+  Owned& operator=(Owned&& o) noexcept { std::swap(handle_, o.handle_); return *this; }
+  ~Owned() { if (handle_) Free(handle_); }
+  T get() const { return handle_; }
 
  private:
-  T object_ = nullptr;
+  T handle_ = nullptr;
 };
+
+// A GDI object (font, brush, bitmap).
+template <class T>
+using GdiObject = Owned<T, &DeleteObject>;
+// A memory device context, from CreateCompatibleDC.
+using MemoryDc = Owned<HDC, &DeleteDC>;
+using AcceleratorTable = Owned<HACCEL, &DestroyAcceleratorTable>;
 
 // A window's (or, for nullptr, the screen's) device context, released at the end.
 class WindowDc {
@@ -121,34 +128,6 @@ class WindowDc {
  private:
   HWND window_;
   HDC dc_;
-};
-
-// A memory device context like `like`, deleted at the end.
-class MemoryDc {
- public:
-  explicit MemoryDc(HDC like) : dc_(CreateCompatibleDC(like)) {}
-  MemoryDc(const MemoryDc&) = delete;
-  MemoryDc& operator=(const MemoryDc&) = delete;
-  ~MemoryDc() { if (dc_) DeleteDC(dc_); }
-  HDC get() const { return dc_; }
-
- private:
-  HDC dc_;
-};
-
-class AcceleratorTable {
- public:
-  AcceleratorTable() = default;
-  explicit AcceleratorTable(HACCEL table) : table_(table) {}
-  AcceleratorTable(const AcceleratorTable&) = delete;
-  AcceleratorTable& operator=(const AcceleratorTable&) = delete;
-  AcceleratorTable(AcceleratorTable&& o) noexcept : table_(std::exchange(o.table_, nullptr)) {}
-  AcceleratorTable& operator=(AcceleratorTable&& o) noexcept { std::swap(table_, o.table_); return *this; }
-  ~AcceleratorTable() { if (table_) DestroyAcceleratorTable(table_); }
-  HACCEL get() const { return table_; }
-
- private:
-  HACCEL table_ = nullptr;
 };
 
 // An object selected into a device context for as long as this lives.

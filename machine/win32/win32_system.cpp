@@ -1,14 +1,11 @@
 #include "machine/win32/win32_system.h"
 
-#include <cwctype>
-
-#include "machine/mach3_contract.h"
-
 #include <windows.h>
 #include <tlhelp32.h>
 
 #include <cstring>
 
+#include "machine/mod_common.h"
 #include "machine/win32/raii.h"
 #include "machine/win32/text_win32.h"
 
@@ -88,9 +85,7 @@ std::wstring RunningMach3Folder() {
   PROCESSENTRY32W entry{};
   entry.dwSize = sizeof entry;
   for (BOOL more = Process32FirstW(processes.get(), &entry); more; more = Process32NextW(processes.get(), &entry)) {
-    std::wstring name = entry.szExeFile;
-    for (wchar_t& c : name) c = static_cast<wchar_t>(towlower(c));
-    if (name.find(Widen(mach3::kProcessName)) == std::wstring::npos) continue;
+    if (!modCommon::IsMach3ProcessName(Narrow(entry.szExeFile))) continue;
     // The module list's first entry is the program file, with its whole path.
     UniqueHandle modules(CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, entry.th32ProcessID));
     MODULEENTRY32W module{};

@@ -297,7 +297,7 @@ bool SaveScreenshot(HWND window, const std::string& name) {
   if (!GetWindowRect(window, &r)) return false;
   const int width = r.right - r.left, height = r.bottom - r.top;
   const win32::WindowDc screen(nullptr);
-  const win32::MemoryDc memory(screen.get());
+  const win32::MemoryDc memory(CreateCompatibleDC(screen.get()));
   const win32::GdiObject<HBITMAP> bitmap(CreateCompatibleBitmap(screen.get(), width, height));
   {
     const win32::Selected drawing(memory.get(), bitmap.get());

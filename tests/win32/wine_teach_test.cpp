@@ -25,6 +25,11 @@ struct WineTeach : ::testing::Test {
   bool ProgramIs(const std::string& text) {
     return wine::WaitUntil([&] { return k->Program() == text; }, 10000);
   }
+  // Ticks teach mode on and waits until the box shows it.
+  bool TeachOn() {
+    wine::Click(k->Control(C::Check1));
+    return wine::WaitUntil([&] { return wine::IsChecked(k->Control(C::Check1)); });
+  }
   std::string Save(const std::string& name) {
     wine::SetTextOf(k->Control(C::Text1), name);
     return k->ClickForMessage(C::Command4);
@@ -32,8 +37,7 @@ struct WineTeach : ::testing::Test {
 };
 
 TEST_F(WineTeach, JoggedPathMCodesAndResetAreSavedByteForByte) {
-  wine::Click(k->Control(C::Check1));
-  ASSERT_TRUE(wine::WaitUntil([&] { return wine::IsChecked(k->Control(C::Check1)); }));
+  ASSERT_TRUE(TeachOn());
   Step(0, 1.25);
   std::string expected = std::string(kStartHeader) + "\r\nG01  X+1.2500 Y+0.0000 Z+0.0000 F200";
   ASSERT_TRUE(ProgramIs(expected)) << k->Program();
@@ -104,8 +108,7 @@ TEST_F(WineTeach, FailedSavesSayWhyAndKeepTheEarlierFile) {
 }
 
 TEST_F(WineTeach, Mach3GoingAwayWhileRecordingRecordsNothing) {
-  wine::Click(k->Control(C::Check1));
-  ASSERT_TRUE(wine::WaitUntil([&] { return wine::IsChecked(k->Control(C::Check1)); }));
+  ASSERT_TRUE(TeachOn());
   sim.Call("SimExit");
   ASSERT_TRUE(wine::WaitUntil([&] { return wine::TextOf(k->Control(C::Text3)) == "X:"; }, 10000));
   Sleep(500);
@@ -114,8 +117,7 @@ TEST_F(WineTeach, Mach3GoingAwayWhileRecordingRecordsNothing) {
 }
 
 TEST_F(WineTeach, FrozenMach3LeavesTheWindowWorkingAndRecordingGoesOnAfter) {
-  wine::Click(k->Control(C::Check1));
-  ASSERT_TRUE(wine::WaitUntil([&] { return wine::IsChecked(k->Control(C::Check1)); }));
+  ASSERT_TRUE(TeachOn());
   Step(0, 1);
   std::string expected = std::string(kStartHeader) + "\r\nG01  X+1.0000 Y+0.0000 Z+0.0000 F200";
   ASSERT_TRUE(ProgramIs(expected)) << k->Program();
@@ -137,8 +139,7 @@ TEST_F(WineTeach, FrozenMach3LeavesTheWindowWorkingAndRecordingGoesOnAfter) {
   // Mach3 answers again: the next jog is recorded against the last position.
   ASSERT_TRUE(wine::WaitUntil([&] { return wine::TextOf(k->Control(C::Text3)) == "X:+1.0000"; }, 10000));
   EXPECT_EQ(k->Program(), expected);
-  wine::Click(k->Control(C::Check1));
-  ASSERT_TRUE(wine::WaitUntil([&] { return wine::IsChecked(k->Control(C::Check1)); }));
+  ASSERT_TRUE(TeachOn());
   Step(1, 2);
   expected += "\r\nG01  X+1.0000 Y+2.0000 Z+0.0000 F200";
   EXPECT_TRUE(ProgramIs(expected)) << k->Program();
