@@ -8,6 +8,7 @@
 #include "machine/win32/win32_call_worker.h"
 #include "machine/win32/win32_system.h"
 #include "teach/win32/win32_file_store.h"
+#include "teach/win32/win32_recovery_file.h"
 #include "machine/win32/text_win32.h"
 #include "window/form.h"
 #include "window/layout.h"
@@ -30,6 +31,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
   win32::Win32Processes processes;
   win32::Win32Environment environment;
   win32::Win32FileStore store;
+  win32::Win32RecoveryFile recoveryFile;
+  win32::Win32Clock clock;
 
   win32::MainWindow window(instance);
   if (!window.created()) {
@@ -42,12 +45,13 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
   Form form(
       controls, store,
       [&] { return std::make_unique<CMach>(automation, SystemServices{registry, processes, environment}, controls); },
-      ProgramFileServices{store, dialogs});
+      ProgramFileServices{store, dialogs}, RecoveryServices{&recoveryFile, &clock});
   window.Attach(&form);
 
   form.Load();
   ShowWindow(window.hwnd(), show);
   UpdateWindow(window.hwnd());
+  form.OfferRecovery();
 
   MSG msg;
   while (GetMessageW(&msg, nullptr, 0, 0) > 0) win32::DispatchWindowMessage(window.hwnd(), window.accelerators(), msg);

@@ -2,6 +2,7 @@
 // line against the program's length, with in-memory controls and Mach3.
 #include <benchmark/benchmark.h>
 
+#include "fakes/fake_recovery.h"
 #include "fakes/form_fixture.h"
 #include "window/program_box.h"
 
@@ -32,7 +33,9 @@ BENCHMARK(BM_TickStandingStill);
 
 void BM_AppendAtLength(benchmark::State& state) {
   FakeControls controls;
-  TeachProgram program(controls, ControlId::Text2);
+  ManualClock clock;
+  ProgramJournal journal(controls, nullptr, clock);
+  TeachProgram program(controls, ControlId::Text2, journal);
   const std::string words = " X+123.4567 Y-12.5000 Z+0.0000";
   for (int i = 0; i < state.range(0); ++i) program.AppendTaughtLine(words, std::string("200"));
   for (auto _ : state) program.AppendTaughtLine(words, std::string("200"));

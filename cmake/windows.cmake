@@ -11,6 +11,8 @@ add_library(kestrom_win32 STATIC
   machine/win32/win32_call_worker.cpp
   machine/win32/win32_system.cpp
   teach/win32/win32_file_store.cpp
+  teach/win32/win32_safe_write.cpp
+  teach/win32/win32_recovery_file.cpp
   window/win32/win32_controls.cpp
   window/win32/main_window.cpp
   window/win32/win32_file_dialogs.cpp

@@ -16,6 +16,8 @@ class FileReader {
   virtual ~FileReader() = default;
   // The whole file, refused when it is larger than `maxBytes`.
   virtual ReadOutcome ReadWhole(const std::string& path, size_t maxBytes) = 0;
+  // Whether a file (or folder) of this path is there.
+  virtual bool Exists(const std::string& path) = 0;
 };
 
 }  // namespace kestrom

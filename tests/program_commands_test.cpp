@@ -28,6 +28,7 @@ class Files : public FileStore, public FileReader, public FileDialogs {
     auto f = files.find(path);
     return f == files.end() ? ReadOutcome{false, "", "missing"} : ReadOutcome{true, f->second, ""};
   }
+  bool Exists(const std::string& path) override { return files.count(path) > 0; }
   std::optional<std::string> AskSavePath(const std::string&) override { return Next(savePaths); }
   std::optional<std::string> AskOpenPath() override { return Next(openPaths); }
   bool AskYesNo(const std::string& q) override {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "fakes/fake_controls.h"
+#include "fakes/fake_recovery.h"
 
 namespace kestrom {
 namespace {
@@ -24,7 +25,9 @@ TEST(TeachProgram, LineForms) {
 
 TEST(TeachProgram, OperationsEditTheProgramBox) {
   testing::FakeControls controls;
-  TeachProgram program(controls, ControlId::Text2);
+  testing::ManualClock clock;
+  ProgramJournal journal(controls, nullptr, clock);
+  TeachProgram program(controls, ControlId::Text2, journal);
   EXPECT_EQ(controls.Text(ControlId::Text2), kStartHeader);  // the box's design text
   program.AppendMCode("M3");
   program.AppendTaughtLine(" X1", std::string("50"));

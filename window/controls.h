@@ -19,6 +19,8 @@ class Controls {
   virtual void SetText(ControlId id, const std::string& text) = 0;
   // Appends at the end of a text box without replacing what it holds.
   virtual void AppendText(ControlId id, const std::string& text) = 0;
+  // Removes `tail`, which the text box's text ends with, without setting the rest again.
+  virtual void RemoveTail(ControlId id, const std::string& tail) = 0;
   // Caret after the last character, no selection, last line scrolled into view.
   virtual void CaretToEnd(ControlId id) = 0;
   // A check box's value: 0 unchecked, 1 checked.

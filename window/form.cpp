@@ -6,16 +6,22 @@ namespace kestrom {
 
 // The order is binding: "Goto Page" turns the list position 0 to 5 into page 1 to 6.
 const char* const kPageNames[6] = {"Run", "MDI", "Toolpath", "Positioning", "Diagonistics", "Corrections"};
+const char* const kNothingToBringBack =
+    "Geri getirilecek silinmiş metin yok. (There is no cleared text to bring back.)";
 
 Form::Form(Controls& controls, FileStore& store, ConnectionHolder::Factory makeConnection,
-           std::optional<ProgramFileServices> files)
+           std::optional<ProgramFileServices> files, RecoveryServices recovery)
     : controls_(controls),
       store_(store),
+      journal_(controls, recovery.file, recovery.clock ? *recovery.clock : stoppedClock_),
       connection_(std::move(makeConnection)),
-      program_(controls, ControlId::Text2),
+      program_(controls, ControlId::Text2, journal_),
       recorder_(controls, program_, connection_),
       panel_(controls, connection_, [this] { Load(); }) {
-  if (files) files_.emplace(controls, store, files->reader, files->dialogs, connection_);
+  if (files) {
+    dialogs_ = &files->dialogs;
+    files_.emplace(controls, store, files->reader, files->dialogs, connection_, program_, journal_);
+  }
 }
 
 void Form::Load() {
@@ -24,6 +30,23 @@ void Form::Load() {
   controls_.ClearList(ControlId::cboPage);
   for (const char* name : kPageNames) controls_.AddItem(ControlId::cboPage, name);
   controls_.SetListIndex(ControlId::cboPage, 0);
+}
+
+void Form::OfferRecovery() {
+  const auto found = journal_.Start();
+  if (!found) return;
+  const std::string question = RecoveryQuestion(ProgramLineCount(found->text), journal_.foundLastWritten());
+  // Without a Yes/No box nothing may be thrown away: the work comes back.
+  if (!dialogs_ || dialogs_->AskYesNo(question)) {
+    journal_.Restore(*found);
+  } else {
+    journal_.Decline(*found);
+  }
+}
+
+void Form::OnTimer() {
+  recorder_.Tick();
+  journal_.Poll();
 }
 
 bool Form::OnClick(ControlId id) {
@@ -49,14 +72,20 @@ bool Form::OnClick(ControlId id) {
 void Form::OnCommand(FormCommand command) {
   switch (command) {
     case FormCommand::Save:
-      if (files_) files_->Save();
-      else SaveProgram(controls_, store_);
+      if (files_) {
+        files_->Save();
+      } else if (const auto saved = SaveProgram(controls_, store_)) {
+        journal_.Saved(*saved);
+      }
       break;
     case FormCommand::SaveAs: if (files_) files_->SaveAs(); break;
     case FormCommand::Open: if (files_) files_->Open(); break;
     case FormCommand::LoadIntoMach3: if (files_) files_->LoadIntoMach3(); break;
     case FormCommand::RecordPoint: recorder_.RecordPoint(); break;
     case FormCommand::RemoveLastLine: recorder_.RemoveLastLine(); break;
+    case FormCommand::BringBack:
+      if (!program_.BringBack()) controls_.ShowMessage(kNothingToBringBack);
+      break;
   }
 }
 

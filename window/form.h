@@ -3,19 +3,22 @@
 #include <optional>
 
 #include "teach/file_store.h"
-#include "window/program_box.h"
+#include "teach/recovery_file.h"
 #include "window/connection_holder.h"
 #include "window/controls.h"
 #include "window/manual_panel.h"
+#include "window/program_box.h"
 #include "window/program_commands.h"
+#include "window/program_journal.h"
 #include "window/teach_recorder.h"
 
 namespace kestrom {
 
 extern const char* const kPageNames[6];
+extern const char* const kNothingToBringBack;
 
 // The commands of the window menu and the keys, beyond the controls' own events.
-enum class FormCommand { Save, SaveAs, Open, LoadIntoMach3, RecordPoint, RemoveLastLine };
+enum class FormCommand { Save, SaveAs, Open, LoadIntoMach3, RecordPoint, RemoveLastLine, BringBack };
 
 // What the file commands beyond KAYDET need; without it KAYDET saves alone.
 struct ProgramFileServices {
@@ -23,25 +26,41 @@ struct ProgramFileServices {
   FileDialogs& dialogs;
 };
 
+// Where the program box's journal goes; without a file it lives in memory only.
+struct RecoveryServices {
+  RecoveryFile* file = nullptr;
+  Clock* clock = nullptr;
+};
+
 class Form {
  public:
   Form(Controls& controls, FileStore& store, ConnectionHolder::Factory makeConnection,
-       std::optional<ProgramFileServices> files = std::nullopt);
+       std::optional<ProgramFileServices> files = std::nullopt, RecoveryServices recovery = {});
 
   void Load();                        // also run again by "Create Mach Object"
-  void OnTimer() { recorder_.Tick(); }
+  // Once at start, after Load: work found unsaved in the journal is offered back.
+  void OfferRecovery();
+  void OnTimer();
   bool OnClick(ControlId id);         // false: the control has no click handler
   void OnDoubleClick(ControlId id);
   void OnCommand(FormCommand command);
   ConnectionHolder& connection() { return connection_; }
+  ProgramJournal& journal() { return journal_; }
 
  private:
+  struct StoppedClock : Clock {
+    uint32_t NowMs() override { return 0; }
+  };
+
   Controls& controls_;
   FileStore& store_;
+  StoppedClock stoppedClock_;
+  ProgramJournal journal_;
   ConnectionHolder connection_;
   TeachProgram program_;
   TeachRecorder recorder_;
   ManualPanel panel_;
+  FileDialogs* dialogs_ = nullptr;
   std::optional<ProgramCommands> files_;
 };
 

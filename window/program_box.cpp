@@ -2,13 +2,52 @@
 
 namespace kestrom {
 
-void TeachProgram::ResetProgram() { controls_.SetText(box_, kResetHeader); }
-
-void TeachProgram::AppendTaughtLine(const std::string& axisWords,
-                                    const std::optional<std::string>& feed) {
-  controls_.AppendText(box_, TaughtLine(axisWords, feed));
+void TeachProgram::ResetProgram() {
+  journal_.Keep();
+  controls_.SetText(box_, kResetHeader);
+  journal_.Replaced(kResetHeader);
 }
 
-void TeachProgram::AppendMCode(const std::string& code) { controls_.AppendText(box_, MCodeLine(code)); }
+void TeachProgram::AppendTaughtLine(const std::string& axisWords, const std::optional<std::string>& feed,
+                                    bool flushNow) {
+  const std::string line = TaughtLine(axisWords, feed);
+  controls_.AppendText(box_, line);
+  journal_.Appended(line, flushNow);
+}
+
+void TeachProgram::AppendMCode(const std::string& code) {
+  const std::string line = MCodeLine(code);
+  controls_.AppendText(box_, line);
+  journal_.Appended(line, true);
+}
+
+void TeachProgram::ReplaceWith(const std::string& text) {
+  journal_.Keep();
+  controls_.SetText(box_, text);
+  journal_.Replaced(text);
+}
+
+bool TeachProgram::RemoveLastLine() {
+  // The first two lines are the header; every later line came with its CR LF before it.
+  const std::string text = controls_.Text(box_);
+  const size_t firstEnd = text.find(kLineEnd);
+  const size_t headerEnd = firstEnd == std::string::npos ? std::string::npos : text.find(kLineEnd, firstEnd + 2);
+  const size_t last = text.rfind(kLineEnd);
+  if (headerEnd == std::string::npos || last == std::string::npos || last <= headerEnd) return false;
+  journal_.Keep();
+  // Only the tail changes: a long program is not set again whole.
+  controls_.RemoveTail(box_, text.substr(last));
+  journal_.Cut(last);
+  return true;
+}
+
+bool TeachProgram::BringBack() {
+  if (!journal_.kept()) return false;
+  const std::string back = *journal_.kept();
+  controls_.SetText(box_, back);
+  journal_.Swap();
+  controls_.CaretToEnd(box_);
+  return true;
+}
 
 }  // namespace kestrom

@@ -1,23 +1,35 @@
 // The teach program's operations on the program box, where the program lives.
+// Every change also reaches the journal; every change that takes text away
+// keeps the text from before it, for "Bring back".
 #pragma once
 #include <optional>
 #include <string>
 
 #include "teach/teach_program.h"
 #include "window/controls.h"
+#include "window/program_journal.h"
 
 namespace kestrom {
 
 class TeachProgram {
  public:
-  TeachProgram(Controls& controls, ControlId programBox) : controls_(controls), box_(programBox) {}
+  TeachProgram(Controls& controls, ControlId programBox, ProgramJournal& journal)
+      : controls_(controls), box_(programBox), journal_(journal) {}
   void ResetProgram();
-  void AppendTaughtLine(const std::string& axisWords, const std::optional<std::string>& feed);
+  // `flushNow`: a point the operator took on purpose goes to the disk at once.
+  void AppendTaughtLine(const std::string& axisWords, const std::optional<std::string>& feed, bool flushNow = false);
   void AppendMCode(const std::string& code);
+  // The whole text replaced (a program opened from its file).
+  void ReplaceWith(const std::string& text);
+  // False when only the header is left.
+  bool RemoveLastLine();
+  // The kept text back in the box, and the box's text kept; false when nothing is kept.
+  bool BringBack();
 
  private:
   Controls& controls_;
   ControlId box_;
+  ProgramJournal& journal_;
 };
 
 }  // namespace kestrom

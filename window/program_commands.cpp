@@ -22,6 +22,11 @@ std::string NotLoadedMessage(const std::string& path) {
   return "Mach3 dosyayı yüklemedi (Mach3 did not load the file): " + path;
 }
 
+std::string ReplaceQuestion(const std::string& path) {
+  return path + " zaten var ve açtığınız dosya değil. Üzerine yazılsın mı? (" + path +
+         " already exists and is not the file you opened. Replace it?)";
+}
+
 std::string NotOpenedMessage(const std::string& path, const std::string& reason) {
   return "Dosya açılamadı (file not opened): " + path + "\r\n" + reason;
 }
@@ -38,31 +43,52 @@ bool SamePath(std::string a, std::string b) {
 }  // namespace
 
 ProgramCommands::ProgramCommands(Controls& controls, FileStore& store, FileReader& reader, FileDialogs& dialogs,
-                                 ConnectionHolder& connection)
+                                 ConnectionHolder& connection, TeachProgram& program, ProgramJournal& journal)
     : controls_(controls), store_(store), reader_(reader), dialogs_(dialogs), connection_(connection),
-      clean_(kStartHeader) {}
+      program_(program), journal_(journal), clean_(kStartHeader) {}
 
 bool ProgramCommands::HasUnsavedLines(const std::string& text) const {
   return text != clean_ && text != kStartHeader && text != kResetHeader;
 }
 
+void ProgramCommands::SavedAt(const std::string& path, const std::string& program) {
+  clean_ = program;
+  ownTarget_ = path;
+  journal_.Saved(program);
+}
+
+// Only after Open: the plain flow (KAYDET to C:\<name>.tap again and again) asks nothing.
+bool ProgramCommands::AskBeforeReplacing(const std::string& target) {
+  if (!openedFrom_ || SamePath(*openedFrom_, target)) return true;
+  if (ownTarget_ && SamePath(*ownTarget_, target)) return true;
+  if (!reader_.Exists(target)) return true;
+  controls_.SetValue(ControlId::Check1, 0);  // KAYDET's first step, before the question waits
+  return dialogs_.AskYesNo(ReplaceQuestion(target));
+}
+
 std::optional<std::string> ProgramCommands::Save() {
   const std::string name = controls_.Text(ControlId::Text1);
+  if (!FileNameProblem(name) && !AskBeforeReplacing(ProgramPath(name))) return std::nullopt;
   const auto program = SaveProgram(controls_, store_);
   if (!program) return SaveAs();  // a refused C:\ root never leaves the program unsaved
-  clean_ = *program;
+  SavedAt(ProgramPath(name), *program);
   return ProgramPath(name);
 }
 
 std::optional<std::string> ProgramCommands::SaveAs() {
-  const auto path = dialogs_.AskSavePath(controls_.Text(ControlId::Text1) + ".tap");
-  if (!path) return std::nullopt;  // Cancel changes nothing
+  // No line may be recorded while the dialog is open; Cancel puts teach mode back.
+  const bool teaching = controls_.Value(ControlId::Check1) == 1;
   controls_.SetValue(ControlId::Check1, 0);
+  const auto path = dialogs_.AskSavePath(controls_.Text(ControlId::Text1) + ".tap");
+  if (!path) {
+    if (teaching) controls_.SetValue(ControlId::Check1, 1);
+    return std::nullopt;
+  }
   const std::string program = controls_.Text(ControlId::Text2);
   const SaveOutcome saved = SaveProgramTextAs(store_, *path, program);
   controls_.ShowMessage(saved.message);
   if (!saved.saved) return std::nullopt;
-  clean_ = program;
+  SavedAt(*path, program);
   return path;
 }
 
@@ -81,10 +107,13 @@ void ProgramCommands::Open() {
     return;
   }
   // Teaching goes on from here: the recorder's reference is left as it is.
-  controls_.SetText(ControlId::Text2, program.text);
+  program_.ReplaceWith(program.text);
   controls_.SetText(ControlId::Text1, NameForSaveBox(*path));
   controls_.CaretToEnd(ControlId::Text2);
   clean_ = program.text;
+  openedFrom_ = *path;
+  ownTarget_.reset();
+  journal_.Saved(program.text);
 }
 
 void ProgramCommands::LoadIntoMach3() {

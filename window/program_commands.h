@@ -9,6 +9,8 @@
 #include "window/connection_holder.h"
 #include "window/controls.h"
 #include "window/file_dialogs.h"
+#include "window/program_box.h"
+#include "window/program_journal.h"
 
 namespace kestrom {
 
@@ -16,11 +18,13 @@ extern const char* const kUnsavedQuestion;
 extern const char* const kNotConnectedNotLoaded;
 std::string NotLoadedMessage(const std::string& path);
 std::string NotOpenedMessage(const std::string& path, const std::string& reason);
+// KAYDET would replace a file the operator did not open or choose.
+std::string ReplaceQuestion(const std::string& path);
 
 class ProgramCommands {
  public:
   ProgramCommands(Controls& controls, FileStore& store, FileReader& reader, FileDialogs& dialogs,
-                  ConnectionHolder& connection);
+                  ConnectionHolder& connection, TeachProgram& program, ProgramJournal& journal);
 
   // KAYDET. On a failure, after its message, the Save dialog opens by itself.
   // The path written, or nothing.
@@ -31,13 +35,21 @@ class ProgramCommands {
 
  private:
   bool HasUnsavedLines(const std::string& text) const;
+  bool AskBeforeReplacing(const std::string& target);
+  void SavedAt(const std::string& path, const std::string& program);
 
   Controls& controls_;
   FileStore& store_;
   FileReader& reader_;
   FileDialogs& dialogs_;
   ConnectionHolder& connection_;
+  TeachProgram& program_;
+  ProgramJournal& journal_;
   std::string clean_;  // the program as last saved or opened
+  // After Open, the file it came from; KAYDET's own target is then not
+  // necessarily the operator's file, until it has been saved there once.
+  std::optional<std::string> openedFrom_;
+  std::optional<std::string> ownTarget_;
 };
 
 }  // namespace kestrom

@@ -51,11 +51,14 @@ std::string TeachRecorder::AxisWords() const {
 
 // The feed word's two tests, each reading the boxes again; the recorder's also
 // ask for teach mode, a recorded point does not.
+// A recorded point is taken on purpose, so it goes to the disk at once.
 void TeachRecorder::AppendTaughtLineByFeedBox(bool teachModeTest) {
   auto teaching = [&] { return !teachModeTest || controls_.Value(ControlId::Check1) == 1; };
+  const bool point = !teachModeTest;
   if (teaching() && controls_.Value(ControlId::Check8) == 1)
-    program_.AppendTaughtLine(axisWords_, controls_.Text(ControlId::Text6));
-  if (teaching() && controls_.Value(ControlId::Check8) == 0) program_.AppendTaughtLine(axisWords_, std::nullopt);
+    program_.AppendTaughtLine(axisWords_, controls_.Text(ControlId::Text6), point);
+  if (teaching() && controls_.Value(ControlId::Check8) == 0)
+    program_.AppendTaughtLine(axisWords_, std::nullopt, point);
 }
 
 void TeachRecorder::RecordChange() {
@@ -78,16 +81,7 @@ void TeachRecorder::RecordPoint() {
   controls_.CaretToEnd(ControlId::Text2);
 }
 
-void TeachRecorder::RemoveLastLine() {
-  // The first two lines are the header; every later line came with its CR LF before it.
-  const std::string text = controls_.Text(ControlId::Text2);
-  const size_t firstEnd = text.find(kLineEnd);
-  const size_t headerEnd = firstEnd == std::string::npos ? std::string::npos : text.find(kLineEnd, firstEnd + 2);
-  const size_t last = text.rfind(kLineEnd);
-  if (headerEnd == std::string::npos || last == std::string::npos || last <= headerEnd) return;
-  controls_.SetText(ControlId::Text2, text.substr(0, last));
-  controls_.CaretToEnd(ControlId::Text2);
-}
+void TeachRecorder::RemoveLastLine() { program_.RemoveLastLine(); }
 
 void TeachRecorder::KeepAboveForeground() {
   const WindowHandle own = controls_.OwnWindow();

@@ -24,9 +24,11 @@ struct MenuCommand {
 // Alt+letters for its screen buttons and Shift/Ctrl with the arrows and Page keys
 // for jogging, so Ctrl+Shift+letter is free there; Ctrl+Alt is avoided because it
 // is AltGr on Turkish keyboards. Inside Kestrom Ctrl+Z is the program box's undo,
-// so taking back a line is Ctrl+Shift+Backspace.
-inline const std::array<MenuCommand, 6>& WindowMenu() {
-  static const std::array<MenuCommand, 6> menu = {{
+// so taking back a line is Ctrl+Shift+Backspace, and bringing back what a change
+// took away is Ctrl+Shift+Z, the undo key's other half.
+// New items go at the end: an item's command id follows its place.
+inline const std::array<MenuCommand, 7>& WindowMenu() {
+  static const std::array<MenuCommand, 7> menu = {{
       {FormCommand::SaveAs, "Farklı Kaydet... (Save As...)\tCtrl+Shift+S", kCtrl | kShift, 0x53, false},
       {FormCommand::Open, "Aç... (Open...)\tCtrl+O", kCtrl, 0x4F, false},
       {FormCommand::LoadIntoMach3, "Mach3'e Yükle (Load into Mach3)", 0, 0, false},
@@ -34,6 +36,8 @@ inline const std::array<MenuCommand, 6>& WindowMenu() {
       {FormCommand::RemoveLastLine, "Son Satırı Geri Al (Remove last line)\tCtrl+Shift+Backspace", kCtrl | kShift,
        0x08, false},
       {FormCommand::Save, nullptr, kCtrl, 0x53, false},  // Ctrl+S: what KAYDET does
+      {FormCommand::BringBack, "Silineni Geri Getir (Bring back cleared text)\tCtrl+Shift+Z", kCtrl | kShift, 0x5A,
+       false},
   }};
   return menu;
 }

@@ -87,6 +87,8 @@ class UniqueHandle {
   ~UniqueHandle() { if (valid()) CloseHandle(h_); }
   HANDLE get() const { return h_; }
   bool valid() const { return h_ && h_ != INVALID_HANDLE_VALUE; }
+  // Gives the handle up, for a close whose result matters.
+  HANDLE release() { return std::exchange(h_, nullptr); }
 
  private:
   HANDLE h_ = nullptr;

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "machine/code_page.h"
+
 namespace kestrom::win32 {
 
 std::wstring Widen(const std::string& utf8) {
@@ -20,26 +22,55 @@ std::string Narrow(const std::wstring& wide) {
   return s;
 }
 
-std::string ToAnsi(const std::string& utf8, bool* lossless) {
-  if (lossless) *lossless = true;
+std::string ToAnsi(const std::string& utf8) {
   const std::wstring w = Widen(utf8);
   if (w.empty()) return {};
-  BOOL usedDefault = FALSE;
-  BOOL* usedPtr = lossless ? &usedDefault : nullptr;
-  const DWORD flags = lossless ? WC_NO_BEST_FIT_CHARS : 0;
-  const int n = WideCharToMultiByte(CP_ACP, flags, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, usedPtr);
+  const int n = WideCharToMultiByte(CP_ACP, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
+  if (n <= 0) return {};
   std::string s(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(CP_ACP, flags, w.data(), static_cast<int>(w.size()), &s[0], n, nullptr, usedPtr);
-  if (lossless) *lossless = !usedDefault;
+  WideCharToMultiByte(CP_ACP, 0, w.data(), static_cast<int>(w.size()), &s[0], n, nullptr, nullptr);
   return s;
 }
 
-std::string FromAnsi(const std::string& ansi) {
-  if (ansi.empty()) return {};
-  const int n = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
+namespace {
+std::optional<std::wstring> WideFrom(const std::string& bytes, UINT codePage, DWORD flags) {
+  if (bytes.empty()) return std::wstring();
+  const int length = static_cast<int>(bytes.size());
+  const int n = MultiByteToWideChar(codePage, flags, bytes.data(), length, nullptr, 0);
+  if (n <= 0) return std::nullopt;
   std::wstring w(static_cast<size_t>(n), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), &w[0], n);
-  return Narrow(w);
+  if (MultiByteToWideChar(codePage, flags, bytes.data(), length, &w[0], n) != n) return std::nullopt;
+  return w;
+}
+}  // namespace
+
+std::optional<std::string> ToCodePage(const std::string& utf8, unsigned codePage) {
+  const UINT cp = codePage ? codePage : GetACP();
+  const AnsiConversionRule rule = ConversionRuleFor(cp);
+  const std::wstring w = Widen(utf8);
+  if (w.empty()) return std::string();
+  const int length = static_cast<int>(w.size());
+  BOOL usedDefault = FALSE;
+  BOOL* used = rule.askUsedDefault ? &usedDefault : nullptr;
+  const int n = WideCharToMultiByte(cp, rule.toFlags, w.data(), length, nullptr, 0, nullptr, used);
+  if (n <= 0) return std::nullopt;
+  std::string s(static_cast<size_t>(n), '\0');
+  if (WideCharToMultiByte(cp, rule.toFlags, w.data(), length, &s[0], n, nullptr, used) != n) return std::nullopt;
+  if (usedDefault) return std::nullopt;
+  // Where Windows cannot say whether it used a default character, reading the
+  // bytes back tells.
+  if (!rule.askUsedDefault) {
+    const auto back = WideFrom(s, cp, 0);
+    if (!back || *back != w) return std::nullopt;
+  }
+  return s;
+}
+
+std::optional<std::string> FromCodePage(const std::string& bytes, unsigned codePage) {
+  const UINT cp = codePage ? codePage : GetACP();
+  const auto w = WideFrom(bytes, cp, ConversionRuleFor(cp).fromFlags);
+  if (!w) return std::nullopt;
+  return Narrow(*w);
 }
 
 std::string SystemMessage(unsigned long code) {

@@ -2,6 +2,7 @@
 #pragma once
 #include <functional>
 #include <map>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,12 @@ class FakeControls : public Controls {
   void AppendText(ControlId id, const std::string& text) override {
     ++appends;
     texts.at(id) += text;
+  }
+  void RemoveTail(ControlId id, const std::string& tail) override {
+    std::string& text = texts.at(id);
+    if (text.size() < tail.size() || text.compare(text.size() - tail.size(), tail.size(), tail) != 0)
+      throw std::logic_error("RemoveTail: the text does not end with the tail");
+    text.resize(text.size() - tail.size());
   }
   void CaretToEnd(ControlId) override { ++caretMoves; }
   int Value(ControlId id) override { return values.at(id); }

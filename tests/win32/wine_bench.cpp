@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "fakes/fake_recovery.h"
 #include "machine/cmach.h"
 #include "machine/deadline_automation.h"
 #include "machine/win32/com_automation.h"
@@ -110,7 +111,9 @@ void CallCosts() {
 void ProgramBoxCosts(int totalLines) {
   win32::MainWindow window(GetModuleHandleW(nullptr));
   win32::Win32Controls controls(window.hwnd());
-  TeachProgram program(controls, ControlId::Text2);
+  testing::ManualClock clock;
+  ProgramJournal journal(controls, nullptr, clock);
+  TeachProgram program(controls, ControlId::Text2, journal);
   const std::string words = " X+123.4567 Y-12.5000 Z+0.0000";
   const std::string feed = "200";
   int lines = 0;

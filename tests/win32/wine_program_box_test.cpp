@@ -6,6 +6,7 @@
 #include "window/program_box.h"
 #include "teach/win32/win32_file_store.h"
 #include "tests/win32/driver.h"
+#include "fakes/fake_recovery.h"
 #include "window/win32/main_window.h"
 #include "window/win32/win32_controls.h"
 
@@ -15,7 +16,9 @@ namespace {
 TEST(WineProgramBox, AMillionLinesAreKeptAndSavedWhole) {
   win32::MainWindow window(GetModuleHandleW(nullptr));
   win32::Win32Controls controls(window.hwnd());
-  TeachProgram program(controls, ControlId::Text2);
+  testing::ManualClock clock;
+  ProgramJournal journal(controls, nullptr, clock);
+  TeachProgram program(controls, ControlId::Text2, journal);
   const std::string line = TaughtLine(" X+123.4567 Y-12.5000 Z+0.0000", std::string("200"));
   std::string text = kStartHeader;
   text.reserve(text.size() + line.size() * 1000001);

@@ -1,5 +1,7 @@
 #include "window/win32/win32_controls.h"
 
+#include <algorithm>
+
 #include "machine/win32/text_win32.h"
 #include "window/layout.h"
 
@@ -27,6 +29,15 @@ void Win32Controls::AppendText(ControlId id, const std::string& text) {
   const LPARAM end = GetWindowTextLengthW(h);
   SendMessageW(h, EM_SETSEL, static_cast<WPARAM>(end), end);
   SendMessageW(h, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(Widen(text).c_str()));
+}
+
+void Win32Controls::RemoveTail(ControlId id, const std::string& tail) {
+  HWND h = Item(id);
+  const LPARAM end = GetWindowTextLengthW(h);
+  const LPARAM tailLength = static_cast<LPARAM>(Widen(tail).size());
+  SendMessageW(h, EM_SETSEL, static_cast<WPARAM>(end - std::min(end, tailLength)), end);
+  SendMessageW(h, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L""));
+  SendMessageW(h, EM_SCROLLCARET, 0, 0);
 }
 
 void Win32Controls::CaretToEnd(ControlId id) {

@@ -15,6 +15,7 @@ class Win32Controls : public Controls, public EventPump {
   std::string Text(ControlId id) override;
   void SetText(ControlId id, const std::string& text) override;
   void AppendText(ControlId id, const std::string& text) override;
+  void RemoveTail(ControlId id, const std::string& tail) override;
   void CaretToEnd(ControlId id) override;
   int Value(ControlId id) override;
   void SetValue(ControlId id, int value) override;
