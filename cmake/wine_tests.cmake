@@ -12,7 +12,7 @@ target_link_libraries(wine_driver PUBLIC kestrom_win32 gtest)
 
 set(WINE_RUN ${CMAKE_SOURCE_DIR}/tests/win32/run_under_wine.sh)
 foreach(name wine_system_test wine_com_test wine_window_test wine_teach_test wine_panel_test
-             wine_program_box_test)
+             wine_program_box_test wine_recovery_test)
   add_executable(${name} tests/win32/${name}.cpp)
   target_link_libraries(${name} PRIVATE wine_driver gtest_main)
   add_dependencies(${name} programs_under_test)

@@ -12,8 +12,8 @@ const char* const kRecoveryNotWritten =
 std::string RecoveryQuestion(size_t lines, const std::string& lastChange) {
   const std::string n = std::to_string(lines);
   return "Kaydedilmemiş bir program bulundu: " + n + " satır, son değişiklik " + lastChange +
-         ". Geri yüklensin mi? (An unsaved program was found: " + n + " lines, last changed " + lastChange +
-         ". Restore it?)";
+         ". Geri yüklensin mi? (An unsaved program was found: " + n + (lines == 1 ? " line" : " lines") +
+         ", last changed " + lastChange + ". Restore it?)";
 }
 
 namespace {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <shlobj.h>
+
 #include <sstream>
 
 #include "machine/mach3_contract.h"
@@ -266,7 +268,24 @@ void SimMach3::Kill() {
   if (process_) process_->Kill();
 }
 
-Kestrom::Kestrom() : process_(L"kestrom.exe", L"") {
+std::wstring RecoveryFolder() {
+  wchar_t appData[MAX_PATH] = {};
+  SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, appData);
+  return std::wstring(appData) + L"\\Kestrom\\";
+}
+
+void ClearRecovery() {
+  for (int slot = 1; slot <= 8; ++slot) RemoveFile(RecoveryFolder() + L"recovery-" + std::to_wstring(slot) + L".ksr");
+}
+
+namespace {
+const wchar_t* KestromExe(Kestrom::Start start) {
+  if (start == Kestrom::Start::Fresh) ClearRecovery();
+  return L"kestrom.exe";
+}
+}  // namespace
+
+Kestrom::Kestrom(Start start) : process_(KestromExe(start), L"") {
   // The window is shown after the load routine, whose message box may come first.
   WaitUntil([&] { return WaitForWindow(0) != nullptr || FindMessageBox(process_.pid()) != nullptr; });
 }
@@ -284,6 +303,23 @@ std::string Kestrom::ClickForMessage(ControlId id) {
   Dismiss(box);
   return text;
 }
+
+void Kestrom::Command(size_t menuIndex) const {
+  PostMessageW(window_, WM_SYSCOMMAND, 0x100 + menuIndex * 0x10, 0);
+}
+
+bool Kestrom::WaitForProgram(const std::string& text, int timeoutMs) const {
+  return WaitUntil([&] { return Program() == text; }, timeoutMs);
+}
+
+bool Kestrom::TeachOn() const {
+  // After the first answered tick, so that the place it starts from is no taught line.
+  WaitUntil([&] { return TextOf(Control(ControlId::Text3)).size() > 2; });
+  Click(Control(ControlId::Check1));
+  return WaitUntil([&] { return IsChecked(Control(ControlId::Check1)); });
+}
+
+void SimMach3::Step(int axis, double distance) { Call("SimJogStep", {Arg::RefI4(axis), Arg::RefR8(distance)}); }
 
 std::vector<std::string> LinesOf(const std::vector<std::string>& log, const std::string& member) {
   std::vector<std::string> lines;

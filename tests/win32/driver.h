@@ -75,6 +75,8 @@ class SimMach3 {
   // A by-name call on the scripting object, as a client in this process.
   Outcome<Value> Call(const std::string& member, const std::vector<Arg>& args = {});
   void Kill();
+  // Moves an axis by `distance` at once (SimJogStep).
+  void Step(int axis, double distance);
   HWND Window() const;
   ChildProcess& process() { return *process_; }
 
@@ -86,9 +88,16 @@ class SimMach3 {
   bool ready_ = false;
 };
 
+// %APPDATA%\Kestrom\, where kestrom.exe keeps its recovery journals.
+std::wstring RecoveryFolder();
+// Removes the journals, so that a Kestrom starts as on a new PC.
+void ClearRecovery();
+
 class Kestrom {
  public:
-  Kestrom();
+  enum class Start { Fresh, WithRecovery };
+  // Fresh: the journals are removed first, so no question about unsaved work comes.
+  explicit Kestrom(Start start = Start::Fresh);
   HWND window() const { return window_; }
   HWND WaitForWindow(int timeoutMs = kWaitMs);
   HWND Control(ControlId id) const { return GetDlgItem(window_, static_cast<int>(id)); }
@@ -98,6 +107,11 @@ class Kestrom {
   std::string Program() const { return TextOf(Control(ControlId::Text2)); }
   // Clicks and answers the one message box that the click shows, returning its text.
   std::string ClickForMessage(ControlId id);
+  // A window-menu command, as the menu or its key gives it.
+  void Command(size_t menuIndex) const;
+  bool WaitForProgram(const std::string& text, int timeoutMs = 10000) const;
+  // Ticks teach mode on and waits until the box shows it.
+  bool TeachOn() const;
 
  private:
   ChildProcess process_;

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstdio>
+
+#include "window/form.h"
 #include "window/program_box.h"
 #include "teach/win32/win32_file_store.h"
 #include "tests/win32/driver.h"
@@ -36,6 +39,38 @@ TEST(WineProgramBox, AMillionLinesAreKeptAndSavedWhole) {
   ASSERT_EQ(store.WriteWhole("C:\\kestrom-million.tap", text + "\r\n"), std::nullopt);
   EXPECT_EQ(wine::ReadFileBytes(path), text + "\r\n");
   wine::RemoveFile(path);
+}
+
+// Open and Remove last line at 20,000 lines through the window's own commands;
+// the figures are printed for the README.
+TEST(WineProgramBox, TwentyThousandLinesOpenOnceAndLoseOnlyTheirTail) {
+  struct OpenOnly : FileDialogs {
+    std::optional<std::string> AskSavePath(const std::string&) override { return std::nullopt; }
+    std::optional<std::string> AskOpenPath() override { return std::string("C:\\kestrom-20k.tap"); }
+    bool AskYesNo(const std::string&) override { return true; }
+  } dialogs;
+  win32::MainWindow window(GetModuleHandleW(nullptr));
+  win32::Win32Controls controls(window.hwnd());
+  win32::Win32FileStore store;
+  Form form(controls, store, [] { return std::unique_ptr<CMach>(); }, ProgramFileServices{store, dialogs});
+  const std::string line = TaughtLine(" X+123.4567 Y-12.5000 Z+0.0000", std::string("200"));
+  std::string text = kStartHeader;
+  for (int i = 0; i < 20000; ++i) text += line;
+  ASSERT_EQ(store.WriteWhole("C:\\kestrom-20k.tap", text + "\r\n"), std::nullopt);
+
+  const DWORD openStart = GetTickCount();
+  form.OnCommand(FormCommand::Open);
+  const DWORD openMs = GetTickCount() - openStart;
+  ASSERT_EQ(controls.Text(ControlId::Text2), text);
+  constexpr int kPresses = 10;
+  const DWORD removeStart = GetTickCount();
+  for (int i = 0; i < kPresses; ++i) form.OnCommand(FormCommand::RemoveLastLine);
+  const double removeMs = static_cast<double>(GetTickCount() - removeStart) / kPresses;
+  EXPECT_EQ(controls.Text(ControlId::Text2), text.substr(0, text.size() - kPresses * line.size()));
+  form.OnCommand(FormCommand::BringBack);  // the text before the last press
+  EXPECT_EQ(controls.Text(ControlId::Text2), text.substr(0, text.size() - (kPresses - 1) * line.size()));
+  std::printf("at 20,000 lines: Open %lu ms, Remove last line %.1f ms a press\n", openMs, removeMs);
+  wine::RemoveFile(L"C:\\kestrom-20k.tap");
 }
 
 TEST(WineFileStore, TextTheCodePageCannotHoldIsRefusedAndTheEarlierFileKept) {

@@ -19,7 +19,12 @@ std::string Win32Controls::Text(ControlId id) {
 }
 
 void Win32Controls::SetText(ControlId id, const std::string& text) {
-  SetWindowTextW(Item(id), Widen(text).c_str());
+  // A long program is laid out once, not painted line by line as it goes in.
+  HWND h = Item(id);
+  SendMessageW(h, WM_SETREDRAW, FALSE, 0);
+  SetWindowTextW(h, Widen(text).c_str());
+  SendMessageW(h, WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(h, nullptr, TRUE);
 }
 
 void Win32Controls::AppendText(ControlId id, const std::string& text) {
