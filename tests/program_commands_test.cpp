@@ -29,7 +29,11 @@ class Files : public FileStore, public FileReader, public FileDialogs {
     return f == files.end() ? ReadOutcome{false, "", "missing"} : ReadOutcome{true, f->second, ""};
   }
   bool Exists(const std::string& path) override { return files.count(path) > 0; }
-  std::optional<std::string> AskSavePath(const std::string&) override { return Next(savePaths); }
+  std::function<void()> duringSaveDialog;
+  std::optional<std::string> AskSavePath(const std::string&) override {
+    if (duringSaveDialog) duringSaveDialog();
+    return Next(savePaths);
+  }
   std::optional<std::string> AskOpenPath() override { return Next(openPaths); }
   bool AskYesNo(const std::string& q) override {
     questions.push_back(q);
@@ -65,7 +69,10 @@ TEST_F(Commands, AFailedKaydetOpensSaveAsAndCancelChangesNothing) {
   EXPECT_EQ(controls.messages[1], "D:\\CNC\\ Dizinine (part.tap) dosya adı ile kaydedildi.");
 
   controls.values[C::Check1] = 1;
+  int teachingInDialog = -1;
+  files.duringSaveDialog = [&] { teachingInDialog = controls.Value(C::Check1); };
   withFiles.OnCommand(FormCommand::SaveAs);  // Cancel: teach mode, files and messages as they were
+  EXPECT_EQ(teachingInDialog, 0);            // no line is recorded while the dialog is open
   EXPECT_EQ(controls.Value(C::Check1), 1);
   EXPECT_EQ(controls.messages.size(), 2u);
   EXPECT_EQ(files.files.size(), 1u);
