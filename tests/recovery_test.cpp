@@ -182,6 +182,8 @@ TEST_F(RecoveryForm, StartOffersUnsavedWorkAndANoCanBeTakenBack) {
   EXPECT_EQ(answers.questions.size(), 2u);
   EXPECT_EQ(Program(), work);
   EXPECT_EQ(controls.Text(C::Text1), "kurtar");
+  kestrom->OnClick(C::Command4);
+  EXPECT_TRUE(AfterPowerCut().saved) << file.bytes;
 }
 
 TEST_F(RecoveryForm, AJournalThatCannotBeWrittenTellsOnceAndTeachingGoesOn) {

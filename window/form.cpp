@@ -74,8 +74,8 @@ void Form::OnCommand(FormCommand command) {
     case FormCommand::Save:
       if (files_) {
         files_->Save();
-      } else if (const auto saved = SaveProgram(controls_, store_)) {
-        journal_.Saved(*saved);
+      } else {
+        SaveProgram(controls_, store_, [this](const std::string& saved) { journal_.Saved(saved); });
       }
       break;
     case FormCommand::SaveAs: if (files_) files_->SaveAs(); break;

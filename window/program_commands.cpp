@@ -69,9 +69,8 @@ bool ProgramCommands::AskBeforeReplacing(const std::string& target) {
 std::optional<std::string> ProgramCommands::Save() {
   const std::string name = controls_.Text(ControlId::Text1);
   if (!FileNameProblem(name) && !AskBeforeReplacing(ProgramPath(name))) return std::nullopt;
-  const auto program = SaveProgram(controls_, store_);
+  const auto program = SaveProgram(controls_, store_, [&](const std::string& saved) { SavedAt(ProgramPath(name), saved); });
   if (!program) return SaveAs();  // a refused C:\ root never leaves the program unsaved
-  SavedAt(ProgramPath(name), *program);
   return ProgramPath(name);
 }
 
@@ -86,9 +85,9 @@ std::optional<std::string> ProgramCommands::SaveAs() {
   }
   const std::string program = controls_.Text(ControlId::Text2);
   const SaveOutcome saved = SaveProgramTextAs(store_, *path, program);
+  if (saved.saved) SavedAt(*path, program);
   controls_.ShowMessage(saved.message);
   if (!saved.saved) return std::nullopt;
-  SavedAt(*path, program);
   return path;
 }
 

@@ -87,7 +87,8 @@ TEST_F(WineRecovery, KilledClosedOrResetTheTaughtLinesComeBack) {
   k = std::make_unique<wine::Kestrom>(Start::WithRecovery);
   ASSERT_NE(k->WaitForWindow(), nullptr);
   Sleep(1000);
-  EXPECT_EQ(wine::FindMessageBox(k->pid()), nullptr);
+  HWND box = wine::FindMessageBox(k->pid());
+  EXPECT_EQ(box, nullptr) << wine::MessageText(box);
   EXPECT_EQ(k->Program(), kStartHeader);
 }
 
