@@ -34,26 +34,36 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
   win32::Win32RecoveryFile recoveryFile;
   win32::Win32Clock clock;
 
-  win32::MainWindow window(instance);
-  if (!window.created()) {
-    MessageBoxW(nullptr, L"Kestrom could not create its window (Windows refused a window or control).",
-                win32::Widen(kAppTitle).c_str(), MB_OK | MB_ICONSTOP);
-    return 1;
+  int exitCode = 0;
+  {
+    win32::MainWindow window(instance);
+    if (!window.created()) {
+      MessageBoxW(nullptr, L"Kestrom could not create its window (Windows refused a window or control).",
+                  win32::Widen(kAppTitle).c_str(), MB_OK | MB_ICONSTOP);
+      return 1;
+    }
+    win32::Win32Controls controls(window.hwnd(), window.accelerators());
+    win32::Win32FileDialogs dialogs(window.hwnd());
+    Form form(
+        controls, store,
+        [&] {
+          return std::make_unique<CMach>(automation, SystemServices{registry, processes, environment}, controls);
+        },
+        ProgramFileServices{store, dialogs}, RecoveryServices{&recoveryFile, &clock});
+    window.Attach(&form);
+
+    form.Load();
+    ShowWindow(window.hwnd(), show);
+    UpdateWindow(window.hwnd());
+    form.OfferRecovery();
+
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0)
+      win32::DispatchWindowMessage(window.hwnd(), window.accelerators(), msg);
+    exitCode = static_cast<int>(msg.wParam);
   }
-  win32::Win32Controls controls(window.hwnd(), window.accelerators());
-  win32::Win32FileDialogs dialogs(window.hwnd());
-  Form form(
-      controls, store,
-      [&] { return std::make_unique<CMach>(automation, SystemServices{registry, processes, environment}, controls); },
-      ProgramFileServices{store, dialogs}, RecoveryServices{&recoveryFile, &clock});
-  window.Attach(&form);
-
-  form.Load();
-  ShowWindow(window.hwnd(), show);
-  UpdateWindow(window.hwnd());
-  form.OfferRecovery();
-
-  MSG msg;
-  while (GetMessageW(&msg, nullptr, 0, 0) > 0) win32::DispatchWindowMessage(window.hwnd(), window.accelerators(), msg);
-  return static_cast<int>(msg.wParam);
+  // A call that Mach3 still holds must not run on after WinMain: the program
+  // ends here without it (the journal was flushed as the form went).
+  if (!worker.Stop(2000)) TerminateProcess(GetCurrentProcess(), static_cast<UINT>(exitCode));
+  return exitCode;
 }

@@ -1,6 +1,7 @@
 // The automation services the connection needs, as a small interface of its own:
 // the Win32 layer implements it over IDispatch, the tests over a scripted fake.
 #pragma once
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -74,9 +75,26 @@ struct Outcome {
   static Outcome Failure(AutoError e) { Outcome o; o.error = std::move(e); return o; }
 };
 
+// A call made once Mach3 answers again, behind the call it is late with. The
+// result may be read once `ended` is true.
+struct QueuedCall {
+  std::atomic<bool> ended{false};
+  Outcome<Value> result;
+};
+
 class Automation {
  public:
   virtual ~Automation() = default;
+  // True while a call that missed its deadline has not ended: Mach3 is busy or frozen.
+  virtual bool Late() const { return false; }
+  // The call made now, or queued behind the late call when there is one.
+  virtual std::shared_ptr<QueuedCall> CallWhenAnswering(const ObjectRef& obj, const std::string& member,
+                                                        const std::vector<Arg>& args) {
+    auto call = std::make_shared<QueuedCall>();
+    call->result = CallByName(obj, member, args);
+    call->ended = true;
+    return call;
+  }
   // The running object registered for a ProgID (no file path).
   virtual Outcome<ObjectRef> GetActiveObject(const std::string& progId) = 0;
   // The same object through another interface, as a new counted reference.

@@ -38,13 +38,22 @@ class CMach {
   std::string ReadDRO(int32_t X);
   void SetDRO(int32_t X, double val);
   void UserMsg(const std::string& msg);
-  void RunGCode(const std::string& singleLine, bool andBlock);
+  // False when the line did not reach Mach3 (the wait runs all the same: a late line may still move).
+  bool RunGCode(const std::string& singleLine, bool andBlock);
   void LoadFile(const std::string& path, bool andRun);
   void RunLoadedFile();
   std::string FileName();
   void GotoUIPage(int32_t ui);
   void SendOEMCode(int32_t code);
   bool InitMach();
+  // A call that missed its deadline has not ended: Mach3 is busy or frozen.
+  bool Late() const { return automation_.Late(); }
+  // How many scripting calls have failed so far: an operation's calls all went
+  // through when this did not change across it.
+  size_t failedCalls() const { return failedCalls_; }
+  // The stops, made now or as soon as Mach3 answers again (never dropped).
+  std::shared_ptr<QueuedCall> JogOffWhenAnswering(int32_t axis);
+  std::shared_ptr<QueuedCall> StopSpindleWhenAnswering();
   double SpindleRPM();
   void SpindleRPM(double X);
   double FeedRate();
@@ -70,6 +79,7 @@ class CMach {
   ObjectRef mach_;
   ObjectRef oScript_;
   std::string initErrorMsg_;
+  size_t failedCalls_ = 0;
 };
 
 }  // namespace kestrom

@@ -7,8 +7,12 @@
 namespace kestrom {
 
 Value CMach::Call(const char* member, std::vector<Arg> args) {
-  if (!oScript_) return Value::Empty();  // object not set: nothing to call
+  if (!oScript_) {  // object not set: nothing to call
+    ++failedCalls_;
+    return Value::Empty();
+  }
   auto result = automation_.CallByName(oScript_, member, args);
+  if (!result.ok) ++failedCalls_;
   return result.ok ? std::move(result.value) : Value::Empty();
 }
 
@@ -28,6 +32,23 @@ void CMach::JogOn(int32_t axis, bool posDirection) {
 }
 void CMach::JogOff(int32_t axis) { Call("JogOff", {Arg::RefI4(axis)}); }
 
+namespace {
+std::shared_ptr<QueuedCall> NotMade() {
+  auto call = std::make_shared<QueuedCall>();
+  call->result = Outcome<Value>::Failure(auto_errors::ObjectNotSet());
+  call->ended = true;
+  return call;
+}
+}  // namespace
+
+std::shared_ptr<QueuedCall> CMach::JogOffWhenAnswering(int32_t axis) {
+  return oScript_ ? automation_.CallWhenAnswering(oScript_, "JogOff", {Arg::RefI4(axis)}) : NotMade();
+}
+
+std::shared_ptr<QueuedCall> CMach::StopSpindleWhenAnswering() {
+  return oScript_ ? automation_.CallWhenAnswering(oScript_, "DoSpinStop", {}) : NotMade();
+}
+
 Value CMach::IsEstop() { return Call("IsEstop"); }
 Value CMach::IsStopped() { return Call("IsStopped"); }
 Value CMach::IsSafeZ() { return Call("IsSafeZ"); }
@@ -39,10 +60,14 @@ std::string CMach::ReadDRO(int32_t X) { return CallText("GetDROString", {Arg::Re
 void CMach::SetDRO(int32_t X, double val) { Call("SetDRO", {Arg::RefI4(X), Arg::RefR8(val)}); }
 void CMach::UserMsg(const std::string& msg) { Call("Message", {Arg::RefBstr(msg)}); }
 
-void CMach::RunGCode(const std::string& singleLine, bool andBlock) {
+bool CMach::RunGCode(const std::string& singleLine, bool andBlock) {
+  const size_t failedBefore = failedCalls_;
   Call("code", {Arg::RefBstr(singleLine)});
-  if (!andBlock) return;
-  while (StillMoving()) events_.PumpPendingEvents();
+  const bool made = failedCalls_ == failedBefore;
+  if (andBlock) {
+    while (StillMoving()) events_.PumpPendingEvents();
+  }
+  return made;
 }
 
 // A Mach3 that does not answer is frozen, not stopped: its machine may still be

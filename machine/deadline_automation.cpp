@@ -89,6 +89,18 @@ Outcome<Value> DeadlineAutomation::CallByName(const ObjectRef& obj, const std::s
   return out;
 }
 
+std::shared_ptr<QueuedCall> DeadlineAutomation::CallWhenAnswering(const ObjectRef& obj, const std::string& member,
+                                                                  const std::vector<Arg>& args) {
+  if (!Waiting()) return Automation::CallWhenAnswering(obj, member, args);
+  auto call = std::make_shared<QueuedCall>();
+  worker_.Post([&inner = inner_, call, o = Inner(obj), member, args] {
+    call->result = inner.CallByName(o, member, args);
+    call->result.value.object.reset();  // an object is let go here, on the worker
+    call->ended = true;
+  });
+  return call;
+}
+
 void DeadlineAutomation::AddRefForever(const ObjectRef& obj) {
   Through<bool>([this, o = Inner(obj)] { inner_.AddRefForever(o); return Outcome<bool>::Success(true); },
                 deadlines_.connectMs);

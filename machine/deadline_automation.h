@@ -30,6 +30,10 @@ class DeadlineAutomation : public Automation {
   void AddRefForever(const ObjectRef& obj) override;
   // True while a call that missed its deadline has not ended.
   bool Waiting() const { return pending_ && !pending_->load(); }
+  bool Late() const override { return Waiting(); }
+  // Queued on the worker: it runs as soon as the late call has ended, in order.
+  std::shared_ptr<QueuedCall> CallWhenAnswering(const ObjectRef& obj, const std::string& member,
+                                                const std::vector<Arg>& args) override;
 
  private:
   template <class T, class F>

@@ -162,9 +162,10 @@ void ScriptObject::DefineMembers() {
   withText("code", [&m](const std::string& line) {
     if (!m.Code(line)) m.Message("Unknown G-code: " + line);  // Mach3 reports, it does not raise
   });
-  Define("LoadFile", [&m](Call& c) {
+  Define("LoadFile", [&m, this](Call& c) {
     const auto path = c.Text(0);
     if (!path) return c.BadArguments();
+    if (loadMs_ > 0) Sleep(static_cast<DWORD>(loadMs_));  // a real Mach3 reads and draws the toolpath
     bool ok = false;
     const std::string content = ReadWholeFile(win32::Widen(*path), ok);
     if (!ok) return Fail(c.info, "SimMach3: cannot open " + *path);
@@ -203,6 +204,12 @@ void ScriptObject::DefineTestControls() {
     const auto ms = c.Int(0);
     if (!ms) return c.BadArguments();
     m.ForceMovingUntil(NowMs() + *ms);
+    return S_OK;
+  }, false);
+  Define("SimLoadTakes", [this](Call& c) {
+    const auto ms = c.Int(0);
+    if (!ms || *ms < 0) return c.BadArguments();
+    loadMs_ = *ms;
     return S_OK;
   }, false);
   Define("SimJogStep", [&m](Call& c) {

@@ -64,6 +64,7 @@ class ScriptObject : public StaticDispatch {
   SimMachine& machine_;
   CallLog& log_;
   FaultPlan faults_;
+  long loadMs_ = 0;  // SimLoadTakes: how long a LoadFile keeps this thread busy
   std::vector<Member> members_;  // DISPID = index + 1
   std::map<std::string, long> lookups_;
 };

@@ -118,7 +118,8 @@ TEST_F(Panel, SpindleToggleSendsTheSpeedEveryValidClick) {
   Click(C::cmdSpindle);
   EXPECT_EQ(automation.Members(), (Members{"SetSpinSpeed", "DoSpinCW"}));  // -1.0 sets no speed
   EXPECT_EQ(automation.calls[0].args[0].r8, 1.5);
-  EXPECT_EQ(captionAtStart, "Spindle On");
+  EXPECT_EQ(captionAtStart, "Spindle Off");  // the caption follows the start once it is made
+  EXPECT_EQ(controls.Text(C::cmdSpindle), "Spindle On");
 
   for (const char* rpm : {"0", "-100"}) {
     automation.calls.clear();
@@ -126,6 +127,46 @@ TEST_F(Panel, SpindleToggleSendsTheSpeedEveryValidClick) {
     Click(C::cmdSpindle);
     EXPECT_EQ(automation.calls.at(0).member, "SetSpinSpeed") << rpm;
   }
+}
+
+TEST_F(Panel, WhileMach3IsLateStopsAreQueuedStartsRefusedAndCaptionsStayTrue) {
+  Click(C::cmdJog);  // jogging, spindle on
+  controls.texts[C::cmdSpindle] = "Spindle On";
+  automation.calls.clear();
+  automation.late = true;
+  Click(C::cmdJog);
+  Click(C::cmdSpindle);
+  EXPECT_EQ(controls.messages, std::vector<std::string>(2, kStopQueued));
+  EXPECT_EQ(controls.Text(C::cmdJog), "Jog Off");
+  EXPECT_EQ(controls.Text(C::cmdSpindle), "Spindle On");
+  controls.messages.clear();
+  for (C start : {C::cmdGCode, C::cmdOEM, C::cmdToggleJogMode, C::cmdZeroAxis, C::Command1}) Click(start);
+  EXPECT_EQ(controls.messages, std::vector<std::string>(5, kNotAnsweringNotSent));
+  EXPECT_TRUE(automation.calls.empty());  // nothing is made late, not even the speed
+
+  automation.Answers(true);
+  form.OnTimer();
+  automation.calls.resize(4);  // the queue, in order, then the tick's readouts
+  EXPECT_EQ(automation.Members(), (Members{"JogOff", "JogOff", "JogOff", "DoSpinStop"}));
+  EXPECT_EQ(controls.Text(C::cmdJog), "Start Jogging");
+  EXPECT_EQ(controls.Text(C::cmdSpindle), "Spindle Off");
+
+  // Mach3 gone while the stop waited: the operator is told, the caption stays.
+  controls.texts[C::cmdJog] = "Jog Off";
+  automation.late = true;
+  Click(C::cmdJog);
+  automation.Answers(false);
+  form.OnTimer();
+  EXPECT_EQ(controls.messages.back(), kStopNotSent);
+  EXPECT_EQ(controls.Text(C::cmdJog), "Jog Off");
+  // A start that fails part way is stopped again, and its caption stays.
+  controls.texts[C::cmdJog] = "Start Jogging";
+  automation.calls.clear();
+  automation.failingMembers["JogOn"] = {-1, "gone"};
+  Click(C::cmdJog);
+  EXPECT_EQ(automation.Members(), (Members{"JogOn", "JogOff", "JogOff", "JogOff"}));
+  EXPECT_EQ(controls.messages.back(), kCommandNotMade);
+  EXPECT_EQ(controls.Text(C::cmdJog), "Start Jogging");
 }
 
 TEST_F(Panel, InvalidSpeedChangesNothing) {

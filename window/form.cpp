@@ -13,14 +13,15 @@ Form::Form(Controls& controls, FileStore& store, ConnectionHolder::Factory makeC
            std::optional<ProgramFileServices> files, RecoveryServices recovery)
     : controls_(controls),
       store_(store),
-      journal_(controls, recovery.file, recovery.clock ? *recovery.clock : stoppedClock_),
+      clock_(recovery.clock ? *recovery.clock : stoppedClock_),
+      journal_(controls, recovery.file, clock_),
       connection_(std::move(makeConnection)),
       program_(controls, ControlId::Text2, journal_),
       recorder_(controls, program_, connection_),
       panel_(controls, connection_, [this] { Load(); }) {
   if (files) {
     dialogs_ = &files->dialogs;
-    files_.emplace(controls, store, files->reader, files->dialogs, connection_, program_, journal_);
+    files_.emplace(controls, store, files->reader, files->dialogs, connection_, program_, journal_, clock_);
   }
 }
 
@@ -46,6 +47,8 @@ void Form::OfferRecovery() {
 
 void Form::OnTimer() {
   recorder_.Tick();
+  panel_.Poll();
+  if (files_) files_->Poll();
   journal_.Poll();
 }
 

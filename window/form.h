@@ -55,6 +55,7 @@ class Form {
   Controls& controls_;
   FileStore& store_;
   StoppedClock stoppedClock_;
+  Clock& clock_;
   ProgramJournal journal_;
   ConnectionHolder connection_;
   TeachProgram program_;

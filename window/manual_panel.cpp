@@ -7,30 +7,122 @@ namespace kestrom {
 const char* const kArrivedMessage = "Just arrived at location now";
 const char* const kInvalidRpmMessage = "Invalid spindle rpm";
 const char* const kInvalidOemMessage = "Invalid OEM code (a whole number from -32768 to 32767)";
+const char* const kNotAnsweringNotSent =
+    "Mach3 yanıt vermiyor: komut gönderilmedi. (Mach3 does not answer: nothing was sent.)";
+const char* const kNotConnectedNotSent =
+    "Mach3 bağlı değil: komut gönderilmedi. (Mach3 is not connected: nothing was sent.)";
+const char* const kCommandNotMade =
+    "Mach3 komutu almadı; geç kalan bir komut Mach3 yanıt verince yine de çalışabilir. (Mach3 did not take the "
+    "command; a late one may still run when Mach3 answers.)";
+const char* const kStopQueued =
+    "Mach3 yanıt vermiyor: durdurma komutu sırada, Mach3 yanıt verir vermez gönderilecek. (Mach3 does not answer: "
+    "the stop is queued and goes out as soon as Mach3 answers.)";
+const char* const kStopNotSent =
+    "Mach3'e ulaşılamadı: durdurma komutu gönderilemedi. (Mach3 could not be reached: the stop was not sent.)";
 
 namespace {
 constexpr int32_t kToggleJogModeCode = mach3::kToggleJogModeOemCode;
 constexpr int kXYZ = 3;
 }  // namespace
 
+bool ManualPanel::CanSend(CMach& mach) {
+  if (!mach.oScript()) {
+    controls_.ShowMessage(kNotConnectedNotSent);
+    return false;
+  }
+  if (mach.Late()) {
+    controls_.ShowMessage(kNotAnsweringNotSent);
+    return false;
+  }
+  return true;
+}
+
+bool ManualPanel::Made(CMach& mach, size_t failedBefore) {
+  if (mach.failedCalls() == failedBefore) return true;
+  controls_.ShowMessage(kCommandNotMade);
+  return false;
+}
+
 void ManualPanel::CreateMachObject() { loadRoutine_(); }
 
 void ManualPanel::RunGCode() {
+  CMach& mach = connection_.Get();
+  if (!CanSend(mach)) return;
   const std::string line = controls_.Text(ControlId::txtGCode);
   const bool andWait = controls_.Value(ControlId::chkAndWait) == 1;
-  connection_.Get().RunGCode(line, andWait);
+  // Ticks run inside the wait, so only the line's own call tells whether it was made.
+  if (!mach.RunGCode(line, andWait)) {
+    controls_.ShowMessage(kCommandNotMade);
+    return;
+  }
   // Read again: unticking the box during the wait suppresses the message.
   if (controls_.Value(ControlId::chkAndWait) != 0) controls_.ShowMessage(kArrivedMessage);
+}
+
+// Each stop made now, or queued while Mach3 is late; a stop whose own call
+// goes late is queued once more (a second stop does no harm), so that its
+// outcome is known.
+void ManualPanel::Stop(std::vector<std::function<std::shared_ptr<QueuedCall>()>> stops, std::function<void()> made) {
+  CMach& mach = connection_.Get();
+  if (!mach.oScript()) {
+    controls_.ShowMessage(kStopNotSent);
+    return;
+  }
+  PendingStop pending{{}, std::move(made)};
+  bool queued = false;
+  for (auto& stop : stops) {
+    queued = queued || mach.Late();
+    auto call = stop();
+    if (!call->ended || call->result.ok) {
+      pending.calls.push_back(std::move(call));
+    } else if (mach.Late()) {
+      queued = true;
+      pending.calls.push_back(stop());
+    } else {
+      pending.calls.push_back(std::move(call));  // Mach3 is gone: Poll says so
+    }
+  }
+  if (queued) controls_.ShowMessage(kStopQueued);
+  pending_.push_back(std::move(pending));
+  Poll();
+}
+
+void ManualPanel::Poll() {
+  for (size_t i = 0; i < pending_.size();) {
+    const PendingStop& p = pending_[i];
+    bool ended = true, ok = true;
+    for (const auto& call : p.calls) {
+      ended = ended && call->ended.load();
+      ok = ok && call->ended.load() && call->result.ok;
+    }
+    if (!ended) {
+      ++i;
+      continue;
+    }
+    PendingStop done = std::move(pending_[i]);
+    pending_.erase(pending_.begin() + static_cast<std::ptrdiff_t>(i));
+    if (ok) done.made();
+    else controls_.ShowMessage(kStopNotSent);
+  }
 }
 
 void ManualPanel::ToggleJog() {
   CMach& mach = connection_.Get();
   if (controls_.Text(ControlId::cmdJog) == "Start Jogging") {
-    for (int axis = 0; axis < kXYZ; ++axis) mach.JogOn(axis, true);
-    controls_.SetText(ControlId::cmdJog, "Jog Off");
+    if (!CanSend(mach)) return;
+    const size_t failedBefore = mach.failedCalls();
+    for (int axis = 0; axis < kXYZ && mach.failedCalls() == failedBefore; ++axis) mach.JogOn(axis, true);
+    if (mach.failedCalls() == failedBefore) {
+      controls_.SetText(ControlId::cmdJog, "Jog Off");
+      return;
+    }
+    // Part started, or a start is late: every axis is stopped again.
+    controls_.ShowMessage(kCommandNotMade);
+    for (int axis = 0; axis < kXYZ; ++axis) mach.JogOffWhenAnswering(axis);
   } else {
-    for (int axis = 0; axis < kXYZ; ++axis) mach.JogOff(axis);
-    controls_.SetText(ControlId::cmdJog, "Start Jogging");
+    std::vector<std::function<std::shared_ptr<QueuedCall>()>> stops;
+    for (int axis = 0; axis < kXYZ; ++axis) stops.push_back([&mach, axis] { return mach.JogOffWhenAnswering(axis); });
+    Stop(std::move(stops), [this] { controls_.SetText(ControlId::cmdJog, "Start Jogging"); });
   }
 }
 
@@ -41,7 +133,11 @@ void ManualPanel::SendOEM() {
     controls_.ShowMessage(kInvalidOemMessage);
     return;
   }
-  connection_.Get().SendOEMCode(*code);
+  CMach& mach = connection_.Get();
+  if (!CanSend(mach)) return;
+  const size_t failedBefore = mach.failedCalls();
+  mach.SendOEMCode(*code);
+  Made(mach, failedBefore);
 }
 
 void ManualPanel::ReadDro() {
@@ -59,27 +155,48 @@ void ManualPanel::ToggleSpindle() {
     return;
   }
   CMach& mach = connection_.Get();
-  mach.SpindleRPM(*rpm);
   if (controls_.Text(ControlId::cmdSpindle) == "Spindle On") {
-    mach.StopSpindle();
-    controls_.SetText(ControlId::cmdSpindle, "Spindle Off");
-  } else {
-    controls_.SetText(ControlId::cmdSpindle, "Spindle On");
-    mach.StartSpindle(true, -1.0);
+    if (mach.oScript() && !mach.Late()) mach.SpindleRPM(*rpm);  // a setting is never made late
+    Stop({[&mach] { return mach.StopSpindleWhenAnswering(); }},
+         [this] { controls_.SetText(ControlId::cmdSpindle, "Spindle Off"); });
+    return;
   }
+  if (!CanSend(mach)) return;
+  const size_t failedBefore = mach.failedCalls();
+  mach.SpindleRPM(*rpm);
+  mach.StartSpindle(true, -1.0);
+  if (mach.failedCalls() == failedBefore) {
+    controls_.SetText(ControlId::cmdSpindle, "Spindle On");
+    return;
+  }
+  controls_.ShowMessage(kCommandNotMade);
+  mach.StopSpindleWhenAnswering();  // a late start is stopped right behind it
 }
 
-void ManualPanel::ToggleJogMode() { connection_.Get().SendOEMCode(kToggleJogModeCode); }
+void ManualPanel::ToggleJogMode() {
+  CMach& mach = connection_.Get();
+  if (!CanSend(mach)) return;
+  const size_t failedBefore = mach.failedCalls();
+  mach.SendOEMCode(kToggleJogModeCode);
+  Made(mach, failedBefore);
+}
 
 void ManualPanel::ZeroAxis() {
   CMach& mach = connection_.Get();
-  for (int axis = 0; axis < kXYZ; ++axis) mach.SetDRO(axis, 0.0);
+  if (!CanSend(mach)) return;
+  const size_t failedBefore = mach.failedCalls();
+  for (int axis = 0; axis < kXYZ && mach.failedCalls() == failedBefore; ++axis) mach.SetDRO(axis, 0.0);
+  Made(mach, failedBefore);
 }
 
 void ManualPanel::GotoPage() {
   // 16-bit arithmetic as the page list's index is 16-bit; -1 (no selection) gives 0.
   const int16_t page = static_cast<int16_t>(controls_.ListIndex(ControlId::cboPage) + mach3::kFirstPage);
-  connection_.Get().GotoUIPage(page);
+  CMach& mach = connection_.Get();
+  if (!CanSend(mach)) return;
+  const size_t failedBefore = mach.failedCalls();
+  mach.GotoUIPage(page);
+  Made(mach, failedBefore);
 }
 
 }  // namespace kestrom

@@ -1,6 +1,14 @@
 // The manual command panel: one short sequence of machine calls per click.
+// Every command reaches Mach3 or the operator is told it did not. A stop (Jog
+// Off, Spindle Off) that Mach3 cannot take now, because an earlier call is
+// late, is queued and made as soon as Mach3 answers; any other command is
+// refused while Mach3 does not answer, since a start that arrives seconds late
+// is more dangerous than one refused. A toggle's caption changes only once its
+// command was made.
 #pragma once
 #include <functional>
+#include <memory>
+#include <vector>
 
 #include "window/connection_holder.h"
 #include "window/controls.h"
@@ -21,15 +29,33 @@ class ManualPanel {
   void ToggleJogMode();
   void ZeroAxis();
   void GotoPage();
+  // From the timer: the queued stops that have been made or have failed.
+  void Poll();
 
  private:
+  struct PendingStop {
+    std::vector<std::shared_ptr<QueuedCall>> calls;
+    std::function<void()> made;  // the caption that follows the stop
+  };
+  // False (with the message) when the command cannot be sent now.
+  bool CanSend(CMach& mach);
+  // True when the calls since `failedBefore` all went through; otherwise says so.
+  bool Made(CMach& mach, size_t failedBefore);
+  void Stop(std::vector<std::function<std::shared_ptr<QueuedCall>()>> stops, std::function<void()> made);
+
   Controls& controls_;
   ConnectionHolder& connection_;
   std::function<void()> loadRoutine_;
+  std::vector<PendingStop> pending_;
 };
 
 extern const char* const kArrivedMessage;
 extern const char* const kInvalidRpmMessage;
 extern const char* const kInvalidOemMessage;
+extern const char* const kNotAnsweringNotSent;
+extern const char* const kNotConnectedNotSent;
+extern const char* const kCommandNotMade;
+extern const char* const kStopQueued;
+extern const char* const kStopNotSent;
 
 }  // namespace kestrom

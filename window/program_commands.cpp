@@ -19,7 +19,7 @@ const char* const kNotConnectedNotLoaded =
     "(Mach3 is not connected: the file was saved, but not loaded.)";
 
 std::string NotLoadedMessage(const std::string& path) {
-  return "Mach3 dosyayı yüklemedi (Mach3 did not load the file): " + path;
+  return "Dosya kaydedildi, ama Mach3 onu yüklemedi (the file was saved, but Mach3 did not load it): " + path;
 }
 
 std::string ReplaceQuestion(const std::string& path) {
@@ -43,9 +43,10 @@ bool SamePath(std::string a, std::string b) {
 }  // namespace
 
 ProgramCommands::ProgramCommands(Controls& controls, FileStore& store, FileReader& reader, FileDialogs& dialogs,
-                                 ConnectionHolder& connection, TeachProgram& program, ProgramJournal& journal)
+                                 ConnectionHolder& connection, TeachProgram& program, ProgramJournal& journal,
+                                 Clock& clock)
     : controls_(controls), store_(store), reader_(reader), dialogs_(dialogs), connection_(connection),
-      program_(program), journal_(journal), clean_(kStartHeader) {}
+      program_(program), journal_(journal), clean_(kStartHeader), clock_(clock) {}
 
 bool ProgramCommands::HasUnsavedLines(const std::string& text) const {
   return text != clean_ && text != kStartHeader && text != kResetHeader;
@@ -69,7 +70,8 @@ bool ProgramCommands::AskBeforeReplacing(const std::string& target) {
 std::optional<std::string> ProgramCommands::Save() {
   const std::string name = controls_.Text(ControlId::Text1);
   if (!FileNameProblem(name) && !AskBeforeReplacing(ProgramPath(name))) return std::nullopt;
-  const auto program = SaveProgram(controls_, store_, [&](const std::string& saved) { SavedAt(ProgramPath(name), saved); });
+  const auto program =
+      SaveProgram(controls_, store_, [&](const std::string& saved) { SavedAt(ProgramPath(name), saved); });
   if (!program) return SaveAs();  // a refused C:\ root never leaves the program unsaved
   return ProgramPath(name);
 }
@@ -123,9 +125,33 @@ void ProgramCommands::LoadIntoMach3() {
     controls_.ShowMessage(kNotConnectedNotLoaded);
     return;
   }
+  if (mach.Late()) {
+    controls_.ShowMessage(NotLoadedMessage(*path));
+    return;
+  }
+  const size_t failedBefore = mach.failedCalls();
   mach.LoadFile(*path, false);
-  // Mach3 names the file it holds; anything else means the load did not happen.
-  if (!SamePath(mach.FileName(), *path)) controls_.ShowMessage(NotLoadedMessage(*path));
+  if (mach.failedCalls() != failedBefore && mach.Late()) {
+    loading_ = *path;  // still loading: confirmed by Poll, the window usable meanwhile
+    loadingSince_ = clock_.NowMs();
+    return;
+  }
+  ConfirmLoad(*path);
+}
+
+// Mach3 names the file it holds; anything else means the load did not happen.
+void ProgramCommands::ConfirmLoad(const std::string& path) {
+  if (!SamePath(connection_.Get().FileName(), path)) controls_.ShowMessage(NotLoadedMessage(path));
+}
+
+void ProgramCommands::Poll() {
+  if (!loading_) return;
+  const bool late = connection_.Get().Late();
+  if (late && clock_.NowMs() - loadingSince_ < kLoadConfirmMs) return;
+  const std::string path = *loading_;
+  loading_.reset();
+  if (late) controls_.ShowMessage(NotLoadedMessage(path));
+  else ConfirmLoad(path);
 }
 
 }  // namespace kestrom

@@ -24,7 +24,10 @@ std::string ReplaceQuestion(const std::string& path);
 class ProgramCommands {
  public:
   ProgramCommands(Controls& controls, FileStore& store, FileReader& reader, FileDialogs& dialogs,
-                  ConnectionHolder& connection, TeachProgram& program, ProgramJournal& journal);
+                  ConnectionHolder& connection, TeachProgram& program, ProgramJournal& journal, Clock& clock);
+  // Mach3 may take far longer than a call's deadline to load a program and draw
+  // its toolpath; the load is confirmed (or not) by this long.
+  static constexpr uint32_t kLoadConfirmMs = 60000;
 
   // KAYDET. On a failure, after its message, the Save dialog opens by itself.
   // The path written, or nothing.
@@ -32,10 +35,13 @@ class ProgramCommands {
   std::optional<std::string> SaveAs();
   void Open();
   void LoadIntoMach3();
+  // From the timer: a load that went on past its call's deadline, confirmed once Mach3 answers.
+  void Poll();
 
  private:
   bool HasUnsavedLines(const std::string& text) const;
   bool AskBeforeReplacing(const std::string& target);
+  void ConfirmLoad(const std::string& path);
   void SavedAt(const std::string& path, const std::string& program);
 
   Controls& controls_;
@@ -50,6 +56,9 @@ class ProgramCommands {
   // necessarily the operator's file, until it has been saved there once.
   std::optional<std::string> openedFrom_;
   std::optional<std::string> ownTarget_;
+  Clock& clock_;
+  std::optional<std::string> loading_;  // a load Mach3 is still busy with
+  uint32_t loadingSince_ = 0;
 };
 
 }  // namespace kestrom

@@ -2,6 +2,7 @@
 
 #include <objbase.h>
 
+#include "machine/call_numbers.h"
 #include "machine/win32/raii.h"
 
 namespace kestrom::win32 {
@@ -25,7 +26,7 @@ class Lock {
 struct Win32CallWorker::Shared {
   CRITICAL_SECTION lock;
   std::deque<std::pair<unsigned long, std::function<void()>>> jobs;  // guarded by lock
-  unsigned long queued = 0;                                          // window's side only
+  uint32_t queued = 0;                                               // window's side only
   volatile LONG finished = 0;  // number of the latest job that has ended
   bool quit = false;           // guarded by lock
   UniqueHandle wake{CreateEventW(nullptr, FALSE, FALSE, nullptr)};
@@ -44,13 +45,15 @@ Win32CallWorker::Win32CallWorker() : shared_(std::make_shared<Shared>()) {
   if (!shared_->thread.valid()) shared_->self.reset();
 }
 
-Win32CallWorker::~Win32CallWorker() {
+Win32CallWorker::~Win32CallWorker() { Stop(kQuitWaitMs); }
+
+bool Win32CallWorker::Stop(unsigned long waitMs) {
   {
     Lock lock(shared_->lock);
     shared_->quit = true;
   }
   SetEvent(shared_->wake.get());
-  if (shared_->thread.valid()) WaitForSingleObject(shared_->thread.get(), kQuitWaitMs);
+  return !shared_->thread.valid() || WaitForSingleObject(shared_->thread.get(), waitMs) == WAIT_OBJECT_0;
 }
 
 bool Win32CallWorker::Started() const { return shared_->thread.valid(); }
@@ -61,15 +64,20 @@ DWORD WINAPI Win32CallWorker::ThreadMain(void* param) {
   CoInitializeEx(nullptr, COINIT_MULTITHREADED);
   for (;;) {
     std::pair<unsigned long, std::function<void()>> job;
+    std::deque<std::pair<unsigned long, std::function<void()>>> dropped;
+    bool quit = false;
     {
       Lock lock(shared->lock);
-      if (shared->jobs.empty()) {
-        if (shared->quit) break;
-      } else {
+      quit = shared->quit;
+      // Once the program ends, no queued call is made: a Mach3 that answers
+      // late cannot reach a program on its way out.
+      if (quit) dropped.swap(shared->jobs);
+      else if (!shared->jobs.empty()) {
         job = std::move(shared->jobs.front());
         shared->jobs.pop_front();
       }
     }
+    if (quit) break;  // what the dropped jobs hold is let go here, on this thread
     if (!job.second) {
       WaitForSingleObject(shared->wake.get(), INFINITE);
       continue;
@@ -98,7 +106,7 @@ bool Win32CallWorker::Run(std::function<void()> work, int deadlineMs) {
     work();
     return true;
   }
-  const unsigned long number = ++shared_->queued;
+  const uint32_t number = shared_->queued = NextCallNumber(shared_->queued);
   {
     Lock lock(shared_->lock);
     shared_->jobs.emplace_back(number, std::move(work));
@@ -107,7 +115,7 @@ bool Win32CallWorker::Run(std::function<void()> work, int deadlineMs) {
   const DWORD start = GetTickCount();
   for (;;) {
     // Jobs end in order, so a later number means this one has ended too.
-    if (static_cast<unsigned long>(InterlockedCompareExchange(&shared_->finished, 0, 0)) >= number) return true;
+    if (CallHasEnded(static_cast<uint32_t>(InterlockedCompareExchange(&shared_->finished, 0, 0)), number)) return true;
     const DWORD spent = GetTickCount() - start;
     if (spent >= static_cast<DWORD>(deadlineMs)) return false;
     HANDLE done = shared_->done.get();

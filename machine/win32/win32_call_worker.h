@@ -22,6 +22,9 @@ class Win32CallWorker : public CallWorker {
   Win32CallWorker& operator=(const Win32CallWorker&) = delete;
 
   bool Started() const;
+  // Ends the worker: queued calls are dropped; false when a call still holds it
+  // after `waitMs` (Mach3 frozen), and the program must then end without it.
+  bool Stop(unsigned long waitMs);
   bool Run(std::function<void()> work, int deadlineMs) override;
   void Post(std::function<void()> work) override;
 

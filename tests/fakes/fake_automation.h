@@ -49,6 +49,9 @@ class FakeAutomation : public Automation {
   std::map<std::string, Value> defaultAnswers;
   std::map<std::string, AutoError> failingMembers;
   std::function<void(const std::string&)> onCall;         // runs inside each by-name call
+  // An earlier call is late: calls fail at once, unrecorded, and CallWhenAnswering queues.
+  bool late = false;
+  std::vector<std::pair<RecordedCall, std::shared_ptr<QueuedCall>>> queued;
 
   // Observed.
   std::vector<RecordedCall> calls;
@@ -72,6 +75,7 @@ class FakeAutomation : public Automation {
   Outcome<Value> CallByName(const ObjectRef& obj, const std::string& member,
                             const std::vector<Arg>& args) override {
     if (StateOf(obj) != script) return Outcome<Value>::Failure({438, "not the scripting object"});
+    if (late) return Outcome<Value>::Failure({static_cast<int32_t>(0x8001011Fu), "late"});
     calls.push_back({member, args});
     if (onCall) onCall(member);
     if (auto f = failingMembers.find(member); f != failingMembers.end())
@@ -86,6 +90,23 @@ class FakeAutomation : public Automation {
     return Outcome<Value>::Success(Value::Empty());
   }
   void AddRefForever(const ObjectRef& obj) override { ++StateOf(obj)->permanentReferences; }
+  bool Late() const override { return late; }
+  std::shared_ptr<QueuedCall> CallWhenAnswering(const ObjectRef& obj, const std::string& member,
+                                                const std::vector<Arg>& args) override {
+    if (!late) return Automation::CallWhenAnswering(obj, member, args);
+    queued.push_back({{member, args}, std::make_shared<QueuedCall>()});
+    return queued.back().second;
+  }
+  // The late call ends: Mach3 answers again (or is gone), and the queue runs in order.
+  void Answers(bool reachable) {
+    late = false;
+    for (auto& [call, state] : queued) {
+      if (reachable) calls.push_back(call);
+      state->result = reachable ? Outcome<Value>::Success(Value::Empty()) : Outcome<Value>::Failure({-1, "gone"});
+      state->ended = true;
+    }
+    queued.clear();
+  }
 
   std::vector<std::string> Members() const {
     std::vector<std::string> m;

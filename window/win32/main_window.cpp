@@ -78,6 +78,9 @@ namespace {
 // System-menu command ids keep their low four bits clear, as Windows asks.
 UINT MenuCommandId(size_t index) { return 0x100u + static_cast<UINT>(index) * 0x10u; }
 constexpr int kHotKeyBase = 1;
+constexpr UINT kNoRepeat = 0x4000;  // MOD_NOREPEAT: Windows 7 on; XP and Vista refuse it
+constexpr UINT_PTR kHotKeyReleaseTimer = 0x7F01;
+constexpr UINT kHotKeyReleasePollMs = 30;
 }  // namespace
 
 void MainWindow::AddWindowMenu() {
@@ -92,13 +95,18 @@ void MainWindow::AddWindowMenu() {
     const BYTE virt = FVIRTKEY | ((item.modifiers & kCtrl) ? FCONTROL : 0) | ((item.modifiers & kShift) ? FSHIFT : 0);
     keys.push_back({virt, item.virtualKey, static_cast<WORD>(MenuCommandId(i))});
     // A key another program holds already still works inside Kestrom, through the accelerator.
-    if (item.global && RegisterHotKey(hwnd_, kHotKeyBase + static_cast<int>(i), mods, item.virtualKey))
+    const int hotKey = kHotKeyBase + static_cast<int>(i);
+    if (item.global && (RegisterHotKey(hwnd_, hotKey, mods | kNoRepeat, item.virtualKey) ||
+                        RegisterHotKey(hwnd_, hotKey, mods, item.virtualKey)))
       hotKeyRegistered_ = true;
   }
   accelerators_ = AcceleratorTable(CreateAcceleratorTableW(keys.data(), static_cast<int>(keys.size())));
 }
 
 void MainWindow::RunMenuCommand(UINT id) {
+  // While one of Kestrom's message boxes or dialogs is open the window is
+  // disabled, and no key may start a command behind it.
+  if (!IsWindowEnabled(hwnd_)) return;
   for (size_t i = 0; i < WindowMenu().size(); ++i)
     if (id == MenuCommandId(i) && form_) form_->OnCommand(WindowMenu()[i].command);
 }
@@ -180,6 +188,13 @@ LRESULT CALLBACK MainWindow::ProgramBoxProcedure(HWND hwnd, UINT msg, WPARAM wp,
 LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_TIMER:
+      if (wp == kHotKeyReleaseTimer) {
+        if (!(GetAsyncKeyState(WindowMenu()[heldHotKey_].virtualKey) & 0x8000)) {
+          KillTimer(hwnd_, kHotKeyReleaseTimer);
+          heldHotKey_ = kNoHotKeyHeld;
+        }
+        return 0;
+      }
       if (form_ && wp == static_cast<WPARAM>(ControlId::Timer1)) form_->OnTimer();
       return 0;
     case WM_COMMAND:
@@ -192,10 +207,17 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
       }
       break;
-    case WM_HOTKEY:
-      if (wp >= kHotKeyBase && wp < kHotKeyBase + WindowMenu().size())
-        RunMenuCommand(MenuCommandId(static_cast<size_t>(wp - kHotKeyBase)));
+    case WM_HOTKEY: {
+      if (wp < kHotKeyBase || wp >= kHotKeyBase + WindowMenu().size()) return 0;
+      // A held key repeats (where Windows has no MOD_NOREPEAT): one command
+      // until the key is let go.
+      const size_t index = static_cast<size_t>(wp - kHotKeyBase);
+      if (heldHotKey_ == index) return 0;
+      heldHotKey_ = index;
+      SetTimer(hwnd_, kHotKeyReleaseTimer, kHotKeyReleasePollMs, nullptr);
+      RunMenuCommand(MenuCommandId(index));
       return 0;
+    }
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLOREDIT: {
       HDC dc = reinterpret_cast<HDC>(wp);

@@ -50,6 +50,8 @@ class MainWindow : public WindowProcedure<MainWindow> {
   GdiObject<HBRUSH> white_;
   AcceleratorTable accelerators_;
   bool hotKeyRegistered_ = false;
+  static constexpr size_t kNoHotKeyHeld = static_cast<size_t>(-1);
+  size_t heldHotKey_ = kNoHotKeyHeld;  // the hot key pressed and not yet let go
 };
 
 }  // namespace kestrom::win32

@@ -85,8 +85,12 @@ WindowHandle Win32Controls::ForegroundWindow() {
 WindowHandle Win32Controls::OwnWindow() { return reinterpret_cast<WindowHandle>(window_); }
 
 void Win32Controls::SetTopmost(WindowHandle window, bool topmost) {
-  SetWindowPos(reinterpret_cast<HWND>(window), topmost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
-               SWP_NOMOVE | SWP_NOSIZE);
+  HWND h = reinterpret_cast<HWND>(window);
+  // Never activated: the operator's keys stay with Mach3's window. Another
+  // thread's window (Mach3's, possibly frozen) is asked without waiting for it.
+  UINT flags = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
+  if (GetWindowThreadProcessId(h, nullptr) != GetCurrentThreadId()) flags |= SWP_ASYNCWINDOWPOS;
+  SetWindowPos(h, topmost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, flags);
 }
 
 void Win32Controls::PumpPendingEvents() {
