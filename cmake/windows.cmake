@@ -45,7 +45,8 @@ else()
     COMMENT "Type library for SimMach3")
   add_custom_target(mach4_tlb DEPENDS ${CMAKE_BINARY_DIR}/mach4.tlb)
 
-  add_executable(SimMach3 WIN32 sim/sim_main.cpp sim/sim_objects.cpp sim/sim_window.cpp sim/sim_log.cpp sim/sim.rc)
+  add_executable(SimMach3 WIN32 sim/sim_main.cpp sim/sim_objects.cpp sim/sim_window.cpp sim/sim_log.cpp
+                 sim/sim_registry_win32.cpp sim/sim.rc)
   target_include_directories(SimMach3 PRIVATE ${CMAKE_BINARY_DIR} ${CMAKE_SOURCE_DIR}/app)
   set_source_files_properties(sim/sim.rc PROPERTIES OBJECT_DEPENDS ${CMAKE_BINARY_DIR}/mach4.tlb)
   add_dependencies(SimMach3 mach4_tlb)

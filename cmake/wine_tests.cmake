@@ -20,6 +20,17 @@ foreach(name wine_system_test wine_com_test wine_window_test wine_teach_test win
   set_tests_properties(${name} PROPERTIES TIMEOUT 600 RUN_SERIAL TRUE)
 endforeach()
 
+# The release as unzipped by test.sh (KESTROM_PACKAGE_DIR, a Linux path that
+# Wine sees on its Z: drive).
+add_executable(wine_package_test tests/win32/wine_package_test.cpp)
+target_include_directories(wine_package_test PRIVATE ${CMAKE_SOURCE_DIR})
+target_link_libraries(wine_package_test PRIVATE wine_driver gtest_main psapi version)
+add_dependencies(wine_package_test programs_under_test)
+string(REPLACE "/" "\\" package_folder "Z:${KESTROM_PACKAGE_DIR}")
+add_test(NAME wine_package_test COMMAND ${WINE_RUN} $<TARGET_FILE:wine_package_test>)
+set_tests_properties(wine_package_test PROPERTIES TIMEOUT 300 RUN_SERIAL TRUE
+                     ENVIRONMENT "KESTROM_PROGRAMS=${package_folder}")
+
 add_executable(wine_bench tests/win32/wine_bench.cpp)
 target_link_libraries(wine_bench PRIVATE wine_driver psapi)
 add_dependencies(wine_bench programs_under_test)

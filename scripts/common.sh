@@ -25,6 +25,7 @@ need_packages() {
   command -v xwd >/dev/null || missing+=(x11-apps)
   [ -x /usr/bin/convert ] || missing+=(imagemagick)
   command -v zip >/dev/null || missing+=(zip)
+  command -v unzip >/dev/null || missing+=(unzip)
   command -v clang++ >/dev/null || missing+=(clang)
   ls /usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1 || missing+=(libclang-rt-14-dev)
   printf '%s\n' "${missing[@]}"
@@ -48,14 +49,38 @@ build_native() {
   cmake --build "$BUILD/native" -j "$JOBS"
 }
 
+# The product's version, as app/version.h holds it.
+kestrom_version() {
+  sed -n 's/^#define KESTROM_VERSION_TEXT "\(.*\)"$/\1/p' "$ROOT/app/version.h"
+}
+
+# The release zip: kestrom.exe, SimMach3.exe and the operator's guide, from the
+# shipped 32-bit build. Its DLLs are checked by check_xp_imports, whose lists
+# are the one list of the system DLLs the programs may use.
+make_package() {  # $1: the build to pack, win32 (default, the one that ships) or win64
+  local build="${1:-win32}" version stage
+  version="$(kestrom_version)"
+  grep -q "Kestrom V$version" "$ROOT/docs/operator-guide.md" ||
+    { echo "the operator's guide does not name version $version" >&2; return 1; }
+  stage="$BUILD/package/kestrom-$version"
+  rm -rf "$BUILD/package" "$BUILD/kestrom-$version-$build.zip"
+  mkdir -p "$stage"
+  cp "$BUILD/$build/kestrom.exe" "$BUILD/$build/SimMach3.exe" "$stage/"
+  sed 's/$/\r/' "$ROOT/docs/operator-guide.md" > "$stage/OPERATOR-GUIDE.txt"
+  (cd "$BUILD/package" && zip -q -r "$BUILD/kestrom-$version-$build.zip" "kestrom-$version")
+  echo "$BUILD/kestrom-$version-$build.zip"
+}
+
 build_windows() {  # $1: win32, win64, win32-tests or win64-tests; extra cmake options follow
   local dir="$1" toolchain
   shift
   case "$dir" in
     win32) toolchain=mingw-i686 ;;
     win64) toolchain=mingw-x86_64 ;;
-    win32-tests) toolchain=mingw-i686-posix; set -- -DKESTROM_WINE_TESTS=ON -DKESTROM_PROGRAMS_DIR="$BUILD/win32" "$@" ;;
-    win64-tests) toolchain=mingw-x86_64-posix; set -- -DKESTROM_WINE_TESTS=ON -DKESTROM_PROGRAMS_DIR="$BUILD/win64" "$@" ;;
+    win32-tests) toolchain=mingw-i686-posix; set -- -DKESTROM_WINE_TESTS=ON -DKESTROM_PROGRAMS_DIR="$BUILD/win32" \
+      -DKESTROM_PACKAGE_DIR="$BUILD/package-run/kestrom-$(kestrom_version)" "$@" ;;
+    win64-tests) toolchain=mingw-x86_64-posix; set -- -DKESTROM_WINE_TESTS=ON -DKESTROM_PROGRAMS_DIR="$BUILD/win64" \
+      -DKESTROM_PACKAGE_DIR="$BUILD/package-run/kestrom-$(kestrom_version)" "$@" ;;
   esac
   cmake -S "$ROOT" -B "$BUILD/$dir" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/$toolchain.cmake" \
     -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null
@@ -82,16 +107,20 @@ check_xp_imports() {
 # the one that ships; but some machines' kernels run no 32-bit Linux program,
 # and so no 32-bit Wine. There the Wine tests and run.sh use the 64-bit build of
 # the same sources (its imports are the 32-bit build's, checked above), and say so.
-WINE_BITS=32
-KESTROM_WINE=wine
-if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
-  WINE_BITS=64
-  KESTROM_WINE=/usr/lib/wine/wine64
-fi
-export KESTROM_WINE
+# Decided only once wine32 is installed: before that the test fails everywhere.
+decide_wine_bits() {
+  WINE_BITS=32
+  KESTROM_WINE=wine
+  if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+    WINE_BITS=64
+    KESTROM_WINE=/usr/lib/wine/wine64
+  fi
+  export KESTROM_WINE
+}
 
 # The programs' build that Wine runs, built, with its tests when asked: win32 or win64.
 build_for_wine() {  # $1: "tests" to build the Wine tests too
+  decide_wine_bits
   if [ "$WINE_BITS" = 64 ]; then
     echo "== NOTE: this machine's kernel runs no 32-bit program, so Wine runs the 64-bit build here"
   fi
@@ -122,12 +151,6 @@ start_wine() {
 stop_wine() {
   [ -n "${WINEPREFIX:-}" ] && timeout 60 wineserver -k >/dev/null 2>&1 || true
   [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null || true
-  # Every import of the shipped programs must exist on Windows XP SP3.
-check_xp_imports() {
-  "$ROOT/scripts/check_xp_imports.sh" "$BUILD/win32/kestrom.exe" "$BUILD/win32/SimMach3.exe"
-}
-
-XVFB_PID=""
 }
 
 screenshot() {  # $1: file

@@ -14,6 +14,8 @@
 #include "machine/win32/win32_system.h"
 #include "machine/win32/text_win32.h"
 #include "sim/sim_objects.h"
+#include "sim/sim_registration.h"
+#include "sim/sim_registry_win32.h"
 #include "sim/sim_window.h"
 
 namespace {
@@ -52,20 +54,10 @@ bool AnotherMach3Running() {
   return running > 1;
 }
 
-bool RegisterTypeLibrary() {
-  wchar_t exe[MAX_PATH];
+std::string OwnPath() {
+  wchar_t exe[MAX_PATH] = {};
   GetModuleFileNameW(nullptr, exe, MAX_PATH);
-  ITypeLib* library = nullptr;
-  const HRESULT hr = LoadTypeLibEx(exe, REGKIND_REGISTER, &library);
-  if (library) library->Release();
-  return SUCCEEDED(hr);
-}
-
-// The product's own registration, so the simulator stands in for Mach3's
-// installer with exactly the key the connection writes when it is missing.
-bool RegisterProgId() {
-  win32::Win32Registry registry;
-  return modCommon::IsMachProgIdRegistered(registry) || modCommon::RegisterMachProgId(registry);
+  return win32::Narrow(exe);
 }
 
 int Refuse(const Options& options, const char* why) {
@@ -80,9 +72,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
   const Options options = ParseOptions();
   if (AnotherMach3Running()) return Refuse(options, "Another Mach3 is running; SimMach3 stands in only where none is.");
   if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return Refuse(options, "COM could not start.");
-  if (!RegisterTypeLibrary()) return Refuse(options, "The Mach4 type library could not be registered.");
-  if (options.registerProgId && !RegisterProgId())
-    return Refuse(options, "The Mach4.Document ProgID could not be registered (run as administrator).");
+  // Registered for this run only, and only what no Mach3 has registered already.
+  sim::Win32ClassesStore machineWide(HKEY_LOCAL_MACHINE), perUser(HKEY_CURRENT_USER);
+  sim::Registrar registrar(machineWide, perUser, OwnPath(), sizeof(void*) == 8 ? 64 : 32);
+  registrar.RemoveLeftovers();
+  if (!registrar.Register(options.registerProgId))
+    return Refuse(options, "The Mach4 document could not be registered, machine-wide or for this user.");
 
   sim::SimMachine machine;
   machine.Advance(sim::NowMs());

@@ -4,25 +4,31 @@
 
 #include "fakes/fake_automation.h"
 #include "fakes/fake_platform.h"
+#include "machine/call_numbers.h"
 #include "machine/cmach.h"
 #include "machine/deadline_automation.h"
 
 namespace kestrom {
 namespace {
 
-// Runs jobs at once, or, frozen, keeps them as a Mach3 that does not answer would.
+// Mach3 answers each call after `answerMs`: a call whose deadline is at least
+// that runs at once; a later one is kept as a Mach3 that does not answer would.
+// Frozen, it never answers until thawed.
 class FreezableWorker : public CallWorker {
  public:
   bool frozen = false;
+  int answerMs = 0;
   bool onWorker = false;
   std::deque<std::function<void()>> held;
   int runs = 0;
 
-  bool Run(std::function<void()> work, int) override {
+  bool Run(std::function<void()> work, int deadlineMs) override {
     ++runs;
     held.push_back(std::move(work));
-    if (!frozen) Drain();
-    return !frozen;
+    const bool inTime = !frozen && answerMs <= deadlineMs;
+    if (inTime) Drain();
+    else frozen = true;  // the late call holds the worker until it ends
+    return inTime;
   }
   void Post(std::function<void()> work) override {
     held.push_back(std::move(work));
@@ -110,6 +116,42 @@ TEST(DeadlineAutomation, AConnectThatMissesItsDeadlineSaysMach3DoesNotAnswer) {
   worker.Thaw();  // the late answer's object goes without reaching the connection
   EXPECT_EQ(inner.document->references, 0);
   EXPECT_TRUE(mach.InitMach());
+}
+
+TEST(DeadlineAutomation, EachCallHasItsOwnDeadlineAndStopsQueueBehindALateOne) {
+  testing::FakeAutomation inner;
+  testing::FakeSystem system;
+  testing::CountingPump pump;
+  FreezableWorker worker;
+  DeadlineAutomation automation(inner, worker);
+  CMach mach(automation, system.Services(), pump);
+  // A Mach3 that takes 3 s: time enough for a connect step (5 s), not for a call (1 s).
+  worker.answerMs = 3000;
+  ASSERT_TRUE(mach.InitMach()) << mach.InitErrorMsg();
+  EXPECT_FALSE(automation.Late());
+  EXPECT_EQ(mach.ReadDRO(0), "");
+  EXPECT_TRUE(automation.Late());
+  // Stops wait behind the late call and are made, in order, once it ends.
+  auto x = mach.JogOffWhenAnswering(0);
+  auto spindle = mach.StopSpindleWhenAnswering();
+  EXPECT_FALSE(x->ended || spindle->ended);
+  worker.answerMs = 0;
+  worker.Thaw();
+  ASSERT_TRUE(x->ended && spindle->ended);
+  EXPECT_TRUE(x->result.ok && spindle->result.ok);
+  EXPECT_EQ(inner.Members(), (std::vector<std::string>{"GetDROString", "JogOff", "DoSpinStop"}));
+}
+
+TEST(CallNumbers, SafeAcrossTheirWrap) {
+  uint32_t number = 0xFFFFFFFEu;
+  std::vector<uint32_t> given;
+  for (int i = 0; i < 3; ++i) given.push_back(number = NextCallNumber(number));
+  EXPECT_EQ(given, (std::vector<uint32_t>{0xFFFFFFFFu, 1u, 2u}));  // 0 is never a call's
+  EXPECT_TRUE(CallHasEnded(0xFFFFFFFFu, 0xFFFFFFFFu));
+  EXPECT_TRUE(CallHasEnded(1u, 0xFFFFFFFFu));    // a call after the wrap has ended: so has this one
+  EXPECT_FALSE(CallHasEnded(0xFFFFFFFFu, 1u));   // the call after the wrap has not
+  EXPECT_FALSE(CallHasEnded(0u, 1u));            // nothing has ended yet
+  EXPECT_FALSE(CallHasEnded(5u, 6u));
 }
 
 }  // namespace

@@ -64,6 +64,15 @@ std::wstring ExeDir() {
   return p.substr(0, p.find_last_of(L"\\/") + 1);
 }
 
+std::wstring ProgramsDir() {
+  wchar_t folder[MAX_PATH] = {};
+  const DWORD n = GetEnvironmentVariableW(L"KESTROM_PROGRAMS", folder, MAX_PATH);
+  if (n == 0 || n >= MAX_PATH) return ExeDir();
+  std::wstring dir = folder;
+  if (dir.back() != L'\\') dir += L'\\';
+  return dir;
+}
+
 std::wstring TempPath(const std::wstring& name) {
   wchar_t dir[MAX_PATH];
   GetTempPathW(MAX_PATH, dir);
@@ -98,7 +107,7 @@ bool WaitUntil(const std::function<bool()>& done, int timeoutMs) {
 }
 
 ChildProcess::ChildProcess(const std::wstring& exe, const std::wstring& args) {
-  std::wstring commandLine = L"\"" + ExeDir() + exe + L"\" " + args;
+  std::wstring commandLine = L"\"" + ProgramsDir() + exe + L"\" " + args;
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info{};

@@ -21,6 +21,9 @@ constexpr int kWaitMs = 20000;  // the longest any step may take before the test
 using win32::ComApartment;
 
 std::wstring ExeDir();
+// Where SimMach3.exe and kestrom.exe are started from: KESTROM_PROGRAMS (a
+// folder, such as the unzipped release) when set, otherwise beside the test.
+std::wstring ProgramsDir();
 std::wstring TempPath(const std::wstring& name);
 std::string ReadFileBytes(const std::wstring& path);
 void RemoveFile(const std::wstring& path);

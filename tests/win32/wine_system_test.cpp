@@ -4,6 +4,7 @@
 
 #include "machine/mod_common.h"
 #include "machine/win32/win32_system.h"
+#include "window/control_ids.h"
 #include "tests/win32/driver.h"
 
 namespace kestrom {
@@ -79,6 +80,89 @@ TEST(WineProcesses, TheListHoldsThisProgramAndFindsASimulatedMach3) {
   EXPECT_TRUE(second.process().WaitForExit(wine::kWaitMs));
   EXPECT_EQ(second.process().ExitCode(), 2u);
   sim.Kill();
+}
+
+// HKLM\Software\Classes as reg.exe exports it (UTF-16 text).
+std::string ExportClasses() {
+  const std::wstring file = wine::TempPath(L"kestrom-classes.reg");
+  wine::RemoveFile(file);
+  std::wstring command = L"reg.exe export HKLM\\Software\\Classes \"" + file + L"\" /y";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION info{};
+  if (!CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
+                      &info))
+    return "<reg.exe did not start>";
+  WaitForSingleObject(info.hProcess, 60000);
+  CloseHandle(info.hProcess);
+  CloseHandle(info.hThread);
+  return wine::ReadFileBytes(file);
+}
+
+void RunSimMach3(bool killed) {
+  wine::ComApartment com;
+  wine::SimMach3 sim;
+  ASSERT_TRUE(sim.Ready());
+  ASSERT_TRUE(sim.Call("GetDROString", {Arg::RefI4(0)}).ok);  // reached from another process
+  if (killed) return sim.Kill();
+  PostMessageW(sim.Window(), WM_CLOSE, 0, 0);
+  EXPECT_TRUE(sim.process().WaitForExit(10000));
+  EXPECT_EQ(sim.process().ExitCode(), 0u);
+}
+
+void WriteKey(const std::string& key, const std::string& name, const std::string& value) {
+  HKEY h = nullptr;
+  RegCreateKeyExA(HKEY_LOCAL_MACHINE, ("Software\\Classes\\" + key).c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &h,
+                  nullptr);
+  RegSetValueExA(h, name.empty() ? nullptr : name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                 static_cast<DWORD>(value.size() + 1));
+  RegCloseKey(h);
+}
+
+TEST(WineRegistry, SimMach3LeavesTheRegistryAsItFoundItAndAnInstalledMach3Untouched) {
+  DeleteProgId();
+  const std::string before = ExportClasses();
+  ASSERT_GT(before.size(), 1000u);
+  RunSimMach3(false);
+  EXPECT_TRUE(ExportClasses() == before) << "a normal run changed HKLM\\Software\\Classes";
+  RunSimMach3(true);
+  EXPECT_FALSE(ExportClasses() == before);  // what the killed run left...
+  RunSimMach3(false);
+  EXPECT_TRUE(ExportClasses() == before) << "...goes with the next run";
+
+  // A stand-in for an installed Mach3: its ProgID, its document interface, and
+  // its type library in a copy of the program elsewhere.
+  CreateDirectoryW(L"C:\\kestrom-standin", nullptr);
+  ASSERT_TRUE(CopyFileW((wine::ProgramsDir() + L"SimMach3.exe").c_str(), L"C:\\kestrom-standin\\Mach3Copy.exe", FALSE));
+  const std::string lib = "TypeLib\\{6A1C3E52-94B7-4F0D-8E21-5B7C9D0A4F13}\\1.0";
+  const std::string iface = "Interface\\{D5DC1674-0CB6-47D4-BD22-E6D60631C86D}";
+  WriteKey("Mach4.Document\\CLSID", "", "{CA7992B2-2653-4342-8061-D7D385C07809}");
+  WriteKey(lib, "", "Mach4 (installed)");
+  WriteKey(lib + "\\0\\win32", "", "C:\\kestrom-standin\\Mach3Copy.exe");
+  WriteKey(iface, "", "IMach4");
+  WriteKey(iface + "\\ProxyStubClsid32", "", "{00020420-0000-0000-C000-000000000046}");
+  WriteKey(iface + "\\TypeLib", "", "{6A1C3E52-94B7-4F0D-8E21-5B7C9D0A4F13}");
+  const std::string installed = ExportClasses();
+  {
+    wine::ComApartment com;
+    wine::SimMach3 sim;
+    ASSERT_TRUE(sim.Ready());
+    wine::Kestrom k;
+    ASSERT_NE(k.WaitForWindow(), nullptr);
+    EXPECT_TRUE(wine::WaitUntil([&] { return wine::TextOf(k.Control(ControlId::Text3)) == "X:+0.0000"; }))
+        << "Kestrom did not reach SimMach3 through the installed registration";
+    PostMessageW(sim.Window(), WM_CLOSE, 0, 0);
+    EXPECT_TRUE(sim.process().WaitForExit(10000));
+  }
+  EXPECT_TRUE(ExportClasses() == installed) << "the installed registration was changed";
+  RegDeleteKeyA(HKEY_LOCAL_MACHINE, ("Software\\Classes\\" + lib + "\\0\\win32").c_str());
+  RegDeleteKeyA(HKEY_LOCAL_MACHINE, ("Software\\Classes\\" + lib + "\\0").c_str());
+  RegDeleteKeyA(HKEY_LOCAL_MACHINE, ("Software\\Classes\\" + lib).c_str());
+  RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Software\\Classes\\TypeLib\\{6A1C3E52-94B7-4F0D-8E21-5B7C9D0A4F13}");
+  for (const char* below : {"\\ProxyStubClsid32", "\\TypeLib", ""})
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, ("Software\\Classes\\" + iface + below).c_str());
+  DeleteProgId();
+  wine::RemoveFile(L"C:\\kestrom-standin\\Mach3Copy.exe");
 }
 
 }  // namespace

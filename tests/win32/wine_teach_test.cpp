@@ -101,6 +101,25 @@ TEST_F(WineTeach, FailedSavesSayWhyAndKeepTheEarlierFile) {
     text = Save(bad);
     EXPECT_EQ(text.rfind("Dosya kaydedilemedi", 0), 0u) << bad << ": " << text;
   }
+
+  // The temporary file is written whole, then the replace is refused: the earlier
+  // file is held open by another program (a scan) for longer than the tries last.
+  const std::wstring held = L"C:\kestrom-held.tap";
+  wine::RemoveFile(held);
+  {
+    win32::UniqueHandle f(CreateFileW(held.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    DWORD done = 0;
+    WriteFile(f.get(), "earlier", 7, &done, nullptr);
+  }
+  {
+    win32::UniqueHandle scan(CreateFileW(held.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                                         nullptr));
+    ASSERT_TRUE(scan.valid());
+    text = Save("kestrom-held");
+    EXPECT_EQ(text.rfind("Dosya kaydedilemedi (file not saved): C:\\kestrom-held.tap", 0), 0u) << text;
+  }
+  EXPECT_EQ(wine::ReadFileBytes(held), "earlier");
+  wine::RemoveFile(held);
   WIN32_FIND_DATAW found;
   HANDLE search = FindFirstFileW(L"C:\\kst*.tmp", &found);
   EXPECT_EQ(search, INVALID_HANDLE_VALUE) << "a temporary file was left behind";
