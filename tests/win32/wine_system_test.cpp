@@ -119,8 +119,24 @@ void WriteKey(const std::string& key, const std::string& name, const std::string
   RegCloseKey(h);
 }
 
-TEST(WineRegistry, SimMach3LeavesTheRegistryAsItFoundItAndAnInstalledMach3Untouched) {
+const std::string kStandInLibrary = "TypeLib\\{6A1C3E52-94B7-4F0D-8E21-5B7C9D0A4F13}";
+const std::string kStandInInterface = "Interface\\{D5DC1674-0CB6-47D4-BD22-E6D60631C86D}";
+
+void RemoveStandIn() {
+  for (const std::string& key : {kStandInLibrary + "\\1.0\\0\\win32", kStandInLibrary + "\\1.0\\0",
+                                 kStandInLibrary + "\\1.0", kStandInLibrary, kStandInInterface + "\\ProxyStubClsid32",
+                                 kStandInInterface + "\\TypeLib", kStandInInterface})
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, ("Software\\Classes\\" + key).c_str());
   DeleteProgId();
+  wine::RemoveFile(L"C:\\kestrom-standin\\Mach3Copy.exe");
+}
+
+TEST(WineRegistry, SimMach3LeavesTheRegistryAsItFoundItAndAnInstalledMach3Untouched) {
+  struct Cleanup {
+    ~Cleanup() { RemoveStandIn(); }
+  } cleanup;
+  RemoveStandIn();
+  RunSimMach3(false);  // takes away what earlier tests' killed runs left
   const std::string before = ExportClasses();
   ASSERT_GT(before.size(), 1000u);
   RunSimMach3(false);
@@ -134,14 +150,13 @@ TEST(WineRegistry, SimMach3LeavesTheRegistryAsItFoundItAndAnInstalledMach3Untouc
   // its type library in a copy of the program elsewhere.
   CreateDirectoryW(L"C:\\kestrom-standin", nullptr);
   ASSERT_TRUE(CopyFileW((wine::ProgramsDir() + L"SimMach3.exe").c_str(), L"C:\\kestrom-standin\\Mach3Copy.exe", FALSE));
-  const std::string lib = "TypeLib\\{6A1C3E52-94B7-4F0D-8E21-5B7C9D0A4F13}\\1.0";
-  const std::string iface = "Interface\\{D5DC1674-0CB6-47D4-BD22-E6D60631C86D}";
   WriteKey("Mach4.Document\\CLSID", "", "{CA7992B2-2653-4342-8061-D7D385C07809}");
-  WriteKey(lib, "", "Mach4 (installed)");
-  WriteKey(lib + "\\0\\win32", "", "C:\\kestrom-standin\\Mach3Copy.exe");
-  WriteKey(iface, "", "IMach4");
-  WriteKey(iface + "\\ProxyStubClsid32", "", "{00020420-0000-0000-C000-000000000046}");
-  WriteKey(iface + "\\TypeLib", "", "{6A1C3E52-94B7-4F0D-8E21-5B7C9D0A4F13}");
+  WriteKey(kStandInLibrary + "\\1.0", "", "Mach4 (installed)");
+  WriteKey(kStandInLibrary + "\\1.0\\0\\win32", "", "C:\\kestrom-standin\\Mach3Copy.exe");
+  WriteKey(kStandInInterface, "", "IMach4");
+  WriteKey(kStandInInterface + "\\ProxyStubClsid32", "", "{00020420-0000-0000-C000-000000000046}");
+  WriteKey(kStandInInterface + "\\TypeLib", "", "{6A1C3E52-94B7-4F0D-8E21-5B7C9D0A4F13}");
+  WriteKey(kStandInInterface + "\\TypeLib", "Version", "1.0");
   const std::string installed = ExportClasses();
   {
     wine::ComApartment com;
@@ -155,14 +170,6 @@ TEST(WineRegistry, SimMach3LeavesTheRegistryAsItFoundItAndAnInstalledMach3Untouc
     EXPECT_TRUE(sim.process().WaitForExit(10000));
   }
   EXPECT_TRUE(ExportClasses() == installed) << "the installed registration was changed";
-  RegDeleteKeyA(HKEY_LOCAL_MACHINE, ("Software\\Classes\\" + lib + "\\0\\win32").c_str());
-  RegDeleteKeyA(HKEY_LOCAL_MACHINE, ("Software\\Classes\\" + lib + "\\0").c_str());
-  RegDeleteKeyA(HKEY_LOCAL_MACHINE, ("Software\\Classes\\" + lib).c_str());
-  RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Software\\Classes\\TypeLib\\{6A1C3E52-94B7-4F0D-8E21-5B7C9D0A4F13}");
-  for (const char* below : {"\\ProxyStubClsid32", "\\TypeLib", ""})
-    RegDeleteKeyA(HKEY_LOCAL_MACHINE, ("Software\\Classes\\" + iface + below).c_str());
-  DeleteProgId();
-  wine::RemoveFile(L"C:\\kestrom-standin\\Mach3Copy.exe");
 }
 
 }  // namespace
