@@ -15,6 +15,7 @@
 #include "window/win32/main_window.h"
 #include "window/win32/win32_file_dialogs.h"
 #include "window/win32/win32_controls.h"
+#include "window/win32/win32_system_info.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
   using namespace kestrom;
@@ -33,6 +34,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
   win32::Win32FileStore store;
   win32::Win32RecoveryFile recoveryFile;
   win32::Win32Clock clock;
+  win32::Win32SystemInfo systemInfo;
 
   int exitCode = 0;
   {
@@ -49,7 +51,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
         [&] {
           return std::make_unique<CMach>(automation, SystemServices{registry, processes, environment}, controls);
         },
-        ProgramFileServices{store, dialogs}, RecoveryServices{&recoveryFile, &clock});
+        ProgramFileServices{store, dialogs, &systemInfo}, RecoveryServices{&recoveryFile, &clock});
     window.Attach(&form);
 
     form.Load();

@@ -75,6 +75,14 @@ struct Outcome {
   static Outcome Failure(AutoError e) { Outcome o; o.error = std::move(e); return o; }
 };
 
+// What the object says of one of its members: its dispatch id, and where it
+// offers type information, the types of its parameters ("VT_BYREF|VT_I4").
+struct MemberDescription {
+  int32_t dispId = 0;
+  bool typed = false;
+  std::vector<std::string> params;
+};
+
 // A call made once Mach3 answers again, behind the call it is late with. The
 // result may be read once `ended` is true.
 struct QueuedCall {
@@ -85,6 +93,15 @@ struct QueuedCall {
 class Automation {
  public:
   virtual ~Automation() = default;
+  // The member looked up by name (GetIDsOfNames), and its type information;
+  // nothing is called.
+  virtual Outcome<MemberDescription> DescribeMember(const ObjectRef&, const std::string&) {
+    return Outcome<MemberDescription>::Failure({438, "Object doesn't support this property or method"});
+  }
+  // The class a ProgID is registered for, as "{...}".
+  virtual Outcome<std::string> ClassIdOf(const std::string&) {
+    return Outcome<std::string>::Failure({429, "ActiveX component can't create object"});
+  }
   // True while a call that missed its deadline has not ended: Mach3 is busy or frozen.
   virtual bool Late() const { return false; }
   // The call made now, or queued behind the late call when there is one.

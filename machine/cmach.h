@@ -6,6 +6,7 @@
 
 #include "machine/automation.h"
 #include "machine/event_pump.h"
+#include "machine/mach3_check.h"
 #include "machine/mach3_contract.h"
 #include "machine/platform.h"
 
@@ -46,6 +47,8 @@ class CMach {
   void GotoUIPage(int32_t ui);
   void SendOEMCode(int32_t code);
   bool InitMach();
+  // The read-only check of the running Mach3, on fresh references of its own.
+  Mach3Check Check(const CheckEnvironment& environment) { return CheckMach3(automation_, system_, environment); }
   // A call that missed its deadline has not ended: Mach3 is busy or frozen.
   bool Late() const { return automation_.Late(); }
   // How many scripting calls have failed so far: an operation's calls all went

@@ -101,6 +101,15 @@ std::shared_ptr<QueuedCall> DeadlineAutomation::CallWhenAnswering(const ObjectRe
   return call;
 }
 
+Outcome<MemberDescription> DeadlineAutomation::DescribeMember(const ObjectRef& obj, const std::string& member) {
+  return Through<MemberDescription>([&inner = inner_, o = Inner(obj), member] { return inner.DescribeMember(o, member); },
+                                    deadlines_.callMs);
+}
+
+Outcome<std::string> DeadlineAutomation::ClassIdOf(const std::string& progId) {
+  return Through<std::string>([&inner = inner_, progId] { return inner.ClassIdOf(progId); }, deadlines_.callMs);
+}
+
 void DeadlineAutomation::AddRefForever(const ObjectRef& obj) {
   Through<bool>([this, o = Inner(obj)] { inner_.AddRefForever(o); return Outcome<bool>::Success(true); },
                 deadlines_.connectMs);

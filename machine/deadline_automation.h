@@ -31,6 +31,8 @@ class DeadlineAutomation : public Automation {
   // True while a call that missed its deadline has not ended.
   bool Waiting() const { return pending_ && !pending_->load(); }
   bool Late() const override { return Waiting(); }
+  Outcome<MemberDescription> DescribeMember(const ObjectRef& obj, const std::string& member) override;
+  Outcome<std::string> ClassIdOf(const std::string& progId) override;
   // Queued on the worker: it runs as soon as the late call has ended, in order.
   std::shared_ptr<QueuedCall> CallWhenAnswering(const ObjectRef& obj, const std::string& member,
                                                 const std::vector<Arg>& args) override;

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "machine/mod_common.h"
+#include "machine/win32/raii.h"
 #include "machine/win32/win32_system.h"
 #include "machine/win32/text_win32.h"
 #include "sim/sim_objects.h"
@@ -83,6 +84,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
   machine.Advance(sim::NowMs());
   sim::CallLog log(options.logPath);
   sim::ScriptObject script(machine, log);
+  // The scripting object's type information, from the type library in this program.
+  win32::ComPtr<ITypeLib> library;
+  win32::ComPtr<ITypeInfo> scriptType;
+  if (SUCCEEDED(LoadTypeLibEx(win32::Widen(OwnPath()).c_str(), REGKIND_NONE, library.put())) &&
+      SUCCEEDED(library->GetTypeInfoOfGuid(sim::kIidMach4Script, scriptType.put())))
+    script.SetTypeInfo(scriptType.get());
   sim::DocumentObject document(&script);
   DWORD cookie = 0;
   if (options.registerActive &&
@@ -105,6 +112,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
   if (cookie) RevokeActiveObject(cookie, nullptr);
   CoDisconnectObject(&document, 0);
   CoDisconnectObject(&script, 0);
+  script.SetTypeInfo(nullptr);
+  scriptType = nullptr;
+  library = nullptr;
   CoUninitialize();
   return 0;
 }

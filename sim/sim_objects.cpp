@@ -18,6 +18,7 @@ GUID GuidOf(const char* text) {
 
 const IID kIidMach4Document = GuidOf(mach3::kDocumentIid);
 const CLSID kClsidMach4Document = GuidOf(mach3::kClsid);
+const IID kIidMach4Script = GuidOf("{3B8F2D61-7C4E-4A95-9E0B-61D2C5A7F308}");
 
 double NowMs() {
   LARGE_INTEGER frequency, counter;
@@ -206,6 +207,12 @@ void ScriptObject::DefineTestControls() {
     m.ForceMovingUntil(NowMs() + *ms);
     return S_OK;
   }, false);
+  Define("SimHide", [this](Call& c) {
+    const auto member = c.Text(0);
+    if (!member) return c.BadArguments();
+    hidden_.insert(*member);
+    return S_OK;
+  }, false);
   Define("SimLoadTakes", [this](Call& c) {
     const auto ms = c.Int(0);
     if (!ms || *ms < 0) return c.BadArguments();
@@ -262,13 +269,28 @@ HRESULT StaticDispatch::GetTypeInfoCount(UINT* count) {
 }
 HRESULT StaticDispatch::GetTypeInfo(UINT, LCID, ITypeInfo**) { return E_NOTIMPL; }
 
+HRESULT ScriptObject::GetTypeInfoCount(UINT* count) {
+  if (!count) return E_INVALIDARG;
+  *count = typeInfo_ ? 1 : 0;
+  return S_OK;
+}
+
+HRESULT ScriptObject::GetTypeInfo(UINT index, LCID, ITypeInfo** info) {
+  if (!info) return E_INVALIDARG;
+  *info = nullptr;
+  if (index != 0 || !typeInfo_) return DISP_E_BADINDEX;
+  typeInfo_->AddRef();
+  *info = typeInfo_;
+  return S_OK;
+}
+
 HRESULT ScriptObject::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
   if (!names || !ids || count == 0) return E_INVALIDARG;
   // Letter case counts: a client that misspells a member is caught here.
   const std::string name = win32::Narrow(names[0]);
   ++lookups_[name];  // what a test reads with SimLookups: the round trips a client spends on names
   for (size_t i = 0; i < members_.size(); ++i)
-    if (members_[i].name == name) {
+    if (members_[i].name == name && !hidden_.count(name)) {
       ids[0] = static_cast<DISPID>(i + 1);
       for (UINT k = 1; k < count; ++k) ids[k] = DISPID_UNKNOWN;
       return S_OK;

@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <map>
+#include <set>
 #include <string>
 
 #include "sim/sim_log.h"
@@ -15,6 +16,7 @@ namespace kestrom::sim {
 
 extern const IID kIidMach4Document;
 extern const CLSID kClsidMach4Document;
+extern const IID kIidMach4Script;  // the scripting object's type information in SimMach3's type library
 
 // Faults a test asks for: member name -> calls still to fail (-1: all).
 using FaultPlan = std::map<std::string, int>;
@@ -48,6 +50,10 @@ class ScriptObject : public StaticDispatch {
   HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override;
   HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
                                    EXCEPINFO* info, UINT* argError) override;
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID, ITypeInfo** info) override;
+  // Held for as long as SimMach3 runs.
+  void SetTypeInfo(ITypeInfo* info) { typeInfo_ = info; }
 
  private:
   struct Call;
@@ -65,6 +71,8 @@ class ScriptObject : public StaticDispatch {
   CallLog& log_;
   FaultPlan faults_;
   long loadMs_ = 0;  // SimLoadTakes: how long a LoadFile keeps this thread busy
+  std::set<std::string> hidden_;  // SimHide: members GetIDsOfNames does not find
+  ITypeInfo* typeInfo_ = nullptr;
   std::vector<Member> members_;  // DISPID = index + 1
   std::map<std::string, long> lookups_;
 };

@@ -21,6 +21,7 @@ Form::Form(Controls& controls, FileStore& store, ConnectionHolder::Factory makeC
       panel_(controls, connection_, [this] { Load(); }) {
   if (files) {
     dialogs_ = &files->dialogs;
+    info_ = files->info;
     files_.emplace(controls, store, files->reader, files->dialogs, connection_, program_, journal_, clock_);
   }
 }
@@ -89,7 +90,19 @@ void Form::OnCommand(FormCommand command) {
     case FormCommand::BringBack:
       if (!program_.BringBack()) controls_.ShowMessage(kNothingToBringBack);
       break;
+    case FormCommand::CheckMach3: CheckMach3(); break;
   }
+}
+
+void Form::CheckMach3() {
+  if (!info_) return;
+  const Mach3Check check = connection_.Get().Check(info_->Describe());
+  const std::string path = info_->CheckReportPath();
+  const auto failure = path.empty() ? std::optional<std::string>("no application-data folder")
+                                    : store_.WriteWhole(path, check.report);
+  std::string summary = CheckSummary(check, path);
+  if (failure) summary += "\r\nRapor yazılamadı (the report was not written): " + *failure;
+  controls_.ShowMessage(summary);
 }
 
 void Form::OnDoubleClick(ControlId id) {

@@ -10,6 +10,7 @@
 #include "window/program_box.h"
 #include "window/program_commands.h"
 #include "window/program_journal.h"
+#include "window/system_info.h"
 #include "window/teach_recorder.h"
 
 namespace kestrom {
@@ -18,12 +19,13 @@ extern const char* const kPageNames[6];
 extern const char* const kNothingToBringBack;
 
 // The commands of the window menu and the keys, beyond the controls' own events.
-enum class FormCommand { Save, SaveAs, Open, LoadIntoMach3, RecordPoint, RemoveLastLine, BringBack };
+enum class FormCommand { Save, SaveAs, Open, LoadIntoMach3, RecordPoint, RemoveLastLine, BringBack, CheckMach3 };
 
 // What the file commands beyond KAYDET need; without it KAYDET saves alone.
 struct ProgramFileServices {
   FileReader& reader;
   FileDialogs& dialogs;
+  SystemInfo* info = nullptr;  // for the Mach3 check
 };
 
 // Where the program box's journal goes; without a file it lives in memory only.
@@ -48,6 +50,7 @@ class Form {
   ProgramJournal& journal() { return journal_; }
 
  private:
+  void CheckMach3();
   struct StoppedClock : Clock {
     uint32_t NowMs() override { return 0; }
   };
@@ -62,6 +65,7 @@ class Form {
   TeachRecorder recorder_;
   ManualPanel panel_;
   FileDialogs* dialogs_ = nullptr;
+  SystemInfo* info_ = nullptr;
   std::optional<ProgramCommands> files_;
 };
 

@@ -184,4 +184,63 @@ void ComAutomation::AddRefForever(const ObjectRef& obj) {
   if (obj) Unwrap(obj).unknown()->AddRef();  // by design never released
 }
 
+namespace {
+// A parameter's type as a variant kind: "VT_BYREF|VT_I4" for long*, "VT_I2" for short.
+std::string TypeName(const TYPEDESC& type) {
+  static const std::map<VARTYPE, const char*> names = {
+      {VT_I2, "VT_I2"},       {VT_I4, "VT_I4"},     {VT_R4, "VT_R4"},     {VT_R8, "VT_R8"},
+      {VT_BSTR, "VT_BSTR"},   {VT_BOOL, "VT_BOOL"}, {VT_VARIANT, "VT_VARIANT"}, {VT_DISPATCH, "VT_DISPATCH"},
+      {VT_INT, "VT_INT"},     {VT_UI1, "VT_UI1"},   {VT_CY, "VT_CY"},     {VT_DATE, "VT_DATE"}};
+  if (type.vt == VT_PTR && type.lptdesc) return "VT_BYREF|" + TypeName(*type.lptdesc);
+  auto found = names.find(type.vt);
+  return found != names.end() ? found->second : "VT_" + std::to_string(type.vt);
+}
+}  // namespace
+
+Outcome<MemberDescription> ComAutomation::DescribeMember(const ObjectRef& obj, const std::string& member) {
+  if (!obj) return Outcome<MemberDescription>::Failure(auto_errors::ObjectNotSet());
+  IDispatch* dispatch = Unwrap(obj).dispatch();
+  if (!dispatch) return Outcome<MemberDescription>::Failure(auto_errors::TypeMismatch());
+  std::wstring name = Widen(member);
+  LPOLESTR names[] = {&name[0]};
+  MemberDescription description;
+  DISPID id = 0;
+  const HRESULT hr = dispatch->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
+  if (FAILED(hr)) return Outcome<MemberDescription>::Failure(ErrorOf(hr));
+  description.dispId = id;
+  UINT count = 0;
+  ComPtr<ITypeInfo> info;
+  if (FAILED(dispatch->GetTypeInfoCount(&count)) || count == 0 ||
+      FAILED(dispatch->GetTypeInfo(0, LOCALE_USER_DEFAULT, info.put())) || !info)
+    return Outcome<MemberDescription>::Success(description);
+  // The member in the type information, by its name there (ITypeInfo's own
+  // GetIDsOfNames works only in the object's process, so its names are read).
+  TYPEATTR* attributes = nullptr;
+  if (FAILED(info->GetTypeAttr(&attributes))) return Outcome<MemberDescription>::Success(description);
+  const UINT functions = attributes->cFuncs;
+  info->ReleaseTypeAttr(attributes);
+  for (UINT i = 0; i < functions && !description.typed; ++i) {
+    FUNCDESC* function = nullptr;
+    if (FAILED(info->GetFuncDesc(i, &function))) continue;
+    Bstr functionName;
+    UINT got = 0;
+    const bool named = SUCCEEDED(info->GetNames(function->memid, functionName.put(), 1, &got)) && got == 1;
+    if (named && lstrcmpiW(functionName.str().c_str(), name.c_str()) == 0) {
+      description.typed = true;
+      for (SHORT p = 0; p < function->cParams; ++p) description.params.push_back(TypeName(function->lprgelemdescParam[p].tdesc));
+    }
+    info->ReleaseFuncDesc(function);
+  }
+  return Outcome<MemberDescription>::Success(description);
+}
+
+Outcome<std::string> ComAutomation::ClassIdOf(const std::string& progId) {
+  CLSID clsid;
+  const HRESULT hr = CLSIDFromProgID(Widen(progId).c_str(), &clsid);
+  if (FAILED(hr)) return Outcome<std::string>::Failure(ErrorOf(hr));
+  wchar_t text[64] = {};
+  StringFromGUID2(clsid, text, 64);
+  return Outcome<std::string>::Success(Narrow(text));
+}
+
 }  // namespace kestrom::win32

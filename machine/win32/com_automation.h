@@ -12,6 +12,8 @@ class ComAutomation : public Automation {
   Outcome<Value> CallByName(const ObjectRef& obj, const std::string& member,
                             const std::vector<Arg>& args) override;
   void AddRefForever(const ObjectRef& obj) override;
+  Outcome<MemberDescription> DescribeMember(const ObjectRef& obj, const std::string& member) override;
+  Outcome<std::string> ClassIdOf(const std::string& progId) override;
 };
 
 }  // namespace kestrom::win32

@@ -80,6 +80,12 @@ std::string Win32Environment::Get(const std::string& name) {
 }
 
 std::wstring RunningMach3Folder() {
+  const std::wstring path = RunningMach3Program();
+  const size_t slash = path.find_last_of(L"\\/");
+  return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
+}
+
+std::wstring RunningMach3Program() {
   UniqueHandle processes(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
   if (!processes.valid()) return {};
   PROCESSENTRY32W entry{};
@@ -91,9 +97,7 @@ std::wstring RunningMach3Folder() {
     MODULEENTRY32W module{};
     module.dwSize = sizeof module;
     if (!modules.valid() || !Module32FirstW(modules.get(), &module)) continue;
-    const std::wstring path = module.szExePath;
-    const size_t slash = path.find_last_of(L"\\/");
-    if (slash != std::wstring::npos) return path.substr(0, slash + 1);
+    return module.szExePath;
   }
   return {};
 }

@@ -20,6 +20,8 @@ class Win32Processes : public ProcessLister {
 // The folder (with its trailing backslash) of the program file of the first
 // running process whose name holds "mach3.exe", or empty when there is none.
 std::wstring RunningMach3Folder();
+// The running Mach3's program file with its whole path, or empty.
+std::wstring RunningMach3Program();
 
 class Win32Environment : public Environment {
  public:

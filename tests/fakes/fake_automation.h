@@ -5,6 +5,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -91,6 +92,23 @@ class FakeAutomation : public Automation {
   }
   void AddRefForever(const ObjectRef& obj) override { ++StateOf(obj)->permanentReferences; }
   bool Late() const override { return late; }
+  // Members the scripting object does not know, and the parameter types it describes.
+  std::set<std::string> hiddenMembers;
+  std::map<std::string, std::vector<std::string>> typedMembers;
+  Outcome<MemberDescription> DescribeMember(const ObjectRef& obj, const std::string& member) override {
+    if (StateOf(obj) != script || hiddenMembers.count(member)) return Outcome<MemberDescription>::Failure({438, "unknown"});
+    MemberDescription d;
+    d.dispId = static_cast<int32_t>(member.size());
+    if (auto t = typedMembers.find(member); t != typedMembers.end()) {
+      d.typed = true;
+      d.params = t->second;
+    }
+    return Outcome<MemberDescription>::Success(d);
+  }
+  Outcome<std::string> ClassIdOf(const std::string& progId) override {
+    if (progId != mach3::kProgId) return Outcome<std::string>::Failure({429, "no"});
+    return Outcome<std::string>::Success(mach3::kClsid);
+  }
   std::shared_ptr<QueuedCall> CallWhenAnswering(const ObjectRef& obj, const std::string& member,
                                                 const std::vector<Arg>& args) override {
     if (!late) return Automation::CallWhenAnswering(obj, member, args);
