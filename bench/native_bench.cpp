@@ -2,7 +2,10 @@
 // line against the program's length, with in-memory controls and Mach3.
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
+
 #include "fakes/fake_recovery.h"
+#include "teach/path_thinning.h"
 #include "fakes/form_fixture.h"
 #include "window/program_box.h"
 
@@ -41,6 +44,23 @@ void BM_AppendAtLength(benchmark::State& state) {
   for (auto _ : state) program.AppendTaughtLine(words, std::string("200"));
 }
 BENCHMARK(BM_AppendAtLength)->Arg(100)->Arg(10000)->Arg(100000);
+
+// A million recorded lines, jogged in straight strokes of a thousand steps with
+// a turn between, thinned at the default tolerance.
+void BM_ThinMillionLines(benchmark::State& state) {
+  std::string program = kStartHeader;
+  char line[96];
+  double x = 0, y = 0;
+  for (int i = 0; i < 1000000; ++i) {
+    if ((i / 1000) % 2) y += 0.01; else x += 0.01;
+    std::snprintf(line, sizeof line, "\r\nG01  X%+.4f Y%+.4f Z+0.0000 F200", x, y);
+    program += line;
+  }
+  size_t kept = 0;
+  for (auto _ : state) kept = ThinPath(program, 0.01).linesAfter;
+  state.counters["lines_kept"] = static_cast<double>(kept);
+}
+BENCHMARK(BM_ThinMillionLines)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace
 

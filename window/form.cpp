@@ -1,5 +1,8 @@
 #include "window/form.h"
 
+#include <iterator>
+
+#include "teach/path_thinning.h"
 #include "window/save_command.h"
 
 namespace kestrom {
@@ -91,7 +94,29 @@ void Form::OnCommand(FormCommand command) {
       if (!program_.BringBack()) controls_.ShowMessage(kNothingToBringBack);
       break;
     case FormCommand::CheckMach3: CheckMach3(); break;
+    case FormCommand::SimplifyPath: SimplifyPath(); break;
   }
+}
+
+std::string ThinnedMessage(size_t before, size_t after) {
+  const std::string b = std::to_string(before), a = std::to_string(after);
+  return "Yol sadeleştirildi: " + b + " satırdan " + a + " satır kaldı. (Path simplified: " + a + " of " + b +
+         " lines left.)";
+}
+
+void Form::ChooseThinningTolerance(int index) {
+  if (index >= 0 && index < static_cast<int>(std::size(kThinningTolerances))) tolerance_ = index;
+}
+
+// Thinning takes lines away, so the text before it is kept for "Bring back".
+void Form::SimplifyPath() {
+  const std::string text = controls_.Text(ControlId::Text2);
+  const ThinnedProgram thinned = ThinPath(text, kThinningTolerances[tolerance_]);
+  if (thinned.text != text) {
+    program_.ReplaceWith(thinned.text);
+    controls_.CaretToEnd(ControlId::Text2);
+  }
+  controls_.ShowMessage(ThinnedMessage(thinned.linesBefore, thinned.linesAfter));
 }
 
 void Form::CheckMach3() {

@@ -19,7 +19,15 @@ extern const char* const kPageNames[6];
 extern const char* const kNothingToBringBack;
 
 // The commands of the window menu and the keys, beyond the controls' own events.
-enum class FormCommand { Save, SaveAs, Open, LoadIntoMach3, RecordPoint, RemoveLastLine, BringBack, CheckMach3 };
+enum class FormCommand {
+  Save, SaveAs, Open, LoadIntoMach3, RecordPoint, RemoveLastLine, BringBack, CheckMach3, SimplifyPath
+};
+
+// The tolerances "Simplify path" offers, in millimetres; the first one chosen at start is kDefaultTolerance.
+inline constexpr double kThinningTolerances[] = {0.001, 0.005, 0.01, 0.05, 0.1};
+inline constexpr const char* kToleranceCaptions[] = {"0.001 mm", "0.005 mm", "0.01 mm", "0.05 mm", "0.1 mm"};
+inline constexpr int kDefaultTolerance = 2;
+std::string ThinnedMessage(size_t before, size_t after);
 
 // What the file commands beyond KAYDET need; without it KAYDET saves alone.
 struct ProgramFileServices {
@@ -47,10 +55,14 @@ class Form {
   void OnDoubleClick(ControlId id);
   void OnCommand(FormCommand command);
   ConnectionHolder& connection() { return connection_; }
+  // The place in kThinningTolerances of the tolerance "Simplify path" uses; kept while the program runs.
+  int thinningTolerance() const { return tolerance_; }
+  void ChooseThinningTolerance(int index);
   ProgramJournal& journal() { return journal_; }
 
  private:
   void CheckMach3();
+  void SimplifyPath();
   struct StoppedClock : Clock {
     uint32_t NowMs() override { return 0; }
   };
@@ -66,6 +78,7 @@ class Form {
   ManualPanel panel_;
   FileDialogs* dialogs_ = nullptr;
   SystemInfo* info_ = nullptr;
+  int tolerance_ = kDefaultTolerance;
   std::optional<ProgramCommands> files_;
 };
 

@@ -82,9 +82,9 @@ TEST(WineProcesses, TheListHoldsThisProgramAndFindsASimulatedMach3) {
   sim.Kill();
 }
 
-// HKLM\Software\Classes as reg.exe exports it (UTF-16 text).
-std::string ExportClasses() {
-  const std::wstring file = wine::TempPath(L"kestrom-classes.reg");
+// HKLM\Software\Classes as reg.exe exports it (UTF-16 text), kept in the temp folder under `name`.
+std::string ExportClasses(const wchar_t* name = L"classes") {
+  const std::wstring file = wine::TempPath(std::wstring(L"kestrom-") + name + L".reg");
   wine::RemoveFile(file);
   std::wstring command = L"reg.exe export HKLM\\Software\\Classes \"" + file + L"\" /y";
   STARTUPINFOW startup{};
@@ -122,12 +122,10 @@ void WriteKey(const std::string& key, const std::string& name, const std::string
 const std::string kStandInLibrary = "TypeLib\\{6A1C3E52-94B7-4F0D-8E21-5B7C9D0A4F13}";
 const std::string kStandInInterface = "Interface\\{D5DC1674-0CB6-47D4-BD22-E6D60631C86D}";
 
+// The stand-in's keys, and whatever else is written there, whole trees.
 void RemoveStandIn() {
-  for (const std::string& key : {kStandInLibrary + "\\1.0\\0\\win32", kStandInLibrary + "\\1.0\\0",
-                                 kStandInLibrary + "\\1.0", kStandInLibrary, kStandInInterface + "\\ProxyStubClsid32",
-                                 kStandInInterface + "\\TypeLib", kStandInInterface})
-    RegDeleteKeyA(HKEY_LOCAL_MACHINE, ("Software\\Classes\\" + key).c_str());
-  DeleteProgId();
+  for (const std::string& key : {kStandInLibrary, kStandInInterface, std::string("Mach4.Document")})
+    RegDeleteTreeA(HKEY_LOCAL_MACHINE, ("Software\\Classes\\" + key).c_str());
   wine::RemoveFile(L"C:\\kestrom-standin\\Mach3Copy.exe");
 }
 
@@ -157,7 +155,7 @@ TEST(WineRegistry, SimMach3LeavesTheRegistryAsItFoundItAndAnInstalledMach3Untouc
   WriteKey(kStandInInterface + "\\ProxyStubClsid32", "", "{00020420-0000-0000-C000-000000000046}");
   WriteKey(kStandInInterface + "\\TypeLib", "", "{6A1C3E52-94B7-4F0D-8E21-5B7C9D0A4F13}");
   WriteKey(kStandInInterface + "\\TypeLib", "Version", "1.0");
-  const std::string installed = ExportClasses();
+  const std::string installed = ExportClasses(L"installed");
   {
     wine::ComApartment com;
     wine::SimMach3 sim;
@@ -169,7 +167,7 @@ TEST(WineRegistry, SimMach3LeavesTheRegistryAsItFoundItAndAnInstalledMach3Untouc
     PostMessageW(sim.Window(), WM_CLOSE, 0, 0);
     EXPECT_TRUE(sim.process().WaitForExit(10000));
   }
-  EXPECT_TRUE(ExportClasses() == installed) << "the installed registration was changed";
+  EXPECT_TRUE(ExportClasses(L"installed-after") == installed) << "the installed registration was changed";
 }
 
 }  // namespace

@@ -287,5 +287,50 @@ TEST_F(WineTeach, TheProgramsRoadSaveAsOpenAndLoadIntoMach3) {
   EXPECT_EQ(wine::FindMessageBox(k->pid()), nullptr) << "a load that worked needs no second message";
 }
 
+TEST_F(WineTeach, ASquareJoggedInStepsIsThinnedToItsCornersAndCanBeTakenBack) {
+  constexpr WPARAM kSimplifyPath = 0x180, kBringBack = 0x160;  // the window menu's commands
+  ASSERT_TRUE(TeachOn());
+  wine::Click(k->Control(C::Command5));
+  std::string program = std::string(kStartHeader) + "\r\nM3";
+  ASSERT_TRUE(ProgramIs(program));
+  double x = 0, y = 0;
+  std::string kept;
+  auto line = [&] {
+    char text[80];
+    std::snprintf(text, sizeof text, "\r\nG01  X%+.4f Y%+.4f Z+0.0000 F200", x, y);
+    return std::string(text);
+  };
+  const int axes[] = {0, 1, 0, 1};
+  const double signs[] = {1, 1, -1, -1};
+  for (int side = 0; side < 4; ++side)
+    for (int step = 1; step <= 4; ++step) {
+      Step(axes[side], 0.5 * signs[side]);
+      (axes[side] ? y : x) += 0.5 * signs[side];
+      program += line();
+      if ((side == 0 && step == 1) || step == 4) kept += line();  // the first line and the corners
+      ASSERT_TRUE(ProgramIs(program)) << k->Program();
+    }
+  wine::Click(k->Control(C::Command6));
+  program += "\r\nM5";
+  ASSERT_TRUE(ProgramIs(program));
+  wine::Click(k->Control(C::Check1));  // teach mode off
+  ASSERT_TRUE(wine::WaitUntil([&] { return !wine::IsChecked(k->Control(C::Check1)); }));
+
+  PostMessageW(k->window(), WM_SYSCOMMAND, kSimplifyPath, 0);
+  HWND box = wine::WaitForMessageBox(k->pid());
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(wine::MessageText(box),
+            "Yol sadeleştirildi: 18 satırdan 7 satır kaldı. (Path simplified: 7 of 18 lines left.)");
+  wine::Dismiss(box);
+  const std::string thinned = std::string(kStartHeader) + "\r\nM3" + kept + "\r\nM5";
+  ASSERT_TRUE(ProgramIs(thinned)) << k->Program();
+  wine::RemoveFile(L"C:\\kestrom-thin.tap");
+  EXPECT_EQ(Save("kestrom-thin"), "C:\\ Dizinine (kestrom-thin.tap) dosya adı ile kaydedildi.");
+  EXPECT_EQ(wine::ReadFileBytes(L"C:\\kestrom-thin.tap"), thinned + "\r\n");
+  PostMessageW(k->window(), WM_SYSCOMMAND, kBringBack, 0);
+  EXPECT_TRUE(ProgramIs(program)) << "thinning was not taken back";
+  wine::RemoveFile(L"C:\\kestrom-thin.tap");
+}
+
 }  // namespace
 }  // namespace kestrom

@@ -4,6 +4,7 @@
 #include <uxtheme.h>
 
 #include <cmath>
+#include <iterator>
 #include <vector>
 
 #include "window/window_menu.h"
@@ -101,12 +102,30 @@ void MainWindow::AddWindowMenu() {
       hotKeyRegistered_ = true;
   }
   accelerators_ = AcceleratorTable(CreateAcceleratorTableW(keys.data(), static_cast<int>(keys.size())));
+
+  // The tolerance of "Simplify path", chosen in a submenu beside it; the check mark shows the current one.
+  tolerances_ = CreatePopupMenu();
+  for (size_t i = 0; i < std::size(kThinningTolerances); ++i) {
+    AppendMenuW(tolerances_, MF_STRING, kToleranceCommandBase + i * 0x10, Widen(kToleranceCaptions[i]).c_str());
+  }
+  AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(tolerances_), Widen(kToleranceMenuCaption).c_str());
+  ShowTolerance(kDefaultTolerance);
+}
+
+void MainWindow::ShowTolerance(int index) {
+  const UINT last = kToleranceCommandBase + static_cast<UINT>(std::size(kThinningTolerances) - 1) * 0x10;
+  CheckMenuRadioItem(tolerances_, kToleranceCommandBase, last, kToleranceCommandBase + index * 0x10, MF_BYCOMMAND);
 }
 
 void MainWindow::RunMenuCommand(UINT id) {
   // While one of Kestrom's message boxes or dialogs is open the window is
   // disabled, and no key may start a command behind it.
   if (!IsWindowEnabled(hwnd_)) return;
+  if (form_ && id >= kToleranceCommandBase && id < kToleranceCommandBase + std::size(kThinningTolerances) * 0x10) {
+    form_->ChooseThinningTolerance(static_cast<int>((id - kToleranceCommandBase) / 0x10));
+    ShowTolerance(form_->thinningTolerance());
+    return;
+  }
   for (size_t i = 0; i < WindowMenu().size(); ++i)
     if (id == MenuCommandId(i) && form_) form_->OnCommand(WindowMenu()[i].command);
 }

@@ -40,6 +40,7 @@ class MainWindow : public WindowProcedure<MainWindow> {
   bool CreateControls(HINSTANCE instance);
   void AddWindowMenu();
   void RunMenuCommand(UINT id);
+  void ShowTolerance(int index);
   HFONT FontFor(const FontSpec* spec);
 
   bool created_ = false;
@@ -50,6 +51,7 @@ class MainWindow : public WindowProcedure<MainWindow> {
   GdiObject<HBRUSH> white_;
   AcceleratorTable accelerators_;
   bool hotKeyRegistered_ = false;
+  HMENU tolerances_ = nullptr;  // a submenu of the system menu, which owns and destroys it
   static constexpr size_t kNoHotKeyHeld = static_cast<size_t>(-1);
   size_t heldHotKey_ = kNoHotKeyHeld;  // the hot key pressed and not yet let go
 };
