@@ -87,6 +87,17 @@ TEST(WineFileStore, TextTheCodePageCannotHoldIsRefusedAndTheEarlierFileKept) {
   ASSERT_EQ(store.WriteWhole("C:\\kestrom-codepage.tap", "(Parça)\r\n"), std::nullopt);
   const std::string bytes = wine::ReadFileBytes(path);
   EXPECT_EQ(bytes.size(), 9u);
+
+  // A PC whose ANSI code page is UTF-8 (Windows 10 1903 on): written with the
+  // flags that code page allows, and bytes that are no UTF-8 refused on reading.
+  win32::Win32FileStore utf8(65001);
+  ASSERT_EQ(utf8.WriteWhole("C:\\kestrom-codepage.tap", "(Parça \xE2\x98\x83)\r\n"), std::nullopt);
+  EXPECT_EQ(wine::ReadFileBytes(path), "(Parça \xE2\x98\x83)\r\n");
+  const ReadOutcome back = utf8.ReadWhole("C:\\kestrom-codepage.tap", 1024);
+  EXPECT_TRUE(back.ok);
+  EXPECT_EQ(back.text, "(Parça \xE2\x98\x83)\r\n");
+  ASSERT_EQ(store.WriteWhole("C:\\kestrom-codepage.tap", "(Parça)\r\n"), std::nullopt);  // 0xE7: no UTF-8
+  EXPECT_FALSE(utf8.ReadWhole("C:\\kestrom-codepage.tap", 1024).ok);
   wine::RemoveFile(path);
 }
 

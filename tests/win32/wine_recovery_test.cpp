@@ -118,7 +118,11 @@ TEST_F(WineRecovery, NoRecoveryFolderTellsOnceAndTeachingGoesOn) {
   // A file where the folder should be: no journal can be made there.
   const std::wstring folder = wine::RecoveryFolder();
   const std::wstring blocked = folder.substr(0, folder.size() - 1);
-  for (int slot = 1; slot <= 8; ++slot) wine::RemoveFile(folder + L"recovery-" + std::to_wstring(slot) + L".ksr");
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW((folder + L"*").c_str(), &found);
+  for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileW(search, &found))
+    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) wine::RemoveFile(folder + found.cFileName);
+  if (search != INVALID_HANDLE_VALUE) FindClose(search);
   RemoveDirectoryW(blocked.c_str());
   { win32::UniqueHandle f(CreateFileW(blocked.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr)); }
   ASSERT_FALSE(GetFileAttributesW(blocked.c_str()) & FILE_ATTRIBUTE_DIRECTORY);
