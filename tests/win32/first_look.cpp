@@ -54,7 +54,10 @@ int Play() {
   step(0, -10, "X:+0.0000");
   step(1, -10, "Y:+0.0000");
   wine::Click(k.Control(C::Command6));  // M5
-  wine::WaitUntil([&] { return k.Program().size() > 4 && k.Program().substr(k.Program().size() - 2) == "M5"; });
+  wine::WaitUntil([&] {
+    const std::string program = k.Program();  // read once: the box may change between two reads
+    return program.size() > 4 && program.compare(program.size() - 2, 2, "M5") == 0;
+  });
   wine::SetTextOf(k.Control(C::Text1), "first-look");
   const std::string saved = k.ClickForMessage(C::Command4);
   std::printf("%s\n", saved.c_str());
