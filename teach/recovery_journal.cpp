@@ -26,8 +26,10 @@ uint32_t Crc32(char tag, const std::string& payload) {
   return crc ^ 0xFFFFFFFFu;
 }
 
+}  // namespace
+
 // <tag><length> <crc, 8 hex digits>\n<payload>\n
-std::string Record(char tag, const std::string& payload) {
+std::string journal::Encode(char tag, const std::string& payload) {
   static const char kHex[] = "0123456789abcdef";
   std::string r(1, tag);
   r += std::to_string(payload.size());
@@ -40,7 +42,12 @@ std::string Record(char tag, const std::string& payload) {
   return r;
 }
 
-bool KnownTag(char c) { return c == 'T' || c == 'A' || c == 'C' || c == 'K' || c == 'W' || c == 'N' || c == 'S'; }
+namespace {
+using namespace journal;
+
+bool KnownTag(char c) {
+  return c == kText || c == kAppend || c == kCut || c == kKeep || c == kSwap || c == kName || c == kSaved;
+}
 
 int HexDigit(char c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -78,13 +85,13 @@ bool ParseRecord(const std::string& b, size_t& at, char& tag, std::string& paylo
 
 namespace journal {
 std::string Header() { return kHeader; }
-std::string Text(const std::string& text) { return Record('T', text); }
-std::string Append(const std::string& piece) { return Record('A', piece); }
-std::string Cut(size_t length) { return Record('C', std::to_string(length)); }
-std::string Keep() { return Record('K', ""); }
-std::string Swap() { return Record('W', ""); }
-std::string Name(const std::string& name) { return Record('N', name); }
-std::string Saved() { return Record('S', ""); }
+std::string Text(const std::string& text) { return Encode(kText, text); }
+std::string Append(const std::string& piece) { return Encode(kAppend, piece); }
+std::string Cut(size_t length) { return Encode(kCut, std::to_string(length)); }
+std::string Keep() { return Encode(kKeep, ""); }
+std::string Swap() { return Encode(kSwap, ""); }
+std::string Name(const std::string& name) { return Encode(kName, name); }
+std::string Saved() { return Encode(kSaved, ""); }
 
 std::string Snapshot(const JournalState& state) {
   std::string s = Header();
@@ -96,22 +103,22 @@ std::string Snapshot(const JournalState& state) {
 
 void Apply(JournalState& state, char tag, const std::string& payload) {
   switch (tag) {
-    case 'T': state.text = payload; state.saved = false; break;
-    case 'A': state.text += payload; state.saved = false; break;
-    case 'C': {
+    case kText: state.text = payload; state.saved = false; break;
+    case kAppend: state.text += payload; state.saved = false; break;
+    case kCut: {
       size_t length = 0;
       for (char c : payload) length = length * 10 + static_cast<size_t>(c - '0');
       if (length < state.text.size()) state.text.resize(length);
       state.saved = false;
       break;
     }
-    case 'K': state.kept = state.text; break;
-    case 'W':
+    case kKeep: state.kept = state.text; break;
+    case kSwap:
       if (state.kept) std::swap(state.text, *state.kept);
       state.saved = false;
       break;
-    case 'N': state.name = payload; break;
-    case 'S': state.saved = true; break;
+    case kName: state.name = payload; break;
+    case kSaved: state.saved = true; break;
     default: break;
   }
 }
@@ -133,7 +140,7 @@ ReadJournalResult ReadJournal(const std::string& bytes) {
       out.damaged = true;
       break;
     }
-    if (tag == 'C' && (payload.empty() || payload.size() > kMaxLengthDigits ||
+    if (tag == journal::kCut && (payload.empty() || payload.size() > kMaxLengthDigits ||
                        payload.find_first_not_of("0123456789") != std::string::npos)) {
       out.damaged = true;
       break;

@@ -26,6 +26,10 @@ struct ReadJournalResult {
 };
 
 namespace journal {
+// The records' tags.
+constexpr char kText = 'T', kAppend = 'A', kCut = 'C', kKeep = 'K', kSwap = 'W', kName = 'N', kSaved = 'S';
+// One record, as it is written.
+std::string Encode(char tag, const std::string& payload);
 std::string Header();
 std::string Text(const std::string& text);      // box := text
 std::string Append(const std::string& piece);   // box += piece
@@ -36,7 +40,8 @@ std::string Name(const std::string& name);
 std::string Saved();                            // saved := true
 // A whole journal that reads back as `state`.
 std::string Snapshot(const JournalState& state);
-// Applies one record to a state, as the reader does.
+// Applies one record to a state, as the reader does (and the writer, to the
+// state it keeps).
 void Apply(JournalState& state, char tag, const std::string& payload);
 }  // namespace journal
 

@@ -91,46 +91,42 @@ void ProgramJournal::Write(const std::string& record) {
   }
 }
 
+// The state kept here changes exactly as a reader of the file will change it.
+void ProgramJournal::Change(char tag, const std::string& payload) {
+  journal::Apply(state_, tag, payload);
+  Write(journal::Encode(tag, payload));
+}
+
 void ProgramJournal::Appended(const std::string& piece, bool flushNow) {
-  state_.text += piece;
-  state_.saved = false;
-  Write(journal::Append(piece));
+  Change(journal::kAppend, piece);
   if (flushNow) FlushNow();
 }
 
 void ProgramJournal::Replaced(const std::string& text) {
-  state_.text = text;
-  state_.saved = false;
-  Write(journal::Text(text));
+  Change(journal::kText, text);
   FlushNow();
 }
 
 void ProgramJournal::Cut(size_t length) {
-  if (length < state_.text.size()) state_.text.resize(length);
-  state_.saved = false;
-  Write(journal::Cut(length));
+  Change(journal::kCut, std::to_string(length));
   FlushNow();
 }
 
 void ProgramJournal::Keep() {
   if (IsBareHeader(state_.text)) return;  // a second reset must not drop the program kept by the first
-  state_.kept = state_.text;
-  Write(journal::Keep());
+  Change(journal::kKeep, "");
 }
 
 void ProgramJournal::Swap() {
   if (!state_.kept) return;
-  std::swap(state_.text, *state_.kept);
-  state_.saved = false;
-  Write(journal::Swap());
+  Change(journal::kSwap, "");
   FlushNow();
 }
 
 void ProgramJournal::Saved(const std::string& text) {
   if (text != state_.text) return;
-  state_.saved = true;
-  state_.name = controls_.Text(ControlId::Text1);
-  Write(journal::Name(state_.name) + journal::Saved());
+  Change(journal::kName, controls_.Text(ControlId::Text1));
+  Change(journal::kSaved, "");
   FlushNow();
 }
 
@@ -164,10 +160,7 @@ void ProgramJournal::Poll() {
   if (started_ && now - nameCheckedAt_ >= kNameCheckMs) {
     nameCheckedAt_ = now;
     const std::string name = controls_.Text(ControlId::Text1);
-    if (name != state_.name) {
-      state_.name = name;
-      Write(journal::Name(name));
-    }
+    if (name != state_.name) Change(journal::kName, name);
   }
   if (dirty_ && now - dirtySince_ >= kFlushAfterMs) FlushNow();
   if (failed_ && file_ && now - failedAt_ >= kRetryAfterMs) {

@@ -52,6 +52,7 @@ class ProgramJournal {
   void FlushNow();
 
  private:
+  void Change(char tag, const std::string& payload);
   void Write(const std::string& record);
   void Failed();
   void Recover();
