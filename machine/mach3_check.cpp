@@ -104,9 +104,9 @@ Mach3Check CheckMach3(Automation& automation, SystemServices system, const Check
     const auto text = ValueToText(answer.value);
     return text.ok ? "\"" + text.value + "\"" : "(no text)";
   };
-  static const char* const kAxes = "XYZABC";
-  for (int axis = 0; axis < 6; ++axis)
-    r.Item(std::string("GetDROString(") + std::to_string(axis) + ") " + kAxes[axis], read("GetDROString", {Arg::RefI4(axis)}));
+  for (int axis = 0; axis < mach3::kAxisCount; ++axis)
+    r.Item(std::string("GetDROString(") + std::to_string(axis) + ") " + mach3::kAxisLetters[axis],
+           read("GetDROString", {Arg::RefI4(axis)}));
   r.Item("IsMoving", read("IsMoving", {}));
   r.Item("FileName", read("FileName", {}));
   check.report = r.text();

@@ -5,20 +5,15 @@ namespace kestrom::mach3 {
 const std::vector<MemberSpec>& ScriptMembers() {
   using K = Arg::Kind;
   static const std::vector<MemberSpec> members = {
-      {"JogOn", {K::RefI4, K::I2}, false},     {"JogOff", {K::RefI4}, false},
-      {"IsEstop", {}, true},                   {"IsStopped", {}, true},
-      {"IsSafeZ", {}, true},                   {"IsMoving", {}, true},
-      {"IsFirst", {}, true},                   {"IsLoading", {}, true},
-      {"GetDROString", {K::RefI4}, true},      {"SetDRO", {K::RefI4, K::RefR8}, false},
-      {"Message", {K::RefBstr}, false},        {"code", {K::RefBstr}, false},
-      {"LoadFile", {K::RefBstr}, false},       {"RunFile", {}, false},
-      {"FileName", {}, true},                  {"DoOEMButton", {K::RefI4}, false},
-      {"GetRPM", {}, true},                    {"SetSpinSpeed", {K::RefR8}, false},
-      {"FeedRate", {}, true},                  {"SetFeedRate", {K::RefR8}, false},
-      {"GetSafeZ", {}, true},                  {"SetSafeZ", {K::RefR8}, false},
-      {"GotoSafeZ", {}, false},                {"DoSpinCW", {}, false},
-      {"DoSpinCCW", {}, false},                {"DoSpinStop", {}, false},
-      {"RunProgram", {K::RefBstr}, false},
+      {"JogOn", {K::RefI4, K::I2}}, {"JogOff", {K::RefI4}}, {"IsEstop", {}},
+      {"IsStopped", {}}, {"IsSafeZ", {}}, {"IsMoving", {}},
+      {"IsFirst", {}}, {"IsLoading", {}}, {"GetDROString", {K::RefI4}},
+      {"SetDRO", {K::RefI4, K::RefR8}}, {"Message", {K::RefBstr}}, {"code", {K::RefBstr}},
+      {"LoadFile", {K::RefBstr}}, {"RunFile", {}}, {"FileName", {}},
+      {"DoOEMButton", {K::RefI4}}, {"GetRPM", {}}, {"SetSpinSpeed", {K::RefR8}},
+      {"FeedRate", {}}, {"SetFeedRate", {K::RefR8}}, {"GetSafeZ", {}},
+      {"SetSafeZ", {K::RefR8}}, {"GotoSafeZ", {}}, {"DoSpinCW", {}},
+      {"DoSpinCCW", {}}, {"DoSpinStop", {}}, {"RunProgram", {K::RefBstr}},
   };
   return members;
 }

@@ -13,7 +13,6 @@ namespace kestrom::mach3 {
 struct MemberSpec {
   const char* name;
   std::vector<Arg::Kind> args;
-  bool readOnly;  // reads a value and changes nothing: the check may call it
 };
 
 const std::vector<MemberSpec>& ScriptMembers();

@@ -37,10 +37,14 @@ bool ManualPanel::CanSend(CMach& mach) {
   return true;
 }
 
-bool ManualPanel::Made(CMach& mach, size_t failedBefore) {
-  if (mach.failedCalls() == failedBefore) return true;
+ManualPanel::Sent ManualPanel::Send(const std::function<void(CMach&)>& calls) {
+  CMach& mach = connection_.Get();
+  if (!CanSend(mach)) return Sent::Refused;
+  const size_t failedBefore = mach.failedCalls();
+  calls(mach);
+  if (mach.failedCalls() == failedBefore) return Sent::Made;
   controls_.ShowMessage(kCommandNotMade);
-  return false;
+  return Sent::Failed;
 }
 
 void ManualPanel::CreateMachObject() { loadRoutine_(); }
@@ -109,16 +113,14 @@ void ManualPanel::Poll() {
 void ManualPanel::ToggleJog() {
   CMach& mach = connection_.Get();
   if (controls_.Text(ControlId::cmdJog) == "Start Jogging") {
-    if (!CanSend(mach)) return;
-    const size_t failedBefore = mach.failedCalls();
-    for (int axis = 0; axis < kXYZ && mach.failedCalls() == failedBefore; ++axis) mach.JogOn(axis, true);
-    if (mach.failedCalls() == failedBefore) {
-      controls_.SetText(ControlId::cmdJog, "Jog Off");
-      return;
-    }
+    const Sent sent = Send([](CMach& m) {
+      const size_t failedBefore = m.failedCalls();
+      for (int axis = 0; axis < kXYZ && m.failedCalls() == failedBefore; ++axis) m.JogOn(axis, true);
+    });
+    if (sent == Sent::Made) controls_.SetText(ControlId::cmdJog, "Jog Off");
     // Part started, or a start is late: every axis is stopped again.
-    controls_.ShowMessage(kCommandNotMade);
-    for (int axis = 0; axis < kXYZ; ++axis) mach.JogOffWhenAnswering(axis);
+    if (sent == Sent::Failed)
+      for (int axis = 0; axis < kXYZ; ++axis) mach.JogOffWhenAnswering(axis);
   } else {
     std::vector<std::function<std::shared_ptr<QueuedCall>()>> stops;
     for (int axis = 0; axis < kXYZ; ++axis) stops.push_back([&mach, axis] { return mach.JogOffWhenAnswering(axis); });
@@ -133,11 +135,7 @@ void ManualPanel::SendOEM() {
     controls_.ShowMessage(kInvalidOemMessage);
     return;
   }
-  CMach& mach = connection_.Get();
-  if (!CanSend(mach)) return;
-  const size_t failedBefore = mach.failedCalls();
-  mach.SendOEMCode(*code);
-  Made(mach, failedBefore);
+  Send([&](CMach& m) { m.SendOEMCode(*code); });
 }
 
 void ManualPanel::ReadDro() {
@@ -161,42 +159,29 @@ void ManualPanel::ToggleSpindle() {
          [this] { controls_.SetText(ControlId::cmdSpindle, "Spindle Off"); });
     return;
   }
-  if (!CanSend(mach)) return;
-  const size_t failedBefore = mach.failedCalls();
-  mach.SpindleRPM(*rpm);
-  mach.StartSpindle(true, -1.0);
-  if (mach.failedCalls() == failedBefore) {
-    controls_.SetText(ControlId::cmdSpindle, "Spindle On");
-    return;
-  }
-  controls_.ShowMessage(kCommandNotMade);
-  mach.StopSpindleWhenAnswering();  // a late start is stopped right behind it
+  const Sent sent = Send([&](CMach& m) {
+    m.SpindleRPM(*rpm);
+    m.StartSpindle(true, -1.0);
+  });
+  if (sent == Sent::Made) controls_.SetText(ControlId::cmdSpindle, "Spindle On");
+  if (sent == Sent::Failed) mach.StopSpindleWhenAnswering();  // a late start is stopped right behind it
 }
 
 void ManualPanel::ToggleJogMode() {
-  CMach& mach = connection_.Get();
-  if (!CanSend(mach)) return;
-  const size_t failedBefore = mach.failedCalls();
-  mach.SendOEMCode(kToggleJogModeCode);
-  Made(mach, failedBefore);
+  Send([](CMach& m) { m.SendOEMCode(kToggleJogModeCode); });
 }
 
 void ManualPanel::ZeroAxis() {
-  CMach& mach = connection_.Get();
-  if (!CanSend(mach)) return;
-  const size_t failedBefore = mach.failedCalls();
-  for (int axis = 0; axis < kXYZ && mach.failedCalls() == failedBefore; ++axis) mach.SetDRO(axis, 0.0);
-  Made(mach, failedBefore);
+  Send([](CMach& m) {
+    const size_t failedBefore = m.failedCalls();
+    for (int axis = 0; axis < kXYZ && m.failedCalls() == failedBefore; ++axis) m.SetDRO(axis, 0.0);
+  });
 }
 
 void ManualPanel::GotoPage() {
   // 16-bit arithmetic as the page list's index is 16-bit; -1 (no selection) gives 0.
   const int16_t page = static_cast<int16_t>(controls_.ListIndex(ControlId::cboPage) + mach3::kFirstPage);
-  CMach& mach = connection_.Get();
-  if (!CanSend(mach)) return;
-  const size_t failedBefore = mach.failedCalls();
-  mach.GotoUIPage(page);
-  Made(mach, failedBefore);
+  Send([page](CMach& m) { m.GotoUIPage(page); });
 }
 
 }  // namespace kestrom

@@ -39,8 +39,10 @@ class ManualPanel {
   };
   // False (with the message) when the command cannot be sent now.
   bool CanSend(CMach& mach);
-  // True when the calls since `failedBefore` all went through; otherwise says so.
-  bool Made(CMach& mach, size_t failedBefore);
+  // A start or a change: refused (with the message) while Mach3 cannot take it;
+  // otherwise made, and the operator told when its calls did not all go through.
+  enum class Sent { Refused, Failed, Made };
+  Sent Send(const std::function<void(CMach&)>& calls);
   void Stop(std::vector<std::function<std::shared_ptr<QueuedCall>()>> stops, std::function<void()> made);
 
   Controls& controls_;

@@ -73,6 +73,10 @@ std::optional<std::string> FromCodePage(const std::string& bytes, unsigned codeP
   return Narrow(*w);
 }
 
+std::string SystemMessageWithCode(unsigned long code) {
+  return SystemMessage(code) + " (" + std::to_string(code) + ")";
+}
+
 std::string SystemMessage(unsigned long code) {
   wchar_t* buffer = nullptr;
   const DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |

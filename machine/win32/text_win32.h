@@ -17,5 +17,7 @@ std::optional<std::string> ToCodePage(const std::string& utf8, unsigned codePage
 std::optional<std::string> FromCodePage(const std::string& bytes, unsigned codePage = 0);
 // The system's text for an error code, without the trailing line end.
 std::string SystemMessage(unsigned long code);
+// The same with the code after it in parentheses, as file errors are shown.
+std::string SystemMessageWithCode(unsigned long code);
 
 }  // namespace kestrom::win32

@@ -11,10 +11,7 @@
 
 namespace kestrom::win32 {
 namespace {
-std::string LastError() {
-  const DWORD code = GetLastError();
-  return SystemMessage(code) + " (" + std::to_string(code) + ")";
-}
+std::string LastError() { return SystemMessageWithCode(GetLastError()); }
 }  // namespace
 
 std::optional<std::string> Win32FileStore::WriteWhole(const std::string& path, const std::string& content) {

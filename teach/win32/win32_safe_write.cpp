@@ -14,7 +14,7 @@ SafeWriteSystem::Step Failure(DWORD code) {
   const bool busy = code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION ||
                     code == ERROR_ACCESS_DENIED || code == ERROR_UNABLE_TO_REMOVE_REPLACED;
   return {busy ? SafeWriteSystem::Status::Busy : SafeWriteSystem::Status::Failed,
-          SystemMessage(code) + " (" + std::to_string(code) + ")"};
+          SystemMessageWithCode(code)};
 }
 
 SafeWriteSystem::Step LastFailure() { return Failure(GetLastError()); }
