@@ -332,5 +332,36 @@ TEST_F(WineTeach, ASquareJoggedInStepsIsThinnedToItsCornersAndCanBeTakenBack) {
   wine::RemoveFile(L"C:\\kestrom-thin.tap");
 }
 
+TEST_F(WineTeach, TheToleranceChosenInTheSubmenuIsTheOneSimplifyPathUses) {
+  constexpr WPARAM kSimplifyPath = 0x180, kTolerance01mm = 0x800 + 4 * 0x10;  // the window menu's commands
+  ASSERT_TRUE(TeachOn());
+  // A bend of 0.04 mm: kept at 0.01 mm, thinned away at 0.1 mm.
+  std::string program = kStartHeader;
+  const std::pair<int, double> steps[] = {{0, 0.5}, {0, 0.5}, {1, 0.04}, {0, 1}};
+  const char* const lines[] = {"X+0.5000 Y+0.0000", "X+1.0000 Y+0.0000", "X+1.0000 Y+0.0400", "X+2.0000 Y+0.0400"};
+  for (int i = 0; i < 4; ++i) {
+    Step(steps[i].first, steps[i].second);
+    program += std::string("\r\nG01  ") + lines[i] + " Z+0.0000 F200";
+    ASSERT_TRUE(ProgramIs(program)) << k->Program();
+  }
+  wine::Click(k->Control(C::Check1));
+  ASSERT_TRUE(wine::WaitUntil([&] { return !wine::IsChecked(k->Control(C::Check1)); }));
+  auto simplify = [&] {
+    PostMessageW(k->window(), WM_SYSCOMMAND, kSimplifyPath, 0);
+    HWND box = wine::WaitForMessageBox(k->pid());
+    if (!box) return std::string("<no message box>");
+    const std::string text = wine::MessageText(box);
+    wine::Dismiss(box);
+    return text;
+  };
+  EXPECT_EQ(simplify(), "Yol sadeleştirildi: 4 satırdan 4 satır kaldı. (Path simplified: 4 of 4 lines left.)");
+  EXPECT_EQ(k->Program(), program);
+  PostMessageW(k->window(), WM_SYSCOMMAND, kTolerance01mm, 0);
+  EXPECT_EQ(simplify(), "Yol sadeleştirildi: 4 satırdan 2 satır kaldı. (Path simplified: 2 of 4 lines left.)");
+  EXPECT_TRUE(ProgramIs(std::string(kStartHeader) + "\r\nG01  X+0.5000 Y+0.0000 Z+0.0000 F200" +
+                        "\r\nG01  X+2.0000 Y+0.0400 Z+0.0000 F200"))
+      << k->Program();
+}
+
 }  // namespace
 }  // namespace kestrom
