@@ -13,15 +13,26 @@ const char* const kNothingToBringBack =
     "Geri getirilecek silinmiş metin yok. (There is no cleared text to bring back.)";
 
 Form::Form(Controls& controls, FileStore& store, ConnectionHolder::Factory makeConnection,
-           std::optional<ProgramFileServices> files, RecoveryServices recovery)
+           std::optional<ProgramFileServices> files, RecoveryServices recovery, PathSurface* pathSurface)
     : controls_(controls),
       store_(store),
       clock_(recovery.clock ? *recovery.clock : stoppedClock_),
       journal_(controls, recovery.file, clock_),
       connection_(std::move(makeConnection)),
+      pathView_(pathSurface),
       program_(controls, ControlId::Text2, journal_),
       recorder_(controls, program_, connection_),
       panel_(controls, connection_, [this] { Load(); }) {
+  program_.Listen(&pathView_);
+  // The view shows where the machine stands from the readouts the tick reads anyway.
+  recorder_.OnReadouts([this](const std::array<std::string, kAxisCount>& dro) {
+    if (!pathView_.open()) return;
+    PathPoint at;
+    if (ReadMachineNumber(dro[0], at.x) && ReadMachineNumber(dro[1], at.y) && ReadMachineNumber(dro[2], at.z))
+      pathView_.MachineAt(at);
+    else
+      pathView_.MachineAt(std::nullopt);
+  });
   if (files) {
     dialogs_ = &files->dialogs;
     info_ = files->info;
@@ -95,6 +106,10 @@ void Form::OnCommand(FormCommand command) {
       break;
     case FormCommand::CheckMach3: CheckMach3(); break;
     case FormCommand::SimplifyPath: SimplifyPath(); break;
+    case FormCommand::PathView:
+      if (pathView_.open()) pathView_.Close();
+      else pathView_.Open(controls_.Text(ControlId::Text2));
+      break;
   }
 }
 

@@ -7,6 +7,7 @@
 #include "window/connection_holder.h"
 #include "window/controls.h"
 #include "window/manual_panel.h"
+#include "window/path_view.h"
 #include "window/program_box.h"
 #include "window/program_commands.h"
 #include "window/program_journal.h"
@@ -20,7 +21,7 @@ extern const char* const kNothingToBringBack;
 
 // The commands of the window menu and the keys, beyond the controls' own events.
 enum class FormCommand {
-  Save, SaveAs, Open, LoadIntoMach3, RecordPoint, RemoveLastLine, BringBack, CheckMach3, SimplifyPath
+  Save, SaveAs, Open, LoadIntoMach3, RecordPoint, RemoveLastLine, BringBack, CheckMach3, SimplifyPath, PathView
 };
 
 // The tolerances "Simplify path" offers, in millimetres; the first one chosen at start is kDefaultTolerance.
@@ -45,7 +46,8 @@ struct RecoveryServices {
 class Form {
  public:
   Form(Controls& controls, FileStore& store, ConnectionHolder::Factory makeConnection,
-       std::optional<ProgramFileServices> files = std::nullopt, RecoveryServices recovery = {});
+       std::optional<ProgramFileServices> files = std::nullopt, RecoveryServices recovery = {},
+       PathSurface* pathSurface = nullptr);
 
   void Load();                        // also run again by "Create Mach Object"
   // Once at start, after Load: work found unsaved in the journal is offered back.
@@ -59,6 +61,7 @@ class Form {
   int thinningTolerance() const { return tolerance_; }
   void ChooseThinningTolerance(int index);
   ProgramJournal& journal() { return journal_; }
+  PathView& pathView() { return pathView_; }
 
  private:
   void CheckMach3();
@@ -73,6 +76,7 @@ class Form {
   Clock& clock_;
   ProgramJournal journal_;
   ConnectionHolder connection_;
+  PathView pathView_;
   TeachProgram program_;
   TeachRecorder recorder_;
   ManualPanel panel_;

@@ -6,6 +6,7 @@ void TeachProgram::ResetProgram() {
   journal_.Keep();
   controls_.SetText(box_, kResetHeader);
   journal_.Replaced(kResetHeader);
+  if (listener_) listener_->Replaced(kResetHeader);
 }
 
 void TeachProgram::AppendTaughtLine(const std::string& axisWords, const std::optional<std::string>& feed,
@@ -13,18 +14,21 @@ void TeachProgram::AppendTaughtLine(const std::string& axisWords, const std::opt
   const std::string line = TaughtLine(axisWords, feed);
   controls_.AppendText(box_, line);
   journal_.Appended(line, flushNow);
+  if (listener_) listener_->Appended(line);
 }
 
 void TeachProgram::AppendMCode(const std::string& code) {
   const std::string line = MCodeLine(code);
   controls_.AppendText(box_, line);
   journal_.Appended(line, true);
+  if (listener_) listener_->Appended(line);
 }
 
 void TeachProgram::ReplaceWith(const std::string& text) {
   journal_.Keep();
   controls_.SetText(box_, text);
   journal_.Replaced(text);
+  if (listener_) listener_->Replaced(text);
 }
 
 bool TeachProgram::RemoveLastLine() {
@@ -38,6 +42,7 @@ bool TeachProgram::RemoveLastLine() {
   // Only the tail changes: a long program is not set again whole.
   controls_.RemoveTail(box_, text.substr(last));
   journal_.Cut(last);
+  if (listener_) listener_->Replaced(std::string_view(text).substr(0, last));
   return true;
 }
 
@@ -46,6 +51,7 @@ bool TeachProgram::BringBack() {
   const std::string back = *journal_.kept();
   controls_.SetText(box_, back);
   journal_.Swap();
+  if (listener_) listener_->Replaced(back);
   controls_.CaretToEnd(box_);
   return true;
 }

@@ -4,12 +4,21 @@
 #pragma once
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "teach/teach_program.h"
 #include "window/controls.h"
 #include "window/program_journal.h"
 
 namespace kestrom {
+
+// Told of every change of the program box, after it is made (the path view).
+class ProgramListener {
+ public:
+  virtual ~ProgramListener() = default;
+  virtual void Appended(std::string_view piece) = 0;  // starts with its line break
+  virtual void Replaced(std::string_view program) = 0;
+};
 
 class TeachProgram {
  public:
@@ -25,11 +34,13 @@ class TeachProgram {
   bool RemoveLastLine();
   // The kept text back in the box, and the box's text kept; false when nothing is kept.
   bool BringBack();
+  void Listen(ProgramListener* listener) { listener_ = listener; }
 
  private:
   Controls& controls_;
   ControlId box_;
   ProgramJournal& journal_;
+  ProgramListener* listener_ = nullptr;
 };
 
 }  // namespace kestrom

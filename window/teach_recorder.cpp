@@ -34,6 +34,7 @@ void TeachRecorder::Tick() {
   // the tick: such a tick is no position, so it records nothing and keeps the
   // reference, and the next answering tick compares with the last real position.
   if (AllAnswered(currentDro_) && currentDro_ != previousDro_) RecordChange();
+  if (onReadouts_ && AllAnswered(currentDro_)) onReadouts_(currentDro_);
 
   for (int axis = 0; axis < kAxisCount; ++axis)
     controls_.SetText(kAxisRows[axis].displayBox, kAxisRows[axis].displayPrefix + mach.ReadDRO(axis));

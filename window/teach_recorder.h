@@ -2,6 +2,7 @@
 // displays refreshed, and the window kept above the foreground one.
 #pragma once
 #include <array>
+#include <functional>
 #include <string>
 
 #include "window/program_box.h"
@@ -34,6 +35,9 @@ class TeachRecorder {
   // teach mode says; and taking back the last line after the header.
   void RecordPoint();
   void RemoveLastLine();
+  // Told the six readouts of every tick on which all of them answered.
+  using ReadoutsListener = std::function<void(const std::array<std::string, kAxisCount>&)>;
+  void OnReadouts(ReadoutsListener listener) { onReadouts_ = std::move(listener); }
 
  private:
   void RecordChange();
@@ -48,6 +52,7 @@ class TeachRecorder {
   std::array<std::string, kAxisCount> previousDro_;  // no value yet reads as empty text
   std::string axisWords_;
   bool ticking_ = false;
+  ReadoutsListener onReadouts_;
 };
 
 }  // namespace kestrom

@@ -27,8 +27,8 @@ struct MenuCommand {
 // so taking back a line is Ctrl+Shift+Backspace, and bringing back what a change
 // took away is Ctrl+Shift+Z, the undo key's other half.
 // New items go at the end: an item's command id follows its place.
-inline const std::array<MenuCommand, 9>& WindowMenu() {
-  static const std::array<MenuCommand, 9> menu = {{
+inline const std::array<MenuCommand, 10>& WindowMenu() {
+  static const std::array<MenuCommand, 10> menu = {{
       {FormCommand::SaveAs, "Farklı Kaydet... (Save As...)\tCtrl+Shift+S", kCtrl | kShift, 0x53, false},
       {FormCommand::Open, "Aç... (Open...)\tCtrl+O", kCtrl, 0x4F, false},
       {FormCommand::LoadIntoMach3, "Mach3'e Yükle (Load into Mach3)", 0, 0, false},
@@ -40,6 +40,7 @@ inline const std::array<MenuCommand, 9>& WindowMenu() {
        false},
       {FormCommand::CheckMach3, "Mach3'ü Denetle (Check Mach3)", 0, 0, false},
       {FormCommand::SimplifyPath, "Yolu Sadeleştir (Simplify path)", 0, 0, false},
+      {FormCommand::PathView, kPathViewCaption, 0, 0, false},
   }};
   return menu;
 }

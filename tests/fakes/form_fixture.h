@@ -17,6 +17,14 @@ class NullStore : public FileStore {
   std::optional<std::string> WriteWhole(const std::string&, const std::string&) override { return std::nullopt; }
 };
 
+// The path view's window: counts what the model asks of it.
+struct FakePathSurface : PathSurface {
+  int opens = 0, closes = 0, updates = 0;
+  void Open() override { ++opens; }
+  void Close() override { ++closes; }
+  void Update() override { ++updates; }
+};
+
 struct FormFixture : ::testing::Test {
   FakeAutomation automation;
   FakeSystem system;
@@ -24,10 +32,13 @@ struct FormFixture : ::testing::Test {
   FakeControls controls;
   NullStore store;
   int connectionsMade = 0;
-  Form form{controls, store, [this] {
+  FakePathSurface pathSurface;
+  Form form{controls, store,
+            [this] {
               ++connectionsMade;
               return std::make_unique<CMach>(automation, system.Services(), pump);
-            }};
+            },
+            std::nullopt, {}, &pathSurface};
   std::array<std::string, 6> dro{"+0.0000", "+0.0000", "+0.0000", "+0.0000", "+0.0000", "+0.0000"};
 
   FormFixture() {

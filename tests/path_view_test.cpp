@@ -1,0 +1,240 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+
+#include "fakes/form_fixture.h"
+#include "teach/program_path.h"
+#include "teach/teach_program.h"
+#include "window/path_geometry.h"
+#include "window/path_view.h"
+
+namespace kestrom {
+namespace {
+
+std::string Program(std::initializer_list<const char*> lines) {
+  std::string text = kStartHeader;
+  for (const char* line : lines) text += std::string("\r\n") + line;
+  return text;
+}
+
+TEST(ProgramPath, ReadsRecorderAndPlainFormsWithModalStateAndSkipsWhatItCannotRead) {
+  const auto points = ReadPath(Program({
+      "G01 X+1.0000 Y+2.0000 Z+0.0000 F200",  // the recorder's form: places the machine
+      "M3",
+      "G01 X+3,5000 Y+2.0000",                 // Turkish decimal comma; Z kept
+      "g1x4y-.5 (a comment)",                  // plain, lower case, no blanks
+      "X 6 ; Y and Z kept, G1 is modal",
+      "G01 Xabc Y9",                           // unreadable: skipped whole
+      "G92 X0 Y0",                             // not a move
+      "M5",
+      "G0 Z5",
+      "G91 G1 X1 Y1",                          // incremental
+      "G90 G20 X1",                            // inches
+      "G2 X0 Y0 I1 J0",                        // an arc: its end is reached, not drawn
+      "G1 X1 M3",                              // M3 starts before the move on its line
+      "G1 X2 M5",                              // M5 stops after it
+      "G1 X3",
+  }));
+  struct Want { double x, y, z; MoveKind kind; };
+  const std::vector<Want> want = {
+      {1, 2, 0, MoveKind::Jump},   {3.5, 2, 0, MoveKind::On},       {4, -0.5, 0, MoveKind::On},
+      {6, -0.5, 0, MoveKind::On},  {6, -0.5, 5, MoveKind::Rapid},   {7, 0.5, 5, MoveKind::Off},
+      {25.4, 0.5, 5, MoveKind::Off}, {0, 0, 5, MoveKind::Jump},     {25.4, 0, 5, MoveKind::On},
+      {50.8, 0, 5, MoveKind::On},  {76.2, 0, 5, MoveKind::Off}};
+  ASSERT_EQ(points.size(), want.size());
+  for (size_t i = 0; i < want.size(); ++i) {
+    EXPECT_NEAR(points[i].x, want[i].x, 1e-9) << i;
+    EXPECT_NEAR(points[i].y, want[i].y, 1e-9) << i;
+    EXPECT_NEAR(points[i].z, want[i].z, 1e-9) << i;
+    EXPECT_EQ(points[i].kind, want[i].kind) << i;
+  }
+  // Read in pieces as the recorder appends them: the same points.
+  PathReader reader;
+  std::vector<PathPoint> pieces;
+  ReadPathInto(kStartHeader, reader, pieces);
+  for (const char* line : {"G01 X+1 Y+2", "M3", "G01 X+3 Y+2"}) ReadPathInto(std::string("\r\n") + line, reader, pieces);
+  ASSERT_EQ(pieces.size(), 2u);
+  EXPECT_EQ(pieces[1].kind, MoveKind::On);
+  double n = 0;
+  EXPECT_FALSE(ReadMachineNumber("1e5", n));
+  EXPECT_FALSE(ReadMachineNumber("+", n));
+  EXPECT_TRUE(ReadMachineNumber("+12,25", n));
+  EXPECT_EQ(n, 12.25);
+}
+
+TEST(PathGeometry, OneScaleForBothAxesCentredWithTheMarginAndAOneTwoFiveGrid) {
+  Bounds b;
+  b.Add({0, 0});
+  b.Add({20, 5});
+  const PixelRect area{10, 30, 410, 230};  // 400 x 200
+  const ViewFit fit = FitView(b, area, 16);
+  EXPECT_DOUBLE_EQ(fit.scale, (400 - 32) / 20.0);  // the wider axis binds
+  const PixelF low = fit.ToPixel({0, 0}), high = fit.ToPixel({20, 5});
+  EXPECT_DOUBLE_EQ(low.x, 10 + 16);
+  EXPECT_DOUBLE_EQ(high.x, 410 - 16);
+  EXPECT_DOUBLE_EQ((low.y + high.y) / 2, 130);  // centred, and up is up
+  EXPECT_GT(low.y, high.y);
+  Bounds line;
+  line.Add({3, 7});
+  line.Add({3, 7.0001});
+  EXPECT_DOUBLE_EQ(FitView(line, area, 16).scale, (200 - 32) / kMinSpanMm);  // no speck filling the window
+  EXPECT_GT(FitView(Bounds(), area, 16).scale, 0);
+  EXPECT_DOUBLE_EQ(GridSpacing(18.4, 24), 2);
+  EXPECT_DOUBLE_EQ(GridSpacing(24, 24), 1);
+  EXPECT_DOUBLE_EQ(GridSpacing(1.0, 24), 50);
+  EXPECT_DOUBLE_EQ(GridSpacing(5000, 24), 0.005);
+  EXPECT_EQ(SpacingText(0.005), "0.005 mm");
+  EXPECT_EQ(SpacingText(10), "10 mm");
+}
+
+double DistanceToSegment(PixelF p, PixelF a, PixelF b) {
+  const double dx = b.x - a.x, dy = b.y - a.y, len2 = dx * dx + dy * dy;
+  const double t = len2 > 0 ? std::clamp(((p.x - a.x) * dx + (p.y - a.y) * dy) / len2, 0.0, 1.0) : 0;
+  return std::hypot(p.x - (a.x + t * dx), p.y - (a.y + t * dy));
+}
+
+double Deviation(const std::vector<PixelF>& points, const std::vector<PixelF>& kept) {
+  double worst = 0;
+  for (const PixelF& p : points) {
+    double best = kept.size() == 1 ? std::hypot(p.x - kept[0].x, p.y - kept[0].y) : 1e300;
+    for (size_t k = 1; k < kept.size(); ++k) best = std::min(best, DistanceToSegment(p, kept[k - 1], kept[k]));
+    worst = std::max(worst, best);
+  }
+  return worst;
+}
+
+TEST(PathGeometry, ReductionKeepsEveryVisibleCornerAndDropsWhatThePixelsCannotShow) {
+  std::vector<PixelF> kept;
+  // A straight stroke of many points is one segment; ends kept exactly.
+  std::vector<PixelF> straight;
+  for (int i = 0; i <= 100000; ++i) straight.push_back({i * 0.003, 5 + i * 0.001});
+  ReducePolyline(straight, 0.5, kept);
+  ASSERT_EQ(kept.size(), 2u);
+  EXPECT_EQ(kept.back().x, straight.back().x);
+  // A zigzag of 3 px keeps all its corners; one of 0.2 px is a straight line.
+  for (const double amplitude : {3.0, 0.2}) {
+    std::vector<PixelF> zigzag;
+    for (int i = 0; i <= 40; ++i) zigzag.push_back({i * 4.0, (i % 2) * amplitude});
+    ReducePolyline(zigzag, 0.5, kept);
+    EXPECT_EQ(kept.size(), amplitude > 1 ? zigzag.size() : 2u) << amplitude;
+  }
+  // Out and back along one line: the far end is a corner too.
+  ReducePolyline({{0, 0}, {5, 0}, {10, 0}, {4, 0}}, 0.5, kept);
+  ASSERT_EQ(kept.size(), 3u);
+  EXPECT_EQ(kept[1].x, 10);
+  // Random walks and circles: every point stays within a pixel of what is drawn.
+  std::mt19937 random(7);
+  std::normal_distribution<double> step(0, 0.6);
+  for (int trial = 0; trial < 12; ++trial) {
+    std::vector<PixelF> path = {{100, 100}};
+    for (int i = 0; i < 1200; ++i) {
+      const PixelF& last = path.back();
+      path.push_back(trial % 3 == 0 ? PixelF{100 + 80 * std::cos(i * 0.01), 100 + 80 * std::sin(i * 0.01)}
+                                    : PixelF{last.x + step(random), last.y + step(random)});
+    }
+    ReducePolyline(path, 0.5, kept);
+    EXPECT_LE(Deviation(path, kept), 0.75) << trial;
+    EXPECT_LT(kept.size(), path.size() / 2) << trial;
+  }
+}
+
+// What the model paints, as calls.
+struct RecordingCanvas : PathCanvas {
+  int fills = 0;
+  std::vector<std::pair<std::vector<PixelPoint>, Ink>> lines;
+  std::vector<std::pair<PixelPoint, Ink>> dots, rings;
+  std::vector<std::string> labels;
+  void Fill(const PixelRect&, Ink) override { ++fills; }
+  void Polyline(const PixelPoint* p, size_t n, Ink ink) override { lines.push_back({{p, p + n}, ink}); }
+  void Dot(PixelPoint c, int, Ink ink) override { dots.push_back({c, ink}); }
+  void Ring(PixelPoint c, int, Ink ink) override { rings.push_back({c, ink}); }
+  void Label(PixelPoint, const std::string& text, Ink) override { labels.push_back(text); }
+  std::vector<const std::vector<PixelPoint>*> Drawn(Ink ink) const {
+    std::vector<const std::vector<PixelPoint>*> found;
+    for (const auto& [points, i] : lines)
+      if (i == ink) found.push_back(&points);
+    return found;
+  }
+};
+
+struct PathViewForm : testing::FormFixture {
+  PathView& view = form.pathView();
+  void Teach(double x, double y) {
+    dro[0] = std::to_string(x);
+    dro[1] = std::to_string(y);
+    form.OnTimer();
+  }
+};
+
+TEST_F(PathViewForm, MenuOpensTheViewThatDrawsTheTaughtPathLiveAndAgainWholeAfterAChange) {
+  form.Load();
+  controls.values[ControlId::Check1] = 1;
+  Teach(0, 0);
+  form.OnCommand(FormCommand::PathView);
+  ASSERT_TRUE(view.open());
+  EXPECT_EQ(pathSurface.opens, 1);
+  view.Resize({0, 28, 300, 328}, 96);
+  RecordingCanvas whole;
+  view.Render(whole);
+  EXPECT_EQ(whole.fills, 1);
+
+  // A 10 mm square, the spindle on from its second side.
+  Teach(10, 0);
+  form.OnClick(ControlId::Command5);  // M3
+  Teach(10, 10);
+  Teach(0, 10);
+  Teach(0, 0);
+  form.OnClick(ControlId::Command6);  // M5
+  RecordingCanvas again;
+  view.Render(again);  // points beyond the first bounds: a new fit, all of it again
+  EXPECT_EQ(again.fills, 1);
+  const double scale = (300 - 32) / 10.0;
+  EXPECT_DOUBLE_EQ(view.fit().scale, scale);
+  ASSERT_EQ(again.Drawn(Ink::Off).size(), 1u);
+  ASSERT_EQ(again.Drawn(Ink::On).size(), 1u);
+  const std::vector<PixelPoint>& on = *again.Drawn(Ink::On)[0];
+  ASSERT_EQ(on.size(), 4u);  // (10,0) (10,10) (0,10) (0,0)
+  EXPECT_EQ(on[0].x, 300 - 16);
+  EXPECT_EQ(on[0].y, 28 + 300 - 16);
+  EXPECT_EQ(on[2].x, 16);
+  EXPECT_EQ(on[2].y, 28 + 16);
+  RecordingCanvas markers;
+  view.PaintMarkers(markers);
+  ASSERT_EQ(markers.dots.size(), 1u);  // the last point
+  EXPECT_EQ(markers.dots[0].first.x, 16);
+  EXPECT_EQ(markers.rings.size(), 1u);  // where the machine stands
+  EXPECT_EQ(markers.labels, std::vector<std::string>{"Izgara (grid) 1 mm   XY"});
+
+  // A line within the bounds: its segment alone, and only its pixels repainted.
+  Teach(5, 5);
+  RecordingCanvas added;
+  const PixelRect changed = view.Render(added);
+  EXPECT_EQ(added.fills, 0);
+  ASSERT_EQ(added.lines.size(), 1u);
+  EXPECT_EQ(added.lines[0].second, Ink::Off);
+  EXPECT_LT(changed.width(), 200);
+
+  // Taking the line back draws all again without that segment.
+  form.OnCommand(FormCommand::RemoveLastLine);
+  RecordingCanvas removed;
+  view.Render(removed);
+  EXPECT_EQ(removed.fills, 1);
+  EXPECT_EQ(view.pointCount(), 5u);
+  view.SetProjection(Projection::XZ);
+  RecordingCanvas side;
+  view.Render(side);
+  EXPECT_EQ(side.fills, 1);
+
+  form.OnCommand(FormCommand::PathView);
+  EXPECT_FALSE(view.open());
+  EXPECT_EQ(pathSurface.closes, 1);
+  EXPECT_EQ(view.pointCount(), 0u);
+  const int updates = pathSurface.updates;
+  Teach(3, 3);  // a closed view does nothing
+  EXPECT_EQ(pathSurface.updates, updates);
+  EXPECT_EQ(view.projection(), Projection::XZ);  // kept for the next opening
+}
+
+}  // namespace
+}  // namespace kestrom
