@@ -51,7 +51,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
         [&] {
           return std::make_unique<CMach>(automation, SystemServices{registry, processes, environment}, controls);
         },
-        ProgramFileServices{store, dialogs, &systemInfo}, RecoveryServices{&recoveryFile, &clock});
+        ProgramFileServices{store, dialogs, &systemInfo}, RecoveryServices{&recoveryFile, &clock},
+        window.pathSurface());
     window.Attach(&form);
 
     form.Load();

@@ -15,6 +15,7 @@ add_library(kestrom_win32 STATIC
   teach/win32/win32_recovery_file.cpp
   window/win32/win32_controls.cpp
   window/win32/main_window.cpp
+  window/win32/path_view_window.cpp
   window/win32/win32_file_dialogs.cpp
   window/win32/win32_system_info.cpp
 )

@@ -100,11 +100,9 @@ bool PathReader::Read(std::string_view line, PathPoint& to) {
   to.x = at_[0];
   to.y = at_[1];
   to.z = at_[2];
-  if (!moved_) to.kind = MoveKind::Jump;
-  else if (motion_ == 0) to.kind = MoveKind::Rapid;
+  if (motion_ == 0) to.kind = MoveKind::Rapid;
   else if (motion_ == 1) to.kind = spindleDuringMove ? MoveKind::On : MoveKind::Off;
   else to.kind = MoveKind::Jump;  // an arc: its end is right, its straight chord would not be
-  moved_ = true;
   return true;
 }
 

@@ -7,7 +7,8 @@
 namespace kestrom {
 
 // How the machine reached a point: a feed move with the spindle off or on, or
-// a rapid (G0), or a move the view does not draw (an arc's end, the first point).
+// a rapid (G0), or a move the view does not draw (an arc's end). A program's
+// first move starts at the origin, as in a toolpath preview.
 enum class MoveKind : unsigned char { Off, On, Rapid, Jump };
 
 struct PathPoint {
@@ -33,7 +34,6 @@ class PathReader {
   bool incremental_ = false;
   bool inches_ = false;
   bool spindle_ = false;
-  bool moved_ = false;    // the first move only places the machine: nothing is drawn to it
 };
 
 // Every line of a program, in order; lines end in LF or CR LF.

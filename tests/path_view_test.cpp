@@ -20,7 +20,7 @@ std::string Program(std::initializer_list<const char*> lines) {
 
 TEST(ProgramPath, ReadsRecorderAndPlainFormsWithModalStateAndSkipsWhatItCannotRead) {
   const auto points = ReadPath(Program({
-      "G01 X+1.0000 Y+2.0000 Z+0.0000 F200",  // the recorder's form: places the machine
+      "G01 X+1.0000 Y+2.0000 Z+0.0000 F200",  // the recorder's form
       "M3",
       "G01 X+3,5000 Y+2.0000",                 // Turkish decimal comma; Z kept
       "g1x4y-.5 (a comment)",                  // plain, lower case, no blanks
@@ -38,7 +38,7 @@ TEST(ProgramPath, ReadsRecorderAndPlainFormsWithModalStateAndSkipsWhatItCannotRe
   }));
   struct Want { double x, y, z; MoveKind kind; };
   const std::vector<Want> want = {
-      {1, 2, 0, MoveKind::Jump},   {3.5, 2, 0, MoveKind::On},       {4, -0.5, 0, MoveKind::On},
+      {1, 2, 0, MoveKind::Off},   {3.5, 2, 0, MoveKind::On},       {4, -0.5, 0, MoveKind::On},
       {6, -0.5, 0, MoveKind::On},  {6, -0.5, 5, MoveKind::Rapid},   {7, 0.5, 5, MoveKind::Off},
       {25.4, 0.5, 5, MoveKind::Off}, {0, 0, 5, MoveKind::Jump},     {25.4, 0, 5, MoveKind::On},
       {50.8, 0, 5, MoveKind::On},  {76.2, 0, 5, MoveKind::Off}};
@@ -204,7 +204,7 @@ TEST_F(PathViewForm, MenuOpensTheViewThatDrawsTheTaughtPathLiveAndAgainWholeAfte
   ASSERT_EQ(markers.dots.size(), 1u);  // the last point
   EXPECT_EQ(markers.dots[0].first.x, 16);
   EXPECT_EQ(markers.rings.size(), 1u);  // where the machine stands
-  EXPECT_EQ(markers.labels, std::vector<std::string>{"Izgara (grid) 1 mm   XY"});
+  EXPECT_EQ(markers.labels, std::vector<std::string>{"Izgara (grid) 1 mm"});
 
   // A line within the bounds: its segment alone, and only its pixels repainted.
   Teach(5, 5);
@@ -220,7 +220,7 @@ TEST_F(PathViewForm, MenuOpensTheViewThatDrawsTheTaughtPathLiveAndAgainWholeAfte
   RecordingCanvas removed;
   view.Render(removed);
   EXPECT_EQ(removed.fills, 1);
-  EXPECT_EQ(view.pointCount(), 5u);
+  EXPECT_EQ(view.pointCount(), 6u);  // the origin, where the program starts, and five points
   view.SetProjection(Projection::XZ);
   RecordingCanvas side;
   view.Render(side);

@@ -74,7 +74,7 @@ void PathView::Appended(std::string_view piece) {
 void PathView::Replaced(std::string_view program) {
   if (!open_) return;
   reader_ = PathReader();
-  points_.clear();
+  points_.assign(1, PathPoint{0, 0, 0, MoveKind::Jump});  // where the machine starts
   ReadPathInto(program, reader_, points_);
   whole_ = true;
   Changed();
@@ -117,7 +117,7 @@ PixelRect PathView::Render(PathCanvas& picture) {
   PixelRect changed;
   if (whole_) {
     PaintAll(picture);
-    changed = area_;
+    changed = {area_.left, 0, area_.right, area_.bottom};  // the strip's label too
   } else {
     changed = PaintNew(picture);
   }
@@ -208,9 +208,9 @@ PixelRect PathView::MarkersRect() const {
 }
 
 void PathView::PaintMarkers(PathCanvas& canvas) const {
-  const int pad = Scaled(6);
-  canvas.Label({area_.left + pad, area_.bottom - pad},
-               "Izgara (grid) " + SpacingText(grid_) + "   " + SpecOf(projection_).caption, Ink::Label);
+  // In the strip beside the projection buttons, where it covers no part of the path.
+  canvas.Label({area_.left + Scaled(kButtonLeftAt96 + 3 * kButtonStepAt96 + 8), area_.top - Scaled(9)},
+               "Izgara (grid) " + SpacingText(grid_), Ink::Label);
   if (!points_.empty()) canvas.Dot(ToPixel(points_.back()), Scaled(kLastPointRadiusAt96), Ink::LastPoint);
   if (machine_) {
     const PixelPoint m = ToPixel(*machine_);

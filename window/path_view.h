@@ -78,11 +78,11 @@ class PathView : public ProgramListener {
   // change of the whole, else only the segments added since. Returns the pixels
   // that changed, markers included.
   PixelRect Render(PathCanvas& picture);
-  // The grid's label and the markers, over the picture.
+  // The grid's label (in the strip above the area) and the markers, over the picture.
   void PaintMarkers(PathCanvas& canvas) const;
 
   const ViewFit& fit() const { return fit_; }
-  size_t pointCount() const { return points_.size(); }
+  size_t pointCount() const { return points_.size(); }  // the start at the origin included
   int Scaled(int pixelsAt96) const;
 
  private:

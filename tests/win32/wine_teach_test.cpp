@@ -1,11 +1,15 @@
 // Recording a jogged path in kestrom.exe against SimMach3, and saving it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <windows.h>
 
+#include "machine/win32/text_win32.h"
 #include "teach/teach_program.h"
 #include "tests/win32/driver.h"
+#include "window/path_view.h"
 
 namespace kestrom {
 namespace {
@@ -104,7 +108,7 @@ TEST_F(WineTeach, FailedSavesSayWhyAndKeepTheEarlierFile) {
 
   // The temporary file is written whole, then the replace is refused: the earlier
   // file is held open by another program (a scan) for longer than the tries last.
-  const std::wstring held = L"C:\kestrom-held.tap";
+  const std::wstring held = L"C:\\kestrom-held.tap";
   wine::RemoveFile(held);
   {
     win32::UniqueHandle f(CreateFileW(held.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
@@ -361,6 +365,88 @@ TEST_F(WineTeach, TheToleranceChosenInTheSubmenuIsTheOneSimplifyPathUses) {
   EXPECT_TRUE(ProgramIs(std::string(kStartHeader) + "\r\nG01  X+0.5000 Y+0.0000 Z+0.0000 F200" +
                         "\r\nG01  X+2.0000 Y+0.0400 Z+0.0000 F200"))
       << k->Program();
+}
+
+// What the screen shows near a pixel of a window's client area: whether `ink`
+// is within a pixel of it (pens are one or two pixels wide).
+bool InkNear(HWND window, int x, int y, Ink ink) {
+  const InkStyle& s = StyleOf(ink);
+  const win32::WindowDc screen(nullptr);
+  POINT at{x, y};
+  ClientToScreen(window, &at);
+  for (int dy = -1; dy <= 1; ++dy)
+    for (int dx = -1; dx <= 1; ++dx)
+      if (GetPixel(screen.get(), at.x + dx, at.y + dy) == RGB(s.red, s.green, s.blue)) return true;
+  return false;
+}
+
+TEST_F(WineTeach, ThePathViewDrawsATaughtSquareLiveAndLosesTheSegmentTakenBack) {
+  constexpr WPARAM kPathView = 0x190, kRemoveLastLine = 0x140;  // the window menu's commands
+  const std::wstring caption = win32::Widen(kPathViewCaption);
+  PostMessageW(k->window(), WM_SYSCOMMAND, kPathView, 0);
+  HWND view = nullptr;
+  ASSERT_TRUE(wine::WaitUntil([&] { return (view = wine::FindTopWindow(k->pid(), L"KestromPathView", caption)); }));
+  EXPECT_EQ(GetWindow(view, GW_OWNER), k->window());  // it follows the main window in the stacking order
+
+  ASSERT_TRUE(TeachOn());
+  wine::Click(k->Control(C::Command5));  // M3 before, M5 after: every side with the spindle on
+  std::string program = std::string(kStartHeader) + "\r\nM3";
+  ASSERT_TRUE(ProgramIs(program));
+  const char* const corners[] = {"X+10.0000 Y+0.0000", "X+10.0000 Y+10.0000", "X+0.0000 Y+10.0000",
+                                 "X+0.0000 Y+0.0000"};
+  const std::pair<int, double> sides[] = {{0, 10}, {1, 10}, {0, -10}, {1, -10}};
+  for (int i = 0; i < 4; ++i) {
+    Step(sides[i].first, sides[i].second);
+    program += std::string("\r\nG01  ") + corners[i] + " Z+0.0000 F200";
+    ASSERT_TRUE(ProgramIs(program)) << k->Program();
+  }
+  wine::Click(k->Control(C::Command6));
+  ASSERT_TRUE(ProgramIs(program + "\r\nM5"));
+
+  // Where one scale for both axes puts the square: centred below the strip, the margin on its tighter side.
+  RECT client{};
+  GetClientRect(view, &client);
+  const int dpi = [] { const win32::WindowDc s(nullptr); return GetDeviceCaps(s.get(), LOGPIXELSY); }();
+  const int strip = MulDiv(kStripAt96, dpi, 96), margin = MulDiv(kMarginAt96, dpi, 96);
+  const double scale = std::min(client.right - 2 * margin, client.bottom - strip - 2 * margin) / 10.0;
+  const double cx = client.right / 2.0, cy = strip + (client.bottom - strip) / 2.0;
+  auto px = [&](double x) { return static_cast<int>(std::lround(cx + (x - 5) * scale)); };
+  auto py = [&](double y) { return static_cast<int>(std::lround(cy - (y - 5) * scale)); };
+  auto onAt = [&](double x, double y) { return InkNear(view, px(x), py(y), Ink::On); };
+  ASSERT_TRUE(wine::WaitUntil([&] { return onAt(10, 0) && onAt(10, 10) && onAt(0, 10) && onAt(0, 5); }, 5000))
+      << "the square's corners are not where the scale puts them";
+  EXPECT_TRUE(InkNear(view, px(0), py(0), Ink::LastPoint));  // the last point, back at the start
+  EXPECT_FALSE(onAt(5, 5));  // inside the square: grid and paper only
+  wine::SaveScreenshot(view, "path-view");
+
+  // M5, then the last side taken back: the view loses that segment.
+  PostMessageW(k->window(), WM_SYSCOMMAND, kRemoveLastLine, 0);
+  ASSERT_TRUE(ProgramIs(program));
+  PostMessageW(k->window(), WM_SYSCOMMAND, kRemoveLastLine, 0);
+  ASSERT_TRUE(ProgramIs(program.substr(0, program.rfind("\r\n"))));
+  EXPECT_TRUE(wine::WaitUntil([&] { return !onAt(0, 5); }, 5000)) << "the removed side is still drawn";
+  EXPECT_TRUE(onAt(5, 10) && onAt(10, 5));
+  EXPECT_TRUE(InkNear(view, px(0), py(10), Ink::LastPoint));
+
+  // Moved, resized, turned to XZ and closed with its close box: it comes back so.
+  wine::Click(k->Control(C::Check1));  // teach mode off
+  SetWindowPos(view, nullptr, 40, 50, 420, 380, SWP_NOZORDER | SWP_NOACTIVATE);
+  HWND xz = FindWindowExW(view, nullptr, L"BUTTON", L"XZ");
+  ASSERT_NE(xz, nullptr);
+  wine::Click(xz);
+  ASSERT_TRUE(wine::WaitUntil([&] { return wine::IsChecked(xz); }));
+  RECT before{};
+  GetWindowRect(view, &before);
+  PostMessageW(view, WM_CLOSE, 0, 0);
+  ASSERT_TRUE(wine::WaitUntil([&] { return !IsWindow(view); }));
+  PostMessageW(k->window(), WM_SYSCOMMAND, kPathView, 0);
+  ASSERT_TRUE(wine::WaitUntil([&] { return (view = wine::FindTopWindow(k->pid(), L"KestromPathView", caption)); }));
+  RECT after{};
+  GetWindowRect(view, &after);
+  EXPECT_TRUE(EqualRect(&before, &after));
+  EXPECT_TRUE(wine::IsChecked(FindWindowExW(view, nullptr, L"BUTTON", L"XZ")));
+  PostMessageW(k->window(), WM_SYSCOMMAND, kPathView, 0);  // the menu closes it again
+  EXPECT_TRUE(wine::WaitUntil([&] { return !IsWindow(view); }));
 }
 
 }  // namespace

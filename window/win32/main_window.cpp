@@ -55,7 +55,8 @@ Created ClassAndStyle(const ControlSpec& spec) {
 
 int TwipsToPixels(int twips, int dpi) { return static_cast<int>(std::lround(twips * static_cast<double>(dpi) / 1440.0)); }
 
-MainWindow::MainWindow(HINSTANCE instance) : dpi_(ScreenDpi()), white_(CreateSolidBrush(RGB(255, 255, 255))) {
+MainWindow::MainWindow(HINSTANCE instance)
+    : dpi_(ScreenDpi()), white_(CreateSolidBrush(RGB(255, 255, 255))), pathWindow_(instance) {
   WNDCLASSEXW wc{};
   wc.cbSize = sizeof wc;
   wc.lpfnWndProc = Procedure;
@@ -91,6 +92,7 @@ void MainWindow::AddWindowMenu() {
   for (size_t i = 0; i < WindowMenu().size(); ++i) {
     const MenuCommand& item = WindowMenu()[i];
     if (item.caption) AppendMenuW(menu, MF_STRING, MenuCommandId(i), Widen(item.caption).c_str());
+    if (item.command == FormCommand::SimplifyPath) AddToleranceMenu(menu);
     if (!item.virtualKey) continue;
     const UINT mods = ((item.modifiers & kCtrl) ? MOD_CONTROL : 0) | ((item.modifiers & kShift) ? MOD_SHIFT : 0);
     const BYTE virt = FVIRTKEY | ((item.modifiers & kCtrl) ? FCONTROL : 0) | ((item.modifiers & kShift) ? FSHIFT : 0);
@@ -102,14 +104,32 @@ void MainWindow::AddWindowMenu() {
       hotKeyRegistered_ = true;
   }
   accelerators_ = AcceleratorTable(CreateAcceleratorTableW(keys.data(), static_cast<int>(keys.size())));
+}
 
-  // The tolerance of "Simplify path", chosen in a submenu beside it; the check mark shows the current one.
+// The tolerance of "Simplify path", chosen in a submenu right after it; the check mark shows the current one.
+void MainWindow::AddToleranceMenu(HMENU menu) {
   tolerances_ = CreatePopupMenu();
   for (size_t i = 0; i < std::size(kThinningTolerances); ++i) {
     AppendMenuW(tolerances_, MF_STRING, kToleranceCommandBase + i * 0x10, Widen(kToleranceCaptions[i]).c_str());
   }
   AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(tolerances_), Widen(kToleranceMenuCaption).c_str());
   ShowTolerance(kDefaultTolerance);
+}
+
+void MainWindow::Attach(Form* form) {
+  form_ = form;
+  // The view's own close box closes it as the menu item would.
+  pathWindow_.Attach(hwnd_, &form->pathView(), [this] {
+    if (form_ && form_->pathView().open()) form_->OnCommand(FormCommand::PathView);
+    ShowPathViewCheck();
+  });
+}
+
+void MainWindow::ShowPathViewCheck() {
+  for (size_t i = 0; i < WindowMenu().size(); ++i)
+    if (WindowMenu()[i].command == FormCommand::PathView)
+      CheckMenuItem(GetSystemMenu(hwnd_, FALSE), MenuCommandId(i),
+                    MF_BYCOMMAND | (form_ && form_->pathView().open() ? MF_CHECKED : MF_UNCHECKED));
 }
 
 void MainWindow::ShowTolerance(int index) {
@@ -128,6 +148,7 @@ void MainWindow::RunMenuCommand(UINT id) {
   }
   for (size_t i = 0; i < WindowMenu().size(); ++i)
     if (id == MenuCommandId(i) && form_) form_->OnCommand(WindowMenu()[i].command);
+  ShowPathViewCheck();
 }
 
 MainWindow::~MainWindow() {

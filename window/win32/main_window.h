@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "machine/win32/raii.h"
+#include "window/win32/path_view_window.h"
 #include "window/win32/window_procedure.h"
 #include "window/form.h"
 #include "window/layout.h"
@@ -31,7 +32,9 @@ class MainWindow : public WindowProcedure<MainWindow> {
   // The window menu's keys, for the message loop.
   HACCEL accelerators() const { return accelerators_.get(); }
   // From now on the window's events reach the form.
-  void Attach(Form* form) { form_ = form; }
+  void Attach(Form* form);
+  // The path view's window, for the form.
+  PathSurface* pathSurface() { return &pathWindow_; }
 
  private:
   friend class WindowProcedure<MainWindow>;
@@ -41,6 +44,8 @@ class MainWindow : public WindowProcedure<MainWindow> {
   void AddWindowMenu();
   void RunMenuCommand(UINT id);
   void ShowTolerance(int index);
+  void ShowPathViewCheck();
+  void AddToleranceMenu(HMENU menu);
   HFONT FontFor(const FontSpec* spec);
 
   bool created_ = false;
@@ -51,6 +56,7 @@ class MainWindow : public WindowProcedure<MainWindow> {
   GdiObject<HBRUSH> white_;
   AcceleratorTable accelerators_;
   bool hotKeyRegistered_ = false;
+  PathViewWindow pathWindow_;
   HMENU tolerances_ = nullptr;  // a submenu of the system menu, which owns and destroys it
   static constexpr size_t kNoHotKeyHeld = static_cast<size_t>(-1);
   size_t heldHotKey_ = kNoHotKeyHeld;  // the hot key pressed and not yet let go

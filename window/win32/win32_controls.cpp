@@ -78,11 +78,28 @@ void Win32Controls::ShowMessage(const std::string& text) {
   MessageBoxW(window_, Widen(text).c_str(), Widen(kAppTitle).c_str(), MB_OK);
 }
 
+// A window Kestrom owns (the path view, its own message boxes) counts as
+// Kestrom's: it is above the main window already and stays there.
 WindowHandle Win32Controls::ForegroundWindow() {
-  return reinterpret_cast<WindowHandle>(::GetForegroundWindow());
+  HWND foreground = ::GetForegroundWindow();
+  if (foreground && GetAncestor(foreground, GA_ROOTOWNER) == window_) foreground = window_;
+  return reinterpret_cast<WindowHandle>(foreground);
 }
 
 WindowHandle Win32Controls::OwnWindow() { return reinterpret_cast<WindowHandle>(window_); }
+
+namespace {
+struct OwnedWindows {
+  HWND owner;
+  HWND after;
+};
+BOOL CALLBACK RestackOwned(HWND w, LPARAM lp) {
+  const auto* o = reinterpret_cast<const OwnedWindows*>(lp);
+  if (GetWindow(w, GW_OWNER) == o->owner && IsWindowVisible(w))
+    SetWindowPos(w, o->after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  return TRUE;
+}
+}  // namespace
 
 void Win32Controls::SetTopmost(WindowHandle window, bool topmost) {
   HWND h = reinterpret_cast<HWND>(window);
@@ -91,6 +108,11 @@ void Win32Controls::SetTopmost(WindowHandle window, bool topmost) {
   UINT flags = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
   if (GetWindowThreadProcessId(h, nullptr) != GetCurrentThreadId()) flags |= SWP_ASYNCWINDOWPOS;
   SetWindowPos(h, topmost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, flags);
+  // Kestrom's own windows (the path view) go with the main window, as Windows
+  // does for owned windows; Wine leaves them behind, and then Mach3 covers them.
+  if (h != window_) return;
+  OwnedWindows owned{window_, topmost ? HWND_TOPMOST : HWND_NOTOPMOST};
+  EnumThreadWindows(GetCurrentThreadId(), RestackOwned, reinterpret_cast<LPARAM>(&owned));
 }
 
 void Win32Controls::PumpPendingEvents() {
