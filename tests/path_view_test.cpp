@@ -200,7 +200,7 @@ TEST_F(PathViewForm, MenuOpensTheViewThatDrawsTheTaughtPathLiveAndAgainWholeAfte
   EXPECT_EQ(on[2].x, 16);
   EXPECT_EQ(on[2].y, 28 + 16);
   RecordingCanvas markers;
-  view.PaintMarkers(markers);
+  view.PaintMarkers(markers, {0, 0, 300, 328});
   ASSERT_EQ(markers.dots.size(), 1u);  // the last point
   EXPECT_EQ(markers.dots[0].first.x, 16);
   EXPECT_EQ(markers.rings.size(), 1u);  // where the machine stands

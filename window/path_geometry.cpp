@@ -66,37 +66,49 @@ std::string SpacingText(double spacing) {
 }
 
 // Sleeve fitting: from the last kept point, the directions of a stroke that
-// passes within the tolerance of every point since narrow to an interval; a
-// point whose own direction lies outside it, or that steps back along the
-// stroke, ends the stroke at the point before it.
+// passes within the tolerance of every point since narrow to a cone; a point
+// whose own direction lies outside it, or that steps back along the stroke,
+// ends the stroke at the point before it. The cone's edges are kept as unit
+// vectors, so a point costs two square roots and no trigonometry.
+namespace {
+struct Direction {
+  double x = 0, y = 0;
+};
+double Cross(Direction a, Direction b) { return a.x * b.y - a.y * b.x; }
+}  // namespace
+
 void ReducePolyline(const std::vector<PixelF>& points, double tolerance, std::vector<PixelF>& kept) {
   kept.clear();
   if (points.empty()) return;
   kept.push_back(points.front());
   size_t anchor = 0, last = 0;
   bool narrowed = false;
-  double low = 0, high = 0, reach = 0;
-  const double pi = 3.14159265358979323846;
+  Direction low, high;  // the cone from `low` turning towards `high`, less than half a turn
+  double reach = 0;
+  const double tolerance2 = tolerance * tolerance;
   for (size_t i = 1; i < points.size(); ++i) {
     const double dx = points[i].x - points[anchor].x, dy = points[i].y - points[anchor].y;
-    const double distance = std::hypot(dx, dy);
+    const double distance2 = dx * dx + dy * dy;
+    const double distance = std::sqrt(distance2);
     bool fits = distance >= reach - tolerance;  // a point that steps back along the stroke ends it
     // Near the anchor any direction passes close enough, but once the stroke has
     // a direction, a point that is to end it must lie in that direction too.
-    if (fits && (narrowed || distance > tolerance)) {
-      const double angle = std::atan2(dy, dx);
-      const double half = distance > tolerance ? std::asin(tolerance / distance) : pi / 2;
+    if (fits && (narrowed || distance2 > tolerance2) && distance > 0) {
+      const Direction along{dx / distance, dy / distance};
+      // The point's own cone: every direction that passes within the tolerance of it.
+      const double sine = distance > tolerance ? tolerance / distance : 1.0;
+      const double cosine = std::sqrt(std::max(0.0, 1.0 - sine * sine));
+      const Direction pointLow{along.x * cosine + along.y * sine, along.y * cosine - along.x * sine};
+      const Direction pointHigh{along.x * cosine - along.y * sine, along.y * cosine + along.x * sine};
       if (!narrowed) {
-        low = angle - half;
-        high = angle + half;
+        low = pointLow;
+        high = pointHigh;
         narrowed = true;
       } else {
-        const double middle = (low + high) / 2;
-        const double a = middle + std::remainder(angle - middle, 2 * pi);
-        fits = a >= low && a <= high;
+        fits = Cross(low, along) >= 0 && Cross(along, high) >= 0;
         if (fits) {
-          low = std::max(low, a - half);
-          high = std::min(high, a + half);
+          if (Cross(low, pointLow) > 0) low = pointLow;
+          if (Cross(pointHigh, high) > 0) high = pointHigh;
         }
       }
     }

@@ -169,7 +169,11 @@ void PathView::PaintAll(PathCanvas& picture) {
     run_.clear();
     const PixelF start = fit_.ToPixel(Project(points_[i - 1], projection_));
     run_.push_back(start);
-    for (; i < points_.size() && points_[i].kind == kind; ++i) run_.push_back(fit_.ToPixel(Project(points_[i], projection_)));
+    const ProjectionSpec& spec = SpecOf(projection_);
+    for (; i < points_.size() && points_[i].kind == kind; ++i) {
+      const double axes[3] = {points_[i].x, points_[i].y, points_[i].z};
+      run_.push_back({fit_.left + axes[spec.across] * fit_.scale, fit_.top - axes[spec.up] * fit_.scale});
+    }
     ReducePolyline(run_, kReduceTolerance, reduced_);
     pixels_.clear();
     for (const PixelF& f : reduced_) {
@@ -207,10 +211,12 @@ PixelRect PathView::MarkersRect() const {
   return rect;
 }
 
-void PathView::PaintMarkers(PathCanvas& canvas) const {
-  // In the strip beside the projection buttons, where it covers no part of the path.
-  canvas.Label({area_.left + Scaled(kButtonLeftAt96 + 3 * kButtonStepAt96 + 8), area_.top - Scaled(9)},
-               "Izgara (grid) " + SpacingText(grid_), Ink::Label);
+void PathView::PaintMarkers(PathCanvas& canvas, const PixelRect& within) const {
+  // In the strip beside the projection buttons, where it covers no part of the path;
+  // text is dear under Wine, so only when the strip is repainted.
+  if (within.top < area_.top)
+    canvas.Label({area_.left + Scaled(kButtonLeftAt96 + 3 * kButtonStepAt96 + 8), area_.top - Scaled(9)},
+                 "Izgara (grid) " + SpacingText(grid_), Ink::Label);
   if (!points_.empty()) canvas.Dot(ToPixel(points_.back()), Scaled(kLastPointRadiusAt96), Ink::LastPoint);
   if (machine_) {
     const PixelPoint m = ToPixel(*machine_);

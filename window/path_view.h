@@ -79,7 +79,8 @@ class PathView : public ProgramListener {
   // that changed, markers included.
   PixelRect Render(PathCanvas& picture);
   // The grid's label (in the strip above the area) and the markers, over the picture.
-  void PaintMarkers(PathCanvas& canvas) const;
+  // Only what reaches into `within` is painted.
+  void PaintMarkers(PathCanvas& canvas, const PixelRect& within) const;
 
   const ViewFit& fit() const { return fit_; }
   size_t pointCount() const { return points_.size(); }  // the start at the origin included

@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <psapi.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -23,6 +24,7 @@
 #include "teach/win32/win32_recovery_file.h"
 #include "tests/win32/driver.h"
 #include "window/win32/main_window.h"
+#include "window/win32/path_view_window.h"
 #include "window/win32/win32_controls.h"
 
 namespace {
@@ -197,12 +199,74 @@ void ProgramBoxCosts(int totalLines) {
   std::printf("peak working set with %d lines: %.1f MiB\n", lines, memory.PeakWorkingSetSize / 1048576.0);
 }
 
+void PumpMessages() {
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+}
+
+// A jogged program of `lines` lines: strokes back and forth across 100 mm,
+// the spindle on, each stroke 0.1 mm above the last.
+std::string Strokes(int lines, int perStroke) {
+  std::string text = kStartHeader;
+  text += "\r\nM3";
+  char line[80];
+  for (int i = 0; i < lines; ++i) {
+    const int stroke = i / perStroke, at = i % perStroke;
+    const double x = (stroke % 2 ? perStroke - 1 - at : at) * 100.0 / perStroke;
+    std::snprintf(line, sizeof line, "\r\nG01  X%+.4f Y%+.4f Z+0.0000 F200", x, stroke * 0.1);
+    text += line;
+  }
+  return text;
+}
+
+// What the path view adds to a recorded line (its segment painted and shown),
+// and what a whole new picture of a million points costs, in the real window.
+void PathViewCosts() {
+  win32::MainWindow main(GetModuleHandleW(nullptr));
+  win32::PathViewWindow window(GetModuleHandleW(nullptr));
+  PathView view(&window);
+  window.Attach(main.hwnd(), &view, nullptr);
+  ShowWindow(main.hwnd(), SW_SHOWNOACTIVATE);
+
+  view.Open(Strokes(100000, 1000));
+  PumpMessages();
+  const int appends = 500;
+  auto start = Clock::now();
+  for (int i = 0; i < appends; ++i) {
+    char line[80];
+    std::snprintf(line, sizeof line, "\r\nG01  X%+.4f Y+50.0000 Z+0.0000 F200", 10 + i * 0.05);  // a jog's ticks
+    view.Appended(line);
+    UpdateWindow(window.hwnd());  // painted now, not at the next idle moment
+  }
+  std::printf("path view per appended line at 100000 lines: %.3f ms (its segment painted and shown)\n",
+              MicrosSince(start) / appends / 1000);
+
+  view.Replaced(Strokes(1000000, 1000));
+  PumpMessages();
+  const int redraws = 5;
+  double worst = 0, total = 0;
+  for (int i = 0; i < redraws; ++i) {
+    view.SetProjection(Projection::XZ);
+    UpdateWindow(window.hwnd());
+    start = Clock::now();
+    view.SetProjection(Projection::XY);  // a new picture, all of it
+    UpdateWindow(window.hwnd());
+    const double ms = MicrosSince(start) / 1000;
+    worst = std::max(worst, ms);
+    total += ms;
+  }
+  std::printf("path view full redraw of %zu points: %.0f ms on average, %.0f ms at most\n", view.pointCount() - 1,
+              total / redraws, worst);
+  view.Close();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   const std::string mode = argc > 1 ? argv[1] : "";
   wine::ComApartment com;
   CallCosts();
+  PathViewCosts();
   if (mode != "quick") ProgramBoxCosts(mode.empty() ? 100000 : std::atoi(mode.c_str()));
   return 0;
 }

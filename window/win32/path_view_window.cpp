@@ -190,7 +190,7 @@ void PathViewWindow::Paint() {
     GdiCanvas canvas(*this, compose);
     const GdiObject<HRGN> clip(CreateRectRgn(r.left, r.top, r.right, r.bottom));
     SelectClipRgn(compose, clip.get());
-    view_->PaintMarkers(canvas);
+    view_->PaintMarkers(canvas, {r.left, r.top, r.right, r.bottom});
     SelectClipRgn(compose, nullptr);
     BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, compose, r.left, r.top, SRCCOPY);
   } else {
