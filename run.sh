@@ -2,8 +2,9 @@
 # Builds kestrom.exe and runs it under Wine beside SimMach3, the simulated Mach3,
 # in Wine's virtual desktop (so the windows have their frames). With a display
 # both are left to the user, side by side. Without one, a short taught session is
-# played under Xvfb: teach mode, a small square jogged in SimMach3, M3 and M5, then
-# KAYDET; it leaves build/screenshot.png and the saved build/first-look.tap.
+# played under Xvfb: the path view opened, teach mode, a small square jogged in
+# SimMach3, M3 and M5, then KAYDET; it leaves build/screenshot.png and the saved
+# build/first-look.tap.
 source "$(dirname "$0")/scripts/common.sh"
 install_dependencies
 build_for_wine tests

@@ -1,8 +1,9 @@
 // What ./run.sh shows a newcomer: SimMach3 beside Kestrom and, headless, a short
 // taught session played through the windows as an operator would.
 //   first_look.exe arrange   places the two running windows side by side
-//   first_look.exe play      starts both, teaches a small square with M3 and M5,
-//                            saves C:\first-look.tap, leaves screenshots/first-look.bmp
+//   first_look.exe play      starts both, opens the path view, teaches a small square
+//                            with M3 and M5, saves C:\first-look.tap, leaves
+//                            screenshots/first-look.bmp
 #include <windows.h>
 
 #include <cstdio>
@@ -11,6 +12,7 @@
 #include "machine/win32/text_win32.h"
 #include "tests/win32/driver.h"
 #include "window/layout.h"
+#include "window/path_view.h"
 
 namespace {
 using namespace kestrom;
@@ -41,6 +43,15 @@ int Play() {
   wine::Kestrom k;
   if (!k.WaitForWindow()) return Fail("Kestrom's window did not come");
   SideBySide(k.window(), sim.Window());
+  k.Command(9);  // "Yol Görünümü (Path view)", placed below the main window
+  HWND view = nullptr;
+  wine::WaitUntil([&] {
+    return (view = wine::FindTopWindow(k.pid(), L"KestromPathView", win32::Widen(kPathViewCaption))) != nullptr;
+  });
+  if (!view) return Fail("the path view did not open");
+  RECT main{};
+  GetWindowRect(k.window(), &main);
+  SetWindowPos(view, nullptr, main.left, main.bottom + 16, 460, 330, SWP_NOZORDER | SWP_NOACTIVATE);
   auto step = [&](int axis, double distance, const char* dro) {
     sim.Call("SimJogStep", {Arg::RefI4(axis), Arg::RefR8(distance)});
     wine::WaitUntil([&] { return wine::TextOf(k.Control(axis ? C::Text4 : C::Text3)) == dro; });
