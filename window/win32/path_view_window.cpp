@@ -129,7 +129,9 @@ void PathViewWindow::Open() {
   } else {
     ShowWindow(hwnd_, SW_SHOWNOACTIVATE);  // the keys stay where they were
   }
-  Resized();
+  // CreateWindowExW's WM_SIZE, and SetWindowPlacement's when the place changes it,
+  // made the bitmaps and the picture: no second whole picture here.
+  if (!picture_.selected) Resized();
   UpdateWindow(hwnd_);
 }
 
