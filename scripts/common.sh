@@ -140,6 +140,13 @@ start_wine() {
     export DISPLAY=":$n"
     for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
     [ -e "/tmp/.X11-unix/X$n" ] || { echo "Xvfb did not start" >&2; exit 1; }
+    # A bare Xvfb has no X resources, and with none libX11 reads the resource
+    # files again at every XGetDefault, which Wine's X11 driver calls at every
+    # font selection: an edit control selects its font once for each line it
+    # lays out. A resource file, as a desktop session has, is read once.
+    mkdir -p "$BUILD"
+    printf '! no resources of its own\n' >"$BUILD/x-resources"
+    export XENVIRONMENT="$BUILD/x-resources"
   fi
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     echo "== creating the Wine prefix"
