@@ -12,11 +12,7 @@ const ProjectionSpec& SpecOf(Projection projection) {
   return kProjections[0];
 }
 
-Vec2 Project(const PathPoint& point, Projection projection) {
-  const double axes[3] = {point.x, point.y, point.z};
-  const ProjectionSpec& spec = SpecOf(projection);
-  return {axes[spec.across], axes[spec.up]};
-}
+Vec2 Project(const PathPoint& point, Projection projection) { return Project(point, SpecOf(projection)); }
 
 void Bounds::Add(Vec2 p) {
   if (empty) {

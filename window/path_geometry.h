@@ -23,6 +23,11 @@ struct Vec2 {
   double u = 0, v = 0;  // millimetres along the projection's axes
 };
 Vec2 Project(const PathPoint& point, Projection projection);
+// The same with the projection looked up once, for loops over many points.
+inline Vec2 Project(const PathPoint& point, const ProjectionSpec& spec) {
+  const double axes[3] = {point.x, point.y, point.z};
+  return {axes[spec.across], axes[spec.up]};
+}
 
 struct Bounds {
   bool empty = true;

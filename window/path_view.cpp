@@ -130,7 +130,8 @@ PixelRect PathView::Render(PathCanvas& picture) {
 void PathView::PaintAll(PathCanvas& picture) {
   whole_ = false;
   bounds_ = Bounds();
-  for (const PathPoint& p : points_) bounds_.Add(Project(p, projection_));
+  const ProjectionSpec& spec = SpecOf(projection_);
+  for (const PathPoint& p : points_) bounds_.Add(Project(p, spec));
   fit_ = FitView(bounds_, area_, Scaled(kMarginAt96));
   grid_ = GridSpacing(fit_.scale, Scaled(kGridMinAt96));
   picture.Fill(area_, Ink::Background);
@@ -167,13 +168,8 @@ void PathView::PaintAll(PathCanvas& picture) {
     }
     const MoveKind kind = points_[i].kind;
     run_.clear();
-    const PixelF start = fit_.ToPixel(Project(points_[i - 1], projection_));
-    run_.push_back(start);
-    const ProjectionSpec& spec = SpecOf(projection_);
-    for (; i < points_.size() && points_[i].kind == kind; ++i) {
-      const double axes[3] = {points_[i].x, points_[i].y, points_[i].z};
-      run_.push_back({fit_.left + axes[spec.across] * fit_.scale, fit_.top - axes[spec.up] * fit_.scale});
-    }
+    run_.push_back(fit_.ToPixel(Project(points_[i - 1], spec)));
+    for (; i < points_.size() && points_[i].kind == kind; ++i) run_.push_back(fit_.ToPixel(Project(points_[i], spec)));
     ReducePolyline(run_, kReduceTolerance, reduced_);
     pixels_.clear();
     for (const PixelF& f : reduced_) {

@@ -94,11 +94,12 @@ void PathViewWindow::Open() {
     if (dpi_ <= 0) dpi_ = 96;
   }
   for (int i = 0; i < static_cast<int>(pens_.size()); ++i) {
-    const InkStyle& s = StyleOf(static_cast<Ink>(i));
+    const Ink ink = static_cast<Ink>(i);
+    const InkStyle& s = StyleOf(ink);
     // A dashed pen draws only one pixel wide; the wider inks stay solid.
-    pens_[i] = GdiObject<HPEN>(CreatePen(s.dashed ? PS_DOT : PS_SOLID, s.dashed ? 1 : Scaled(s.widthAt96),
-                                         RGB(s.red, s.green, s.blue)));
-    brushes_[i] = GdiObject<HBRUSH>(CreateSolidBrush(RGB(s.red, s.green, s.blue)));
+    pens_[i] =
+        GdiObject<HPEN>(CreatePen(s.dashed ? PS_DOT : PS_SOLID, s.dashed ? 1 : Scaled(s.widthAt96), ColourOf(ink)));
+    brushes_[i] = GdiObject<HBRUSH>(CreateSolidBrush(ColourOf(ink)));
   }
   font_ = GdiObject<HFONT>(CreateFontW(-MulDiv(8, dpi_, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
                                        TURKISH_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
@@ -219,7 +220,8 @@ LRESULT PathViewWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
     }
     case WM_COMMAND: {
       const int id = LOWORD(wp);
-      if (HIWORD(wp) == BN_CLICKED && view_ && id >= kFirstButtonId && id < kFirstButtonId + 3) {
+      if (HIWORD(wp) == BN_CLICKED && view_ && id >= kFirstButtonId &&
+          id < kFirstButtonId + static_cast<int>(buttons_.size())) {
         view_->SetProjection(kProjections[id - kFirstButtonId].projection);
         ShowProjection();
       }
