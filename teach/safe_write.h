@@ -4,6 +4,12 @@
 // rights and links. A file held for a moment by a virus scan, the indexer or a
 // sync client is tried again a few times; on every failure the temporary file
 // is removed and an earlier target is left as it was.
+//
+// Where the folder's rights forbid a new file but the existing target may be
+// changed (C:\ for a standard user since Vista, many shared folders), the
+// target is written in place instead: a copy of the old file is kept first in
+// a folder of Kestrom's own, the target is written, flushed and read back, and
+// on any failure the old content is put back from the copy.
 #pragma once
 #include <optional>
 #include <string>
@@ -12,7 +18,9 @@ namespace kestrom {
 
 class SafeWriteSystem {
  public:
-  enum class Status { Ok, Busy, Failed };  // Busy: a sharing or lock violation, worth another try
+  // Busy: a sharing or lock violation, worth another try. Denied: the rights
+  // forbid it, which no retry changes.
+  enum class Status { Ok, Busy, Denied, Failed };
   struct Step {
     Status status = Status::Ok;
     std::string reason;  // for the operator, when not Ok
@@ -30,6 +38,13 @@ class SafeWriteSystem {
   virtual Step MoveInto(const std::string& temp, const std::string& target) = 0;
   virtual void Remove(const std::string& path) = 0;
   virtual void Pause(int ms) = 0;
+  // Where the copy of a file written in place is kept (with its separator);
+  // empty when there is no such folder, and then nothing is written in place.
+  virtual std::string KeepFolder() = 0;
+  virtual Step Read(const std::string& path, std::string& bytes) = 0;
+  // The existing file opened for writing, `bytes` written over it, cut to
+  // their length, flushed and closed.
+  virtual Step Overwrite(const std::string& path, const std::string& bytes) = 0;
 };
 
 constexpr int kBusyAttempts = 10;

@@ -2,13 +2,10 @@
 // flushed, and that every wipe of the program box can be taken back.
 #include <gtest/gtest.h>
 
-#include <deque>
-
 #include "fakes/fake_recovery.h"
 #include "fakes/form_fixture.h"
 #include "machine/code_page.h"
 #include "teach/recovery_journal.h"
-#include "teach/safe_write.h"
 
 namespace kestrom {
 namespace {
@@ -203,61 +200,6 @@ TEST_F(RecoveryForm, AJournalThatCannotBeWrittenTellsOnceAndTeachingGoesOn) {
   Tick(ProgramJournal::kRetryAfterMs);
   EXPECT_EQ(AfterPowerCut().text, Program());
   EXPECT_EQ(controls.messages.size(), 1u);
-}
-
-// A file system whose steps answer as scripted, and that tracks its files.
-struct ScriptedFiles : SafeWriteSystem {
-  std::map<std::string, std::string> files;
-  std::deque<Status> writes, replaces;
-  int pauses = 0;
-  Kind KindOf(const std::string& path) override { return files.count(path) ? Kind::File : Kind::Missing; }
-  Step WriteTemp(const std::string& folder, const std::string& bytes, std::string& temp) override {
-    temp = folder + "kst1.tmp";
-    files[temp] = bytes.substr(0, bytes.size() / 2);
-    const Status s = Next(writes);
-    if (s == Status::Ok) files[temp] = bytes;
-    return {s, "write"};
-  }
-  Step ReplaceKeeping(const std::string& temp, const std::string& target) override { return Move(temp, target); }
-  Step MoveInto(const std::string& temp, const std::string& target) override { return Move(temp, target); }
-  void Remove(const std::string& path) override { files.erase(path); }
-  void Pause(int) override { ++pauses; }
-
- private:
-  static Status Next(std::deque<Status>& q) {
-    if (q.empty()) return Status::Ok;
-    const Status s = q.front();
-    q.pop_front();
-    return s;
-  }
-  Step Move(const std::string& temp, const std::string& target) {
-    const Status s = Next(replaces);
-    if (s == Status::Ok) {
-      files[target] = files.at(temp);
-      files.erase(temp);
-    }
-    return {s, "replace"};
-  }
-};
-
-TEST(SafeWrite, ABusyFileIsTriedAgainAndNoTemporaryFileIsEverLeft) {
-  using S = SafeWriteSystem::Status;
-  ScriptedFiles fs;
-  fs.files["C:\\p.tap"] = "old";
-  fs.replaces = {S::Busy, S::Busy};
-  EXPECT_EQ(SafeWrite(fs, "C:\\p.tap", "new"), std::nullopt);
-  EXPECT_EQ(fs.pauses, 2);
-  EXPECT_EQ(fs.files, (std::map<std::string, std::string>{{"C:\\p.tap", "new"}}));
-
-  for (auto script : std::vector<std::pair<std::deque<S>, std::deque<S>>>{
-           {{S::Failed}, {}},                                  // the disk is full mid-write
-           {{}, {S::Failed}},                                  // the replace is refused
-           {{}, std::deque<S>(kBusyAttempts, S::Busy)}}) {     // held for longer than the tries
-    fs.writes = script.first;
-    fs.replaces = script.second;
-    EXPECT_TRUE(SafeWrite(fs, "C:\\p.tap", "newer").has_value());
-    EXPECT_EQ(fs.files, (std::map<std::string, std::string>{{"C:\\p.tap", "new"}}));
-  }
 }
 
 TEST(CodePage, FlagsAreTheOnesEachCodePageAllows) {

@@ -3,19 +3,28 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <utility>
 
 #include "machine/win32/raii.h"
 #include "machine/win32/text_win32.h"
+#include "teach/win32/win32_recovery_file.h"
 
 namespace kestrom::win32 {
 namespace {
 
+// Only what goes away by itself is worth another try: a file another program
+// holds open. Access denied is the folder's or file's rights, which stay.
 SafeWriteSystem::Step Failure(DWORD code) {
-  const bool busy = code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION ||
-                    code == ERROR_ACCESS_DENIED || code == ERROR_UNABLE_TO_REMOVE_REPLACED;
-  return {busy ? SafeWriteSystem::Status::Busy : SafeWriteSystem::Status::Failed,
-          SystemMessageWithCode(code)};
+  using Status = SafeWriteSystem::Status;
+  Status status = Status::Failed;
+  if (code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION || code == ERROR_UNABLE_TO_REMOVE_REPLACED)
+    status = Status::Busy;
+  else if (code == ERROR_ACCESS_DENIED)
+    status = Status::Denied;
+  return {status, SystemMessageWithCode(code)};
 }
+
+SafeWriteSystem::Step WriteAll(UniqueHandle file, const std::string& bytes);
 
 SafeWriteSystem::Step LastFailure() { return Failure(GetLastError()); }
 
@@ -55,6 +64,12 @@ SafeWriteSystem::Step Win32SafeWriteSystem::WriteTemp(const std::string& folder,
     else if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) return LastFailure();
   }
   if (!file.valid()) return LastFailure();
+  return WriteAll(std::move(file), bytes);
+}
+
+namespace {
+// Writes, cuts the file to the bytes' length, flushes and closes it.
+SafeWriteSystem::Step WriteAll(UniqueHandle file, const std::string& bytes) {
   size_t written = 0;
   while (written < bytes.size()) {
     const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - written, 1u << 24));
@@ -62,10 +77,12 @@ SafeWriteSystem::Step Win32SafeWriteSystem::WriteTemp(const std::string& folder,
     if (!WriteFile(file.get(), bytes.data() + written, chunk, &done, nullptr) || done == 0) return LastFailure();
     written += done;
   }
+  if (!SetEndOfFile(file.get())) return LastFailure();
   if (!FlushFileBuffers(file.get())) return LastFailure();
   if (!CloseHandle(file.release())) return LastFailure();
   return {};
 }
+}  // namespace
 
 SafeWriteSystem::Step Win32SafeWriteSystem::ReplaceKeeping(const std::string& temp, const std::string& target) {
   if (ReplaceFileW(LongPath(target).c_str(), LongPath(temp).c_str(), nullptr, REPLACEFILE_WRITE_THROUGH, nullptr,
@@ -85,5 +102,29 @@ SafeWriteSystem::Step Win32SafeWriteSystem::MoveInto(const std::string& temp, co
 void Win32SafeWriteSystem::Remove(const std::string& path) { DeleteFileW(LongPath(path).c_str()); }
 
 void Win32SafeWriteSystem::Pause(int ms) { Sleep(static_cast<DWORD>(ms)); }
+
+std::string Win32SafeWriteSystem::KeepFolder() { return KestromAppDataFolder(); }
+
+SafeWriteSystem::Step Win32SafeWriteSystem::Read(const std::string& path, std::string& bytes) {
+  UniqueHandle file(CreateFileW(LongPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.valid()) return LastFailure();
+  bytes.clear();
+  char buffer[65536];
+  DWORD got = 0;
+  while (ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr)) {
+    if (got == 0) return {};
+    bytes.append(buffer, got);
+  }
+  return LastFailure();
+}
+
+SafeWriteSystem::Step Win32SafeWriteSystem::Overwrite(const std::string& path, const std::string& bytes) {
+  // No sharing: nobody reads a half-written program meanwhile.
+  UniqueHandle file(CreateFileW(LongPath(path).c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.valid()) return LastFailure();
+  return WriteAll(std::move(file), bytes);
+}
 
 }  // namespace kestrom::win32

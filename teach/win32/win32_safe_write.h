@@ -18,6 +18,9 @@ class Win32SafeWriteSystem : public SafeWriteSystem {
   Step MoveInto(const std::string& temp, const std::string& target) override;
   void Remove(const std::string& path) override;
   void Pause(int ms) override;
+  std::string KeepFolder() override;  // the Kestrom folder in %APPDATA%
+  Step Read(const std::string& path, std::string& bytes) override;
+  Step Overwrite(const std::string& path, const std::string& bytes) override;
 };
 
 }  // namespace kestrom::win32
