@@ -1,6 +1,8 @@
 // The machine operations. None of them lets a failure reach its caller: a call
 // that fails leaves its result at the neutral value and the next step runs.
 #include "machine/cmach.h"
+
+#include "machine/mod_common.h"
 #include "machine/auto_errors.h"
 #include "machine/value_convert.h"
 
@@ -76,7 +78,12 @@ bool CMach::RunGCode(const std::string& singleLine, bool andBlock) {
 bool CMach::StillMoving() {
   if (!oScript_) return false;
   auto moving = automation_.CallByName(oScript_, "IsMoving", {});
-  if (!moving.ok) return moving.error.number == auto_errors::NotAnswering().number;
+  if (!moving.ok) {
+    if (moving.error.number != auto_errors::NotAnswering().number) return false;
+    // A Mach3 that has ended does not answer either, and a call into it may
+    // never come back: the wait ends with its process.
+    return modCommon::IsMach3Running(system_.processes, system_.environment);
+  }
   return ValueIsTrue(moving.value);
 }
 

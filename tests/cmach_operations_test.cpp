@@ -135,6 +135,16 @@ TEST_F(Operations, RunGCodeWaitsUntilTheFirstPollThatReadsFalse) {
   EXPECT_EQ(callsSeenByPump, (std::vector<size_t>{2, 3, 4}));  // events handled between the polls
 }
 
+TEST_F(Operations, TheWaitGoesOnWhileMach3IsFrozenAndEndsWhenItsProcessHasGone) {
+  automation.answers["IsMoving"] = {Value::OfBool(true)};
+  pump.onPump = [&] {
+    automation.late = true;  // every poll is late from now on
+    if (pump.pumps == 3) system.processes.records.clear();  // Mach3's process ends
+  };
+  mach.RunGCode("g1 x1", true);
+  EXPECT_EQ(pump.pumps, 3);
+}
+
 TEST_F(Operations, FailuresAreSwallowedAndTheNextStepStillRuns) {
   automation.failingMembers["code"] = {1, "rejected"};
   automation.answers["IsMoving"] = {Value::OfBool(true), Value::OfBool(false)};

@@ -198,6 +198,40 @@ TEST_F(Panel, JogModeZeroAxisAndPages) {
   EXPECT_TRUE(controls.messages.empty());
 }
 
+TEST_F(Panel, ZeroAxisMakesEveryCallAndNamesTheAxesLeft) {
+  int setDro = 0;
+  automation.onCall = [&](const std::string& m) {
+    if (m != "SetDRO") return;
+    if (++setDro == 2) automation.failingMembers["SetDRO"] = {-1, "refused"};
+    else automation.failingMembers.erase("SetDRO");
+  };
+  Click(C::cmdZeroAxis);
+  EXPECT_EQ(automation.Members(), (Members{"SetDRO", "SetDRO", "SetDRO"}));
+  EXPECT_EQ(automation.calls[2].args[0].i4, 2);
+  EXPECT_EQ(controls.messages, std::vector<std::string>{NotZeroedMessage("Y")});
+
+  // Mach3 goes late on the first call: nothing more is sent, and all three are named.
+  automation.calls.clear();
+  controls.messages.clear();
+  automation.onCall = [&](const std::string&) { automation.late = true; };
+  Click(C::cmdZeroAxis);
+  EXPECT_EQ(automation.Members(), Members{"SetDRO"});
+  EXPECT_EQ(controls.messages, std::vector<std::string>{NotZeroedMessage("X, Y, Z")});
+}
+
+using PanelNeverConnected = testing::FormFixture;
+TEST_F(PanelNeverConnected, StopsSayMach3IsNotConnected) {
+  auto& f = *this;
+  f.system.processes.records.resize(2);  // no Mach3 running at load
+  f.form.Load();
+  f.controls.messages.clear();
+  f.controls.texts[C::cmdJog] = "Jog Off";
+  for (C stop : {C::cmdSpindle, C::cmdJog}) ASSERT_TRUE(f.form.OnClick(stop));
+  EXPECT_EQ(f.controls.messages, std::vector<std::string>(2, kNotConnectedNotSent));
+  EXPECT_EQ(f.controls.Text(C::cmdSpindle), "Spindle On");
+  EXPECT_EQ(f.controls.Text(C::cmdJog), "Jog Off");
+}
+
 TEST_F(Panel, CreateMachObjectRerunsTheLoadOnTheSameConnection) {
   controls.listIndex[C::cboPage] = 4;
   controls.texts[C::cmdJog] = "Jog Off";

@@ -20,6 +20,10 @@ const char* const kStopQueued =
 const char* const kStopNotSent =
     "Mach3'e ulaşılamadı: durdurma komutu gönderilemedi. (Mach3 could not be reached: the stop was not sent.)";
 
+std::string NotZeroedMessage(const std::string& axes) {
+  return "Sıfırlanamayan eksenler: " + axes + ". (Not zeroed: " + axes + ".)";
+}
+
 namespace {
 constexpr int32_t kToggleJogModeCode = mach3::kToggleJogModeOemCode;
 constexpr int kXYZ = 3;
@@ -69,7 +73,7 @@ void ManualPanel::RunGCode() {
 void ManualPanel::Stop(std::vector<std::function<std::shared_ptr<QueuedCall>()>> stops, std::function<void()> made) {
   CMach& mach = connection_.Get();
   if (!mach.oScript()) {
-    controls_.ShowMessage(kStopNotSent);
+    controls_.ShowMessage(kNotConnectedNotSent);  // never connected: no Mach3 closed under a running machine
     return;
   }
   PendingStop pending{{}, std::move(made)};
@@ -171,11 +175,19 @@ void ManualPanel::ToggleJogMode() {
   Send([](CMach& m) { m.SendOEMCode(kToggleJogModeCode); });
 }
 
+// All three readouts are zeroed even when one is refused, and the operator
+// learns which were not; once Mach3 is late nothing more is sent.
 void ManualPanel::ZeroAxis() {
-  Send([](CMach& m) {
-    const size_t failedBefore = m.failedCalls();
-    for (int axis = 0; axis < kXYZ && m.failedCalls() == failedBefore; ++axis) m.SetDRO(axis, 0.0);
-  });
+  CMach& mach = connection_.Get();
+  if (!CanSend(mach)) return;
+  std::string notZeroed;
+  for (int axis = 0; axis < kXYZ; ++axis) {
+    const size_t failedBefore = mach.failedCalls();
+    if (!mach.Late()) mach.SetDRO(axis, 0.0);
+    if (mach.Late() || mach.failedCalls() != failedBefore)
+      notZeroed += std::string(notZeroed.empty() ? "" : ", ") + mach3::kAxisLetters[axis];
+  }
+  if (!notZeroed.empty()) controls_.ShowMessage(NotZeroedMessage(notZeroed));
 }
 
 void ManualPanel::GotoPage() {

@@ -8,6 +8,7 @@
 #pragma once
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "window/connection_holder.h"
@@ -59,5 +60,7 @@ extern const char* const kNotConnectedNotSent;
 extern const char* const kCommandNotMade;
 extern const char* const kStopQueued;
 extern const char* const kStopNotSent;
+// Which of X, Y, Z a Zero Axis left as they were.
+std::string NotZeroedMessage(const std::string& axes);
 
 }  // namespace kestrom
