@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 
 #include "fakes/form_fixture.h"
@@ -79,6 +80,46 @@ TEST(Layout, TablesAsSpecified) {
   EXPECT_STREQ(SpecOf(C::Check1).caption, "  Öğrenme Modu");
   EXPECT_STREQ(SpecOf(C::Text2).tooltip, "Çift Tıklamak Ekranı Siler.");
   EXPECT_EQ(SpecOf(C::Text9).top, 120 + 360 * 5);
+}
+
+// The window's texts written out letter for letter, apart from the code that
+// builds the window, so that a typo in either fails here.
+TEST(Layout, EveryTextIsTheOneTheOperatorKnows) {
+  EXPECT_STREQ(MainWindowSpec().caption, "Tavon Kestrom Module V6.00");
+  EXPECT_STREQ(kAppTitle, "Tavon Mach3 Kestrom");
+  EXPECT_EQ(MainWindowSpec().timerIntervalMs, 1);
+  EXPECT_STREQ(kStartHeader, "(Kestrom File) \r\nG21 G90 G49 G64\r\n");
+  struct Texts {
+    const char* name;
+    const char* caption;
+    const char* tooltip;  // nullptr: none
+  };
+  const char* const enable = "Kayıt Etkinleştir";
+  const std::vector<Texts> expected = {
+      {"Check2", "", enable}, {"Check3", "", enable}, {"Check4", "", enable},
+      {"Check5", "", enable}, {"Check6", "", enable}, {"Check7", "", enable},
+      {"Text3", "X:", "X - Ekseni"}, {"Text4", "Y:", "Y - Ekseni"}, {"Text5", "Z:", "Z - Ekseni"},
+      {"Text7", "A:", "A - Ekseni"}, {"Text8", "B:", "B - Ekseni"}, {"Text9", "C:", "C - Ekseni"},
+      {"Line1", "", nullptr}, {"Check8", "", "Satır Sonu Hız Ac-Kapat"}, {"Label1", "G01", nullptr},
+      {"Text6", "200", "Milimetre/Dakika"}, {"Command5", "M3", "Spindle Aç"},
+      {"Command6", "M5", "Spindle Kapat"}, {"Command7", "M1", "Opsiyonel Duruş"},
+      {"Check1", "  Öğrenme Modu", "Öğrenme Modunu Açınca Kayıt Başlar"}, {"Text1", "Dosya1", "Dosya Adı"},
+      {"Command4", "KAYDET", nullptr}, {"Text2", "(Kestrom File) \r\nG21 G90 G49 G64\r\n", "Çift Tıklamak Ekranı Siler."},
+      {"Timer1", "", nullptr}, {"txtOEM", "16", nullptr}, {"cmdOEM", "SendOEMCode", nullptr},
+      {"cmdCreateMachObj", "Create Mach Object", nullptr}, {"Command2", "Command2", nullptr},
+      {"cmdReadDro", "Read DRO", nullptr}, {"cboPage", "", nullptr}, {"Command1", "Goto Page", nullptr},
+      {"cmdJog", "Start Jogging", nullptr}, {"cmdSpindle", "Spindle On", nullptr}, {"txtRPM", "1200", nullptr},
+      {"cmdToggleJogMode", "Toggle Jog Mode", nullptr}, {"Label2", "RPM", nullptr},
+      {"cmdZeroAxis", "Zero Axis", nullptr}, {"txtGCode", "g0 x5 y5", nullptr}, {"cmdGCode", "Run GCode", nullptr},
+      {"Label3", "GCODE", nullptr}, {"chkAndWait", "andWait", nullptr}};
+  ASSERT_EQ(MainWindowLayout().size(), expected.size());
+  for (const Texts& t : expected) {
+    const auto spec = std::find_if(MainWindowLayout().begin(), MainWindowLayout().end(),
+                                   [&](const ControlSpec& c) { return std::string(c.name) == t.name; });
+    ASSERT_NE(spec, MainWindowLayout().end()) << t.name;
+    EXPECT_EQ(std::string(spec->caption), t.caption) << t.name;
+    EXPECT_EQ(spec->tooltip ? std::string(spec->tooltip) : "(none)", t.tooltip ? t.tooltip : "(none)") << t.name;
+  }
 }
 
 }  // namespace
