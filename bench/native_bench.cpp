@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "fakes/fake_recovery.h"
+#include "teach/gcode_reader.h"
 #include "teach/path_thinning.h"
 #include "fakes/form_fixture.h"
 #include "window/program_box.h"
@@ -61,6 +62,36 @@ void BM_ThinMillionLines(benchmark::State& state) {
   state.counters["lines_kept"] = static_cast<double>(kept);
 }
 BENCHMARK(BM_ThinMillionLines)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The one G-code reader over a million recorded lines, with their modal state
+// and every move's end point in millimetres.
+void BM_ReadMillionLines(benchmark::State& state) {
+  std::string program = kStartHeader;
+  char line[96];
+  for (int i = 0; i < 1000000; ++i) {
+    std::snprintf(line, sizeof line, "\r\nG01  X%+.4f Y%+.4f Z+0.0000 F200", i * 0.01, (i % 1000) * 0.01);
+    program += line;
+  }
+  size_t moves = 0;
+  for (auto _ : state) {
+    gcode::Reader reader;
+    gcode::Line read;
+    gcode::Point at{};
+    moves = 0;
+    for (size_t start = 0; start <= program.size();) {
+      size_t end = program.find('\n', start);
+      if (end == std::string::npos) end = program.size();
+      if (reader.Read(std::string_view(program).substr(start, end - start), read) && read.moves) {
+        at = gcode::TargetOf(read, reader.state(), at);
+        ++moves;
+      }
+      start = end + 1;
+    }
+    benchmark::DoNotOptimize(at);
+  }
+  state.counters["moves"] = static_cast<double>(moves);
+}
+BENCHMARK(BM_ReadMillionLines)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace
 

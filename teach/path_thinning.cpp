@@ -1,13 +1,13 @@
 #include "teach/path_thinning.h"
 
 #include <array>
-#include <charconv>
 #include <cmath>
 #include <string_view>
 #include <utility>
 #include <vector>
 
 #include "machine/mach3_contract.h"
+#include "teach/gcode_reader.h"
 #include "teach/recovery_journal.h"
 
 namespace kestrom {
@@ -29,21 +29,6 @@ struct Parsed {
   std::string key;
 };
 
-// A readout as Mach3 wrote it ("+1.2500", "1,25"). ParseNumber, the operator's
-// number rule, would do, but its strtod takes 0.74 s of the one second a
-// million-line thinning may take; from_chars takes 0.29 s in all.
-bool ReadNumber(std::string_view text, double& out) {
-  if (text.empty()) return false;
-  std::string s(text);
-  for (char& c : s)
-    if (c == ',') c = '.';
-  const char* begin = s.data();
-  if (*begin == '+') ++begin;
-  const char* end = s.data() + s.size();
-  const auto [at, error] = std::from_chars(begin, end, out);
-  return error == std::errc() && at == end && std::isfinite(out);
-}
-
 Parsed Parse(std::string_view line) {
   Parsed p;
   if (line.substr(0, 4) != "G01 ") return p;
@@ -56,7 +41,7 @@ Parsed Parse(std::string_view line) {
     if (index == kMaxAxes) break;  // not an axis word: the feed word or another form
     const size_t end = rest.find(' ', 2);
     const std::string_view value = rest.substr(2, end == std::string_view::npos ? std::string_view::npos : end - 2);
-    if (!ReadNumber(value, p.point.v[p.axes])) return p;
+    if (!gcode::ReadNumber(value, p.point.v[p.axes])) return p;
     p.key += letter;
     ++p.axes;
     nextLetter = index + 1;

@@ -4,6 +4,8 @@
 #include <string_view>
 #include <vector>
 
+#include "teach/gcode_reader.h"
+
 namespace kestrom {
 
 // How the machine reached a point: a feed move with the spindle off or on, or
@@ -16,12 +18,10 @@ struct PathPoint {
   MoveKind kind = MoveKind::Off;
 };
 
-// Reads a program line by line, keeping the modal state between lines: the
-// motion mode (G0/G1, G2/G3), absolute or incremental (G90/G91), inch or
-// millimetre (G20/G21), the spindle (M3/M4 on, M5/M2/M30 off) and every axis's
-// last value, which a line that does not name the axis keeps. Comments "(...)"
-// and after ";" are skipped; a line with a word that is not a letter and a
-// number is skipped whole and changes nothing.
+// Reads a program line by line through the G-code reader, which keeps the
+// modal state between lines (motion, G90/G91, G20/G21, the spindle, every
+// axis's last value). A line with a word the reader does not know is left out
+// of the picture and changes nothing.
 class PathReader {
  public:
   // True when the line moves the machine; `to` is where it goes.
@@ -29,10 +29,9 @@ class PathReader {
   bool spindleOn() const { return spindle_; }
 
  private:
-  double at_[3] = {0, 0, 0};
-  int motion_ = 1;        // G1 until a program says otherwise: plain "X.. Y.." lines draw
-  bool incremental_ = false;
-  bool inches_ = false;
+  gcode::Reader reader_;
+  gcode::Line line_;
+  gcode::Point at_{};
   bool spindle_ = false;
 };
 
@@ -41,8 +40,5 @@ std::vector<PathPoint> ReadPath(std::string_view program);
 // Reads the rest of `program` after what `reader` has read: the same points
 // as reading the whole program, for text appended since.
 void ReadPathInto(std::string_view program, PathReader& reader, std::vector<PathPoint>& points);
-
-// A number as Mach3's readouts and the recorder write it: "+1.2500", "1,25", "-.5".
-bool ReadMachineNumber(std::string_view text, double& out);
 
 }  // namespace kestrom

@@ -57,9 +57,9 @@ TEST(ProgramPath, ReadsRecorderAndPlainFormsWithModalStateAndSkipsWhatItCannotRe
   ASSERT_EQ(pieces.size(), 2u);
   EXPECT_EQ(pieces[1].kind, MoveKind::On);
   double n = 0;
-  EXPECT_FALSE(ReadMachineNumber("1e5", n));
-  EXPECT_FALSE(ReadMachineNumber("+", n));
-  EXPECT_TRUE(ReadMachineNumber("+12,25", n));
+  EXPECT_FALSE(gcode::ReadNumber("1e5", n));
+  EXPECT_FALSE(gcode::ReadNumber("+", n));
+  EXPECT_TRUE(gcode::ReadNumber("+12,25", n));
   EXPECT_EQ(n, 12.25);
 }
 

@@ -28,7 +28,7 @@ Form::Form(Controls& controls, FileStore& store, ConnectionHolder::Factory makeC
   recorder_.OnReadouts([this](const std::array<std::string, kAxisCount>& dro) {
     if (!pathView_.open()) return;
     PathPoint at;
-    if (ReadMachineNumber(dro[0], at.x) && ReadMachineNumber(dro[1], at.y) && ReadMachineNumber(dro[2], at.z))
+    if (gcode::ReadNumber(dro[0], at.x) && gcode::ReadNumber(dro[1], at.y) && gcode::ReadNumber(dro[2], at.z))
       pathView_.MachineAt(at);
     else
       pathView_.MachineAt(std::nullopt);
