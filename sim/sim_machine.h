@@ -1,38 +1,46 @@
 // The simulated controller behind SimMach3: six axes that jog and move over
-// time, a spindle, feed and safe Z, and the DRO texts in Mach3's style.
+// time, a spindle, feed and safe Z, the DRO texts in Mach3's style, and a
+// loaded program that runs as a controller runs it (Cycle Start, Feed Hold,
+// Stop, M0/M1 pauses, a line it cannot run stopping the run).
 #pragma once
 #include <array>
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "machine/mach3_contract.h"
+#include "teach/gcode_reader.h"
 
 namespace kestrom::sim {
 
 constexpr int kAxes = mach3::kAxisCount;
+static_assert(kAxes == gcode::kAxes, "the reader and the machine count the same axes");
 
 class SimMachine {
  public:
-  static constexpr double kJogRate = 600.0;     // units per minute
-  static constexpr double kRapidRate = 3000.0;  // units per minute
+  static constexpr double kJogRate = 600.0;     // millimetres per minute
+  static constexpr double kRapidRate = 3000.0;  // millimetres per minute
+
+  enum class RunState { Idle, Running, Held, Paused, Ended, Failed };
 
   // Moves everything on to the time `nowMs` (monotonic milliseconds).
   void Advance(double nowMs);
 
-  std::string DroString(int axis) const;  // "+1.2500"; empty for an unknown DRO
-  double Position(int axis) const { return Valid(axis) ? position_[axis] : 0.0; }
-  void SetDro(int axis, double value);
+  // "+1.2500", in the units the last G20/G21 chose; empty for an unknown DRO.
+  std::string DroString(int axis) const;
+  double Position(int axis) const { return Valid(axis) ? position_[axis] : 0.0; }  // millimetres
+  void SetDro(int axis, double value);  // in the DROs' units
 
   void JogOn(int axis, int direction);  // direction 0: positive, 1: negative
   void JogOff(int axis);
   bool Jogging(int axis) const { return Valid(axis) && jog_[axis] != 0; }
-  void JogStep(int axis, double distance);  // a person's step from the window
+  void JogStep(int axis, double distance);  // a person's step from the window, in the DROs' units
 
-  // One line of G-code: G0/G1 (G00/G01), G90/G91, axis words, F, M3/M4/M5.
-  // False when the line is not understood; then nothing is queued.
+  // One line of G-code, as Mach3's MDI takes it. False when the line holds a
+  // word the reader does not know or a move it cannot make; then nothing happens.
   bool Code(const std::string& line);
-  bool RunText(const std::string& program);  // every line of a program, queued
   bool IsMoving() const;
   void ForceMovingUntil(double untilMs) { forcedMovingUntil_ = untilMs; }
 
@@ -56,40 +64,85 @@ class SimMachine {
   bool IsSafeZ() const { return position_[2] >= safeZ_; }
 
   void LoadFile(const std::string& path, const std::string& content);
-  void RunFile() { RunText(loaded_); }
   const std::string& FileName() const { return fileName_; }
+  // The loaded program from its first line (the scripting call RunFile).
+  void RunFile();
+  // A program handed over as text, run as a loaded one.
+  void RunProgram(const std::string& program);
+  // Cycle Start: resumes a held or paused run, or starts the loaded program.
+  void CycleStart();
+  // Feed Hold: the run's motion stops where it is; again (or Cycle Start) goes on.
+  void FeedHold();
+  // Stop: the run ends; the machine stays where it stood.
+  void StopRun();
+  void SetSpeedFactor(double factor) { speed_ = factor > 0 ? factor : 1.0; }
+  double SpeedFactor() const { return speed_; }
+  void SetOptionalStop(bool on) { optionalStop_ = on; }
+  bool OptionalStop() const { return optionalStop_; }
+  RunState runState() const { return run_; }
+  // What the window shows of the run: its state, the line, and why it stopped.
+  std::string RunStatus() const;
+
+  // Where the run's events go (its start, each move's end point, pauses and
+  // end), one line each, for SimMach3's log.
+  void SetEventLog(std::function<void(const std::string&)> log) { eventLog_ = std::move(log); }
 
   void Message(const std::string& text) { lastMessage_ = text; }
   const std::string& LastMessage() const { return lastMessage_; }
 
  private:
-  struct Move {
-    std::array<std::optional<double>, kAxes> target;
-    bool incremental;
-    double rate;
-  };
-  struct ActiveMove {
-    std::array<double, kAxes> from, to;
-    double startMs, durationMs;
+  // A move under way: a straight line or an arc, in machine time.
+  struct Segment {
+    gcode::Point from{}, to{}, centre{};
+    bool arc = false;
+    gcode::Plane plane = gcode::Plane::XY;
+    gcode::ArcShape shape;
+    double durationMs = 0, doneMs = 0;
+    int line = 0;  // the program line it came from; 0 for a line of MDI
+    gcode::Stop stop = gcode::Stop::None;  // the program stop on its line, made once it has ended
+    gcode::Point At(double t) const;
   };
   static bool Valid(int axis) { return axis >= 0 && axis < kAxes; }
-  void StartNextMove();
+  double Scale(int axis) const { return inches_ && axis < 3 ? 25.4 : 1.0; }
+  // The move a line asks for, or why it cannot be made.
+  std::optional<Segment> SegmentFor(const gcode::Line& line, const gcode::Modal& state, const gcode::Point& from,
+                                    double feed, std::string& why) const;
+  gcode::Point QueueEnd() const;  // where the machine stands once the lines of MDI queued have run
+  // Spindle and feed words of a line read, for the machine.
+  void Apply(const gcode::Line& line, const gcode::Modal& before, const gcode::Modal& after);
+  bool NextSegment();
+  void Finished(const Segment& segment);
+  void HandleStop(gcode::Stop stop, int line);
+  void StartRun(const std::string& program);
+  void Fail(int line, const std::string& text, const std::string& why);
+  void Event(const std::string& text) const;
+  std::string Where() const;
 
-  std::array<double, kAxes> position_{};
+  gcode::Point position_{};
   std::array<int, kAxes> jog_{};  // +1, -1 or 0
-  std::deque<Move> queue_;
-  std::optional<ActiveMove> active_;
+  std::deque<Segment> queue_;     // lines of MDI waiting their turn
+  std::optional<Segment> active_;
   double nowMs_ = 0.0;
   double forcedMovingUntil_ = -1.0;
-  bool incremental_ = false;
-  bool rapid_ = true;
-  double feed_ = 1000.0;
+  gcode::Reader mdi_;
+  bool inches_ = false;
+  double feed_ = 1000.0;  // in the program's units per minute
   double safeZ_ = 10.0;
   double spinSpeed_ = 0.0;
   int spin_ = 0;
   int page_ = 1;
   bool stepJogMode_ = false;
   std::string loaded_, fileName_, lastMessage_;
+
+  // The run of a loaded program.
+  RunState run_ = RunState::Idle;
+  std::vector<std::string> lines_;
+  size_t nextLine_ = 0;
+  gcode::Reader program_;
+  double speed_ = 1.0;
+  bool optionalStop_ = false;
+  std::string runMessage_;
+  std::function<void(const std::string&)> eventLog_;
 };
 
 }  // namespace kestrom::sim

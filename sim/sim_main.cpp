@@ -83,6 +83,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
   sim::SimMachine machine;
   machine.Advance(sim::NowMs());
   sim::CallLog log(options.logPath);
+  machine.SetEventLog([&log](const std::string& event) { log.Write(event); });
   sim::ScriptObject script(machine, log);
   // The scripting object's type information, from the type library in this program.
   win32::ComPtr<ITypeLib> library;
@@ -105,6 +106,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
       Sleep(static_cast<DWORD>(msg.wParam));
       continue;
     }
+    if (!msg.hwnd && msg.message == sim::kExitMessage) TerminateProcess(GetCurrentProcess(), 3);
     if (window.HandleKey(msg)) continue;
     TranslateMessage(&msg);
     DispatchMessageW(&msg);

@@ -186,7 +186,7 @@ void ScriptObject::DefineMembers() {
   command("DoSpinCW", [&m] { m.SpinCW(); });
   command("DoSpinCCW", [&m] { m.SpinCCW(); });
   command("DoSpinStop", [&m] { m.SpinStop(); });
-  withText("RunProgram", [&m](const std::string& program) { m.RunText(program); });
+  withText("RunProgram", [&m](const std::string& program) { m.RunProgram(program); });
 }
 
 // Test controls: not Mach3's, and not written to the log.
@@ -244,8 +244,23 @@ void ScriptObject::DefineTestControls() {
     return S_OK;
   }, false);
   Define("SimClearLog", [&callLog](Call&) { callLog.Clear(); return S_OK; }, false);
+  // The run's speed factor (1 or 10 in the window) and the Optional Stop box, as a person sets them.
+  Define("SimSpeed", [&m](Call& c) {
+    const auto factor = c.Real(0);
+    if (!factor || *factor <= 0) return c.BadArguments();
+    m.SetSpeedFactor(*factor);
+    return S_OK;
+  }, false);
+  Define("SimOptionalStop", [&m](Call& c) {
+    const auto on = c.Int(0);
+    if (!on) return c.BadArguments();
+    m.SetOptionalStop(*on != 0);
+    return S_OK;
+  }, false);
   Define("SimExit", [](Call&) {
-    TerminateProcess(GetCurrentProcess(), 3);  // abrupt, as a crashing Mach3 would go
+    // Answered first: a server that dies inside a call leaves Wine's client of
+    // it waiting for the answer, and the test that asked would hang.
+    PostThreadMessageW(GetCurrentThreadId(), kExitMessage, 0, 0);
     return S_OK;
   }, false);
 }

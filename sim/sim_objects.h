@@ -26,6 +26,8 @@ double NowMs();
 // Posted to SimMach3's own thread by SimHang(ms): the thread then sleeps that
 // long without handling messages, as a busy or frozen Mach3 does.
 constexpr UINT kHangMessage = WM_APP + 1;
+// The process ends abruptly, as a crashing Mach3 does, once the call that asked for it is answered.
+constexpr UINT kExitMessage = WM_APP + 2;
 
 // The IUnknown and type-information part both objects share. They live as long
 // as SimMach3 itself, so counting references never deletes them.

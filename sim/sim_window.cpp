@@ -26,7 +26,7 @@ SimWindow::SimWindow(HINSTANCE instance, SimMachine& machine) : machine_(machine
   wc.lpszClassName = L"SimMach3Window";
   if (!RegisterClassExW(&wc)) return;
   hwnd_ = CreateWindowExW(0, wc.lpszClassName, L"SimMach3 - simulated Mach3", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
-                          CW_USEDEFAULT, CW_USEDEFAULT, 330, 300, nullptr, nullptr, instance, this);
+                          CW_USEDEFAULT, CW_USEDEFAULT, 330, 400, nullptr, nullptr, instance, this);
   if (!hwnd_) return;
   created_ = true;
   HFONT font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
@@ -45,7 +45,15 @@ SimWindow::SimWindow(HINSTANCE instance, SimMachine& machine) : machine_(machine
     make(L"BUTTON", (std::wstring(1, static_cast<wchar_t>(kLetters[a])) + L"+").c_str(), BS_PUSHBUTTON, 240, y, 60, 24,
          kJogButtonBase + a * 2 + 1);
   }
-  status_ = make(L"STATIC", L"", SS_LEFT, 10, 195, 300, 60, 99);
+  make(L"BUTTON", L"Cycle Start", BS_PUSHBUTTON, 10, 192, 95, 24, kCycleStartButton);
+  make(L"BUTTON", L"Feed Hold", BS_PUSHBUTTON, 110, 192, 95, 24, kFeedHoldButton);
+  make(L"BUTTON", L"Stop", BS_PUSHBUTTON, 210, 192, 90, 24, kStopButton);
+  make(L"BUTTON", L"Optional Stop", BS_AUTOCHECKBOX, 10, 222, 110, 20, kOptionalStopBox);
+  HWND one = make(L"BUTTON", L"1\u00D7", BS_AUTORADIOBUTTON | WS_GROUP, 140, 222, 50, 20, kSpeedOneBox);
+  make(L"BUTTON", L"10\u00D7", BS_AUTORADIOBUTTON, 195, 222, 50, 20, kSpeedTenBox);
+  SendMessageW(one, BM_SETCHECK, BST_CHECKED, 0);
+  runStatus_ = make(L"STATIC", L"", SS_LEFT, 10, 248, 300, 36, kRunStatusText);
+  status_ = make(L"STATIC", L"", SS_LEFT, 10, 288, 300, 60, 99);
   SetTimer(hwnd_, kRefreshTimer, 50, nullptr);
   Refresh();
 }
@@ -75,6 +83,10 @@ void SimWindow::Refresh() {
                              (machine_.StepJogMode() ? "step" : "continuous") +
                              (machine_.IsMoving() ? ", moving" : "") + "\n" + machine_.LastMessage();
   SetWindowTextW(status_, win32::Widen(status).c_str());
+  SetWindowTextW(runStatus_, win32::Widen(machine_.RunStatus()).c_str());
+  // The boxes follow what a test control set.
+  CheckDlgButton(hwnd_, kOptionalStopBox, machine_.OptionalStop() ? BST_CHECKED : BST_UNCHECKED);
+  CheckRadioButton(hwnd_, kSpeedOneBox, kSpeedTenBox, machine_.SpeedFactor() >= 10 ? kSpeedTenBox : kSpeedOneBox);
 }
 
 LRESULT SimWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
@@ -84,6 +96,18 @@ LRESULT SimWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
       Refresh();
       return 0;
     case WM_COMMAND: {
+      if (HIWORD(wp) == BN_CLICKED) {
+        machine_.Advance(NowMs());  // what the click starts, starts now
+        switch (LOWORD(wp)) {
+          case kCycleStartButton: machine_.CycleStart(); break;
+          case kFeedHoldButton: machine_.FeedHold(); break;
+          case kStopButton: machine_.StopRun(); break;
+          case kOptionalStopBox: machine_.SetOptionalStop(IsDlgButtonChecked(hwnd_, kOptionalStopBox) == BST_CHECKED); break;
+          case kSpeedOneBox: machine_.SetSpeedFactor(1); break;
+          case kSpeedTenBox: machine_.SetSpeedFactor(10); break;
+          default: break;
+        }
+      }
       const int id = LOWORD(wp) - kJogButtonBase;
       if (HIWORD(wp) == BN_CLICKED && id >= 0 && id < kAxes * 2) {
         machine_.JogStep(id / 2, id % 2 ? kStep : -kStep);

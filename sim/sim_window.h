@@ -1,5 +1,7 @@
-// SimMach3's small window: the six DROs, the spindle and page, and jog buttons
-// (arrow keys and Page Up/Down jog too) so a person can move the machine.
+// SimMach3's small window: the six DROs, the spindle and page, jog buttons
+// (arrow keys and Page Up/Down jog too) so a person can move the machine, and
+// a controller's run buttons: Cycle Start, Feed Hold, Stop, Optional Stop, and
+// a speed factor for demonstrations. A run that stops on a line shows it.
 #pragma once
 #include <windows.h>
 
@@ -7,6 +9,17 @@
 #include "window/win32/window_procedure.h"
 
 namespace kestrom::sim {
+
+// The run's controls, by id, for a person and for the tests that press them.
+enum SimControl : int {
+  kCycleStartButton = 300,
+  kFeedHoldButton,
+  kStopButton,
+  kOptionalStopBox,
+  kSpeedOneBox,  // 1x
+  kSpeedTenBox,  // 10x
+  kRunStatusText,
+};
 
 class SimWindow : public win32::WindowProcedure<SimWindow> {
  public:
@@ -25,6 +38,7 @@ class SimWindow : public win32::WindowProcedure<SimWindow> {
   bool created_ = false;
   HWND dros_[kAxes] = {};
   HWND status_ = nullptr;
+  HWND runStatus_ = nullptr;
 };
 
 }  // namespace kestrom::sim

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <vector>
+
 namespace kestrom::sim {
 namespace {
 
@@ -67,6 +70,101 @@ TEST(SimMachine, ForcedMovingAndOemCodes) {
   EXPECT_EQ(m.Rpm(), 0.0);
   m.SpinCCW();
   EXPECT_EQ(m.Rpm(), 1200.0);
+}
+
+
+// A program run as a controller runs it: its moves at their feed (arcs along
+// the arc), M0 until Cycle Start, M1 only with Optional Stop ticked, M30 ends.
+struct TimedRun {
+  SimMachine m;
+  std::vector<std::pair<double, std::string>> events;  // when each came, and what
+  double now = 0;
+  TimedRun() {
+    m.SetEventLog([this](const std::string& e) { events.emplace_back(now, e); });
+    m.Advance(0);
+  }
+  void For(double ms) {
+    for (double end = now + ms; now < end;) m.Advance(now += 1);
+  }
+  double WhenCame(const std::string& prefix) const {
+    for (const auto& [at, e] : events)
+      if (e.rfind(prefix, 0) == 0) return at;
+    return -1;
+  }
+};
+
+TEST(SimRun, MovesAtTheirFeedArcsAlongTheArcAndProgramStops) {
+  TimedRun r;
+  r.m.LoadFile("C:\\part.tap",
+               "(Kestrom File)\r\nG21 G90 G49 G64\r\n\r\nG0 X10 Y0\r\nG1 X10 Y10 F600\r\nG2 X20 Y10 I5 J0\r\n"
+               "M0\r\nG1 X20 Y0\r\nM1\r\nG1 X0 Y0\r\nM30\r\nG1 X99");
+  r.m.CycleStart();
+  EXPECT_TRUE(r.m.IsMoving());
+  r.For(200 + 1000 + 2.5 / 600 * 60000 * 3.14159265);  // the rapid, the line and half of the arc
+  EXPECT_NEAR(r.m.Position(0), 15, 0.05);  // the arc's top, not its chord
+  EXPECT_NEAR(r.m.Position(1), 15, 0.05);
+  r.For(2000);
+  const double rapid = 10.0 / SimMachine::kRapidRate * 60000, line = 1000, arc = 5 * 3.14159265 / 600 * 60000;
+  EXPECT_NEAR(r.WhenCame("RunMove(line 4:"), rapid, rapid * 0.01 + 1);
+  EXPECT_NEAR(r.WhenCame("RunMove(line 6:"), rapid + line + arc, (rapid + line + arc) * 0.01);
+  EXPECT_EQ(r.m.runState(), SimMachine::RunState::Paused);
+  EXPECT_FALSE(r.m.IsMoving());
+  EXPECT_EQ(r.m.RunStatus(), "Paused at M0, line 7: Cycle Start goes on");
+  r.m.CycleStart();
+  r.For(4000);  // M1 passes with Optional Stop unticked
+  EXPECT_EQ(r.m.runState(), SimMachine::RunState::Ended);
+  EXPECT_EQ(r.m.DroString(0), "+0.0000");  // the line after M30 never runs
+  std::vector<std::string> seen;
+  for (const auto& e : r.events) seen.push_back(e.second);
+  EXPECT_EQ(seen, (std::vector<std::string>{
+                      "RunStart(C:\\part.tap)",
+                      "RunMove(line 4: X+10.0000 Y+0.0000 Z+0.0000 A+0.0000 B+0.0000 C+0.0000)",
+                      "RunMove(line 5: X+10.0000 Y+10.0000 Z+0.0000 A+0.0000 B+0.0000 C+0.0000)",
+                      "RunMove(line 6: X+20.0000 Y+10.0000 Z+0.0000 A+0.0000 B+0.0000 C+0.0000)",
+                      "RunPause(M0, line 7)", "RunResume()",
+                      "RunMove(line 8: X+20.0000 Y+0.0000 Z+0.0000 A+0.0000 B+0.0000 C+0.0000)",
+                      "RunMove(line 10: X+0.0000 Y+0.0000 Z+0.0000 A+0.0000 B+0.0000 C+0.0000)",
+                      "RunEnd(M30, line 11)"}));
+
+  // Optional Stop ticked: M1 pauses too.
+  r.m.SetOptionalStop(true);
+  r.m.CycleStart();
+  r.For(4000);
+  r.m.CycleStart();
+  r.For(2000);
+  EXPECT_EQ(r.events.back().second, "RunPause(M1, line 9)");
+}
+
+TEST(SimRun, ABadLineStopsTheRunWhereTheMachineStoodAndHoldSpeedAndInchesWork) {
+  TimedRun r;
+  r.m.LoadFile("C:\\bad.tap", "G0 X5\nG41 X1\nG0 X9");
+  r.m.RunFile();
+  r.For(1000);
+  EXPECT_EQ(r.m.runState(), SimMachine::RunState::Failed);
+  EXPECT_EQ(r.m.Position(0), 5);
+  EXPECT_FALSE(r.m.IsMoving());
+  EXPECT_EQ(r.m.RunStatus(), "Stopped at line 2: G41 X1 (unknown word G41)");
+  EXPECT_EQ(r.events.back().second, "RunError(line 2: unknown word G41)");
+
+  // Ten times as fast, held half way, in inches: 1 inch at 10 inches a minute is 6 s, 0.6 s at 10x.
+  r.m.LoadFile("C:\\inch.tap", "G20 G90 G1 X1 F10\nG2 X2 I0.4 J0");  // an arc whose radii differ
+  r.m.SetSpeedFactor(10);
+  r.m.SetDro(0, 0);
+  r.m.CycleStart();
+  r.For(300);
+  r.m.FeedHold();
+  const double held = r.m.Position(0);
+  EXPECT_NEAR(held, 12.7, 0.3);
+  r.For(1000);
+  EXPECT_EQ(r.m.Position(0), held);
+  EXPECT_FALSE(r.m.IsMoving());
+  r.m.CycleStart();
+  r.For(400);
+  EXPECT_EQ(r.m.DroString(0), "+1.0000");
+  EXPECT_EQ(r.m.runState(), SimMachine::RunState::Failed);
+  EXPECT_NE(r.m.RunStatus().find("radii differ"), std::string::npos) << r.m.RunStatus();
+  r.m.StopRun();  // nothing runs: nothing to stop
+  EXPECT_EQ(r.m.runState(), SimMachine::RunState::Failed);
 }
 
 }  // namespace
