@@ -13,5 +13,6 @@ echo "== native core"
 build_for_wine tests
 start_wine
 trap stop_wine EXIT
+heap_checks off  # timed and shown runs go without the heap checks of test.sh
 echo "== under Wine ($("$KESTROM_WINE" --version), $WINE_BITS-bit programs)"
 (cd "$BUILD/win$WINE_BITS-tests" && "$KESTROM_WINE" wine_bench.exe "${1:-100000}")

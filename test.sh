@@ -32,6 +32,7 @@ mkdir -p "$BUILD/package-run"
 (cd "$BUILD/package-run" && unzip -q "$package")
 start_wine
 trap stop_wine EXIT
+heap_checks on
 ctest --test-dir "$BUILD/win$WINE_BITS-tests" --output-on-failure --timeout 900
 
 # The scenarios' screenshots, as PNG for a person to look at.

@@ -21,6 +21,8 @@ need_packages() {
   [ -f /usr/include/wine/wine/windows/oaidl.idl ] || missing+=(libwine-dev)
   command -v wine >/dev/null || missing+=(wine wine64)
   [ -d /usr/lib/i386-linux-gnu/wine ] || missing+=(wine32:i386)
+  # Wine's own fonts: Marlett draws the title bars' buttons.
+  [ -f /usr/share/wine/fonts/marlett.ttf ] || missing+=(fonts-wine)
   command -v Xvfb >/dev/null || missing+=(xvfb)
   command -v xwd >/dev/null || missing+=(x11-apps)
   [ -x /usr/bin/convert ] || missing+=(imagemagick)
@@ -152,8 +154,49 @@ start_wine() {
     echo "== creating the Wine prefix"
     timeout 300 "$KESTROM_WINE" wineboot --init >/dev/null 2>&1
   fi
+  # Wine here does not find the fonts of its own data folder, and without
+  # Marlett it writes the title bars' buttons as the letters "0 1 r". In the
+  # prefix's Fonts folder it is found, and they are drawn as Windows draws them.
+  local fonts="$WINEPREFIX/drive_c/windows/Fonts"
+  [ -f "$fonts/marlett.ttf" ] || cp /usr/share/wine/fonts/marlett.ttf "$fonts/"
   timeout 120 wineserver -w || true
 }
+
+# Wine's heap checks (the GlobalFlag of Windows' image options: tail and free
+# checking, parameter checks, and the whole heap validated at every call) for
+# kestrom.exe, SimMach3.exe and the Wine test programs, or off again for them,
+# as for the timed runs of bench.sh and the first look. Wine then reports any
+# corruption on its heap channel, which run_under_wine.sh turns into a failure.
+KESTROM_HEAP_FLAGS=000000f0
+heap_checks() {  # $1: on or off
+  local reg="$BUILD/heap-checks.reg" exe view
+  local programs=(kestrom.exe SimMach3.exe)
+  for exe in "$ROOT"/tests/win32/wine_*_test.cpp; do programs+=("$(basename "${exe%.cpp}").exe"); done
+  printf 'REGEDIT4\n\n' >"$reg"
+  for exe in "${programs[@]}"; do
+    # A 32-bit program on 64-bit Windows reads the 32-bit view of the key.
+    for view in "Software" "Software\\Wow6432Node"; do
+      local key="HKEY_LOCAL_MACHINE\\$view\\Microsoft\\Windows NT\\CurrentVersion\\Image File Execution Options\\$exe"
+      # wine_program_box_test's own process holds a million lines in an edit
+      # control, which Wine keeps as a heap block per line: validating the whole
+      # heap at each of a million allocations would take hours, and its timed
+      # figures would mean nothing. It runs unchecked.
+      if [ "$1" = on ] && [ "$exe" != wine_program_box_test.exe ]; then
+        printf '[%s]\n"GlobalFlag"=dword:%s\n\n' "$key" "$KESTROM_HEAP_FLAGS" >>"$reg"
+      else
+        printf '[-%s]\n\n' "$key" >>"$reg"
+      fi
+    done
+  done
+  timeout 120 "$KESTROM_WINE" regedit /S "$(winepath_of "$reg")" >/dev/null 2>&1 ||
+    { echo "could not set Wine's heap checks $1" >&2; return 1; }
+  # The waits that time a program's own end allow for the checks' cost.
+  if [ "$1" = on ]; then export KESTROM_HEAP_CHECK_SLOWNESS=4; else unset KESTROM_HEAP_CHECK_SLOWNESS; fi
+  timeout 120 wineserver -w || true
+}
+
+# A Linux path as Wine's Z: drive shows it.
+winepath_of() { echo "Z:${1//\//\\}"; }
 
 stop_wine() {
   [ -n "${WINEPREFIX:-}" ] && timeout 60 wineserver -k >/dev/null 2>&1 || true

@@ -4,6 +4,7 @@
 
 #include <shlobj.h>
 
+#include <cstdio>
 #include <sstream>
 
 #include "machine/mach3_contract.h"
@@ -47,6 +48,21 @@ BOOL CALLBACK LongestStatic(HWND child, LPARAM lp) {
   }
   return TRUE;
 }
+
+// For the Wine runner (run_under_wine.sh): which process is which, so that a
+// heap report, which carries only a process id, names its program.
+void Announce(const std::wstring& exe, DWORD pid) {
+  std::fprintf(stderr, "[driver] %s is process %04lx\n", win32::Narrow(exe).c_str(), static_cast<unsigned long>(pid));
+  std::fflush(stderr);
+}
+
+const bool kAnnouncedSelf = [] {
+  wchar_t path[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, path, MAX_PATH);
+  const std::wstring p = path;
+  Announce(p.substr(p.find_last_of(L"\\/") + 1), GetCurrentProcessId());
+  return true;
+}();
 
 }  // namespace
 
@@ -116,13 +132,23 @@ ChildProcess::ChildProcess(const std::wstring& exe, const std::wstring& args) {
     process_ = win32::UniqueHandle(info.hProcess);
     CloseHandle(info.hThread);
     pid_ = info.dwProcessId;
+    Announce(exe, pid_);
   }
 }
 
 ChildProcess::~ChildProcess() { Kill(); }
 
+int HeapCheckSlowness() {
+  wchar_t value[8] = {};
+  const DWORD n = GetEnvironmentVariableW(L"KESTROM_HEAP_CHECK_SLOWNESS", value, 8);
+  const int factor = n > 0 && n < 8 ? _wtoi(value) : 1;
+  return factor > 0 ? factor : 1;
+}
+
 bool ChildProcess::WaitForExit(int timeoutMs) {
-  return process_.valid() && WaitForSingleObject(process_.get(), static_cast<DWORD>(timeoutMs)) == WAIT_OBJECT_0;
+  // A program that ends frees its heap, and under the heap checks every free walks the whole heap.
+  const DWORD limit = static_cast<DWORD>(timeoutMs) * static_cast<DWORD>(HeapCheckSlowness());
+  return process_.valid() && WaitForSingleObject(process_.get(), limit) == WAIT_OBJECT_0;
 }
 
 DWORD ChildProcess::ExitCode() const {
@@ -139,29 +165,31 @@ void ChildProcess::Kill() {
   }
 }
 
+LRESULT Ask(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+  DWORD_PTR answer = 0;
+  // A window that has gone answers nothing, and that is no hang.
+  // A window that is only busy (the heap checks make everything slower) gets the whole time.
+  if (!SendMessageTimeoutW(h, msg, wp, lp, SMTO_NORMAL, kAnswerMs, &answer) && IsWindow(h))
+    ADD_FAILURE() << "window " << h << " did not answer message 0x" << std::hex << msg << " within " << std::dec
+                  << kAnswerMs << " ms";
+  return static_cast<LRESULT>(answer);
+}
+
 std::string TextOf(HWND h) {
-  DWORD_PTR length = 0;
-  if (!SendMessageTimeoutW(h, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 10000, &length)) return "<no answer>";
-  std::wstring text(length + 1, L'\0');
-  DWORD_PTR copied = 0;
-  SendMessageTimeoutW(h, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(&text[0]), SMTO_ABORTIFHUNG, 10000, &copied);
-  text.resize(copied);
+  const LRESULT length = Ask(h, WM_GETTEXTLENGTH);
+  std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+  text.resize(static_cast<size_t>(Ask(h, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(&text[0]))));
   return win32::Narrow(text);
 }
 
 void SetTextOf(HWND h, const std::string& text) {
   const std::wstring w = win32::Widen(text);
-  DWORD_PTR ignored = 0;
-  SendMessageTimeoutW(h, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(w.c_str()), SMTO_ABORTIFHUNG, 10000, &ignored);
+  Ask(h, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(w.c_str()));
 }
 
 void Click(HWND h) { PostMessageW(h, BM_CLICK, 0, 0); }
 
-bool IsChecked(HWND h) {
-  DWORD_PTR state = 0;
-  SendMessageTimeoutW(h, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 10000, &state);
-  return state == BST_CHECKED;
-}
+bool IsChecked(HWND h) { return Ask(h, BM_GETCHECK) == BST_CHECKED; }
 
 void PressKey(HWND h, UINT key) {
   PostMessageW(h, WM_KEYDOWN, key, 1);
@@ -255,7 +283,10 @@ void SimMach3::ClearLog() { Call("SimClearLog"); }
 
 Outcome<Value> SimMach3::Call(const std::string& member, const std::vector<Arg>& args) {
   if (!script_) return Outcome<Value>::Failure({91, "no scripting object"});
-  return automation_.CallByName(script_, member, args);
+  auto outcome = automation_.CallByName(script_, member, args);
+  if (!outcome.ok && automation_.Late())
+    ADD_FAILURE() << "SimMach3 did not answer " << member << " within " << kTestCallDeadlines.callMs << " ms";
+  return outcome;
 }
 
 HWND SimMach3::Window() const { return FindTopWindow(process_->pid(), L"", L"SimMach3 - simulated Mach3"); }

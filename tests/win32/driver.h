@@ -10,13 +10,18 @@
 #include <vector>
 
 #include "machine/automation.h"
+#include "machine/deadline_automation.h"
 #include "machine/win32/com_automation.h"
 #include "machine/win32/raii.h"
+#include "machine/win32/win32_call_worker.h"
 #include "window/control_ids.h"
 
 namespace kestrom::wine {
 
 constexpr int kWaitMs = 20000;  // the longest any step may take before the test fails
+// Every COM call a test makes runs on a call worker with this deadline, so a
+// SimMach3 that never answers fails the test instead of holding it up.
+constexpr CallDeadlines kTestCallDeadlines{15000, 15000};
 
 using win32::ComApartment;
 
@@ -30,6 +35,10 @@ void RemoveFile(const std::wstring& path);
 // Polls (pumping this thread's messages) until `done` or the time runs out.
 bool WaitUntil(const std::function<bool()>& done, int timeoutMs = kWaitMs);
 
+// How many times slower the programs run under test.sh's heap checks
+// (KESTROM_HEAP_CHECK_SLOWNESS), for the waits that time a program's own end.
+int HeapCheckSlowness();
+
 class ChildProcess {
  public:
   ChildProcess(const std::wstring& exe, const std::wstring& args);
@@ -37,7 +46,7 @@ class ChildProcess {
   ChildProcess(const ChildProcess&) = delete;
   ChildProcess& operator=(const ChildProcess&) = delete;
   DWORD pid() const { return pid_; }
-  bool WaitForExit(int timeoutMs);
+  bool WaitForExit(int timeoutMs);  // the time scaled by HeapCheckSlowness()
   DWORD ExitCode() const;
   void Kill();
 
@@ -46,6 +55,10 @@ class ChildProcess {
   DWORD pid_ = 0;
 };
 
+// A message sent to a window of another process, waiting at most kAnswerMs;
+// a window that does not answer fails the test, naming the message.
+constexpr int kAnswerMs = 10000;
+LRESULT Ask(HWND h, UINT msg, WPARAM wp = 0, LPARAM lp = 0);
 std::string TextOf(HWND h);
 void SetTextOf(HWND h, const std::string& text);
 void Click(HWND h);           // posted BM_CLICK: the click runs in the other process
@@ -86,7 +99,9 @@ class SimMach3 {
  private:
   std::wstring logPath_;
   std::unique_ptr<ChildProcess> process_;
-  win32::ComAutomation automation_;
+  win32::ComAutomation com_;
+  win32::Win32CallWorker worker_;
+  DeadlineAutomation automation_{com_, worker_, kTestCallDeadlines};
   ObjectRef script_;
   bool ready_ = false;
 };

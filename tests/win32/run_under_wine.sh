@@ -1,12 +1,52 @@
 #!/usr/bin/env bash
 # Runs one Windows test program under Wine. Needs Wine and a display (Xvfb):
 # without them the test fails, it is never skipped.
+#
+# Wine reports heap corruption on its heap channel; with the heap checks that
+# test.sh turns on for our programs (scripts/common.sh, heap_checks), every
+# allocation and free is checked. Any such report fails the run, naming the
+# program it came from and the test that was running. A run that passes its
+# time limit is ended and names the test that was still running.
 set -u
 wine="${KESTROM_WINE:-wine}"
+limit="${KESTROM_WINE_TEST_SECONDS:-540}"
 command -v "$wine" >/dev/null || { echo "FAIL: wine is not installed" >&2; exit 1; }
 [ -n "${DISPLAY:-}" ] || { echo "FAIL: no display; start Xvfb (test.sh does)" >&2; exit 1; }
 [ -n "${WINEPREFIX:-}" ] || { echo "FAIL: WINEPREFIX is not set (test.sh sets it)" >&2; exit 1; }
-export WINEDEBUG=-all
-timeout --kill-after=10 540 "$wine" "$@"
-rc=$?
-exit $rc
+# +pid puts the process's id before each report, so it can be named.
+export WINEDEBUG=-all,err+heap,warn+heap,+pid
+log="$(mktemp)"
+trap 'rm -f "$log"' EXIT
+timeout --kill-after=10 "$limit" "$wine" "$@" 2>&1 | tee "$log"
+rc=${PIPESTATUS[0]}
+
+# The driver prints "[driver] NAME is process PID" for itself and each program it starts.
+name_of() {  # $1: a process id as Wine prints it
+  local name
+  name="$(sed -n "s/^\[driver\] \(.*\) is process $1\$/\1/p" "$log" | tail -n 1)"
+  echo "${name:-process $1 (not started by the driver)}"
+}
+
+heap_reports="$(grep -n -E '^[0-9a-f]+:[0-9a-f]+:(err|warn):heap:' "$log" || true)"
+if [ -n "$heap_reports" ]; then
+  echo "FAIL: heap errors under Wine's heap checks:" >&2
+  while IFS= read -r report; do
+    at="${report%%:*}"
+    pid="$(echo "${report#*:}" | cut -d: -f1)"
+    running="$(head -n "$at" "$log" | grep -E '^\[ RUN      \]' | tail -n 1 | sed 's/^\[ RUN      \] //')"
+    echo "  in $(name_of "$pid"), during ${running:-the start of $(basename "$1")}: ${report#*:}" >&2
+  done <<<"$heap_reports"
+  rc=1
+fi
+
+if [ "$rc" -eq 124 ] || [ "$rc" -eq 137 ]; then
+  running="$(grep -E '^\[ (RUN      |       OK |  FAILED  )\]' "$log" | tail -n 1)"
+  case "$running" in
+    "[ RUN      ]"*) running="${running#\[ RUN      \] }" ;;
+    *) running="none (between tests)" ;;
+  esac
+  echo "FAIL: $(basename "$1") ran past its limit of $limit s; the test running was: $running" >&2
+  # What it started is ended too, so that the next program starts on a clean machine.
+  timeout 60 wineserver -k >/dev/null 2>&1 || true
+fi
+exit "$rc"

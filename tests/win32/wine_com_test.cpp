@@ -27,8 +27,12 @@ class PumpingWait : public EventPump {
 };
 
 struct WineCom : ::testing::Test {
-  wine::ComApartment com;
-  win32::ComAutomation automation;
+  wine::ComApartment apartment;
+  win32::ComAutomation com;
+  // The calls go through a worker with a deadline, as kestrom.exe makes them:
+  // a call that SimMach3 never answers fails the test rather than hanging it.
+  win32::Win32CallWorker worker;
+  DeadlineAutomation automation{com, worker, wine::kTestCallDeadlines};
   win32::Win32Registry registry;
   win32::Win32Processes processes;
   win32::Win32Environment environment;
@@ -77,9 +81,9 @@ TEST_F(WineCom, MissingProgIdIsRegisteredByTheConnection) {
 TEST_F(WineCom, EachMemberIsLookedUpOncePerConnectionThroughTheCallWorker) {
   wine::SimMach3 sim;
   ASSERT_TRUE(sim.Ready());
-  win32::Win32CallWorker worker;
-  ASSERT_TRUE(worker.Started());
-  DeadlineAutomation deadline(automation, worker);
+  win32::Win32CallWorker ownWorker;
+  ASSERT_TRUE(ownWorker.Started());
+  DeadlineAutomation deadline(com, ownWorker);
   CMach viaWorker(deadline, SystemServices{registry, processes, environment}, pump);
   ASSERT_TRUE(viaWorker.InitMach()) << viaWorker.InitErrorMsg();
   auto lookups = [&](const char* member) { return sim.Call("SimLookups", {Arg::RefBstr(member)}).value.integer; };

@@ -76,6 +76,13 @@ TEST_F(WinePanel, OffScreenButtonsReachedByTabDoTheirWork) {
   wine::Click(k->Control(C::cmdJog));
   ASSERT_TRUE(wine::WaitUntil([&] { return wine::TextOf(k->Control(C::cmdJog)) == "Start Jogging"; }));
   EXPECT_EQ(wine::LinesOf(sim->Log(), "JogOff").size(), 3u);
+
+  // After its message box the focus is back on the button, not on the program box.
+  TabToAndPress(C::cmdReadDro);
+  HWND box = wine::WaitForMessageBox(k->pid());
+  ASSERT_NE(box, nullptr);
+  wine::Dismiss(box);
+  EXPECT_TRUE(wine::WaitUntil([&] { return wine::FocusOf(k->thread()) == k->Control(C::cmdReadDro); }, 5000));
 }
 
 TEST_F(WinePanel, RunGCodeWaitsForTheMoveBeforeItsMessage) {
@@ -170,7 +177,7 @@ TEST_F(WinePanel, OemSpindleDrosAndPages) {
   EXPECT_EQ(dros.rfind("X: +1.5000\r\nY: +2.2500\r\nZ: -3.0000", 0), 0u) << dros;
 
   sim->ClearLog();
-  SendMessageW(k->Control(C::cboPage), CB_SETCURSEL, 5, 0);
+  wine::Ask(k->Control(C::cboPage), CB_SETCURSEL, 5);
   wine::Click(k->Control(C::Command1));
   ASSERT_TRUE(CommandsAre({"DoOEMButton(VT_BYREF|VT_I4=6)"}));
 }
@@ -184,7 +191,7 @@ TEST_F(WinePanel, CreateMachObjectReconnectsToARestartedMach3) {
   wine::Click(k->Control(C::cmdCreateMachObj));
   ASSERT_TRUE(wine::WaitUntil([&] { return wine::TextOf(k->Control(C::Text3)) == "X:+0.0000"; }));
   EXPECT_EQ(wine::FindMessageBox(k->pid()), nullptr);
-  EXPECT_EQ(SendMessageW(k->Control(C::cboPage), CB_GETCOUNT, 0, 0), 6);
+  EXPECT_EQ(wine::Ask(k->Control(C::cboPage), CB_GETCOUNT), 6);
   EXPECT_EQ(wine::TextOf(k->Control(C::cboPage)), "Run");
 }
 

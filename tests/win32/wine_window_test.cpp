@@ -4,11 +4,14 @@
 #include <windows.h>
 
 #include <cmath>
+#include <map>
+#include <string>
 
 #include "machine/win32/text_win32.h"
 #include "teach/teach_program.h"
 #include "tests/win32/driver.h"
 #include "window/layout.h"
+#include "window/win32/main_window.h"
 
 namespace kestrom {
 namespace {
@@ -37,13 +40,13 @@ TEST(WineWindow, WithoutMach3TheLoadShowsTheTextThenTheWindowWorks) {
   EXPECT_EQ(wine::TextOf(k.Control(C::Text1)), "Dosya1");
   EXPECT_EQ(k.Program(), kStartHeader);
   EXPECT_EQ(wine::TextOf(k.Control(C::cboPage)), "Run");
-  EXPECT_EQ(SendMessageW(k.Control(C::cboPage), CB_GETCOUNT, 0, 0), 6);
+  EXPECT_EQ(wine::Ask(k.Control(C::cboPage), CB_GETCOUNT), 6);
   EXPECT_EQ(wine::TextOf(k.Control(C::Check1)), "  Öğrenme Modu");
   EXPECT_TRUE(wine::WaitUntil([&] { return wine::TextOf(k.Control(C::Text3)) == "X:"; }));
 
   // "Create Mach Object" runs the load again: the message again, six entries again.
   EXPECT_EQ(k.ClickForMessage(C::cmdCreateMachObj), "Mach3 Programı Kapalı. Önce Mach3 'ü Açınız.");
-  EXPECT_EQ(SendMessageW(k.Control(C::cboPage), CB_GETCOUNT, 0, 0), 6);
+  EXPECT_EQ(wine::Ask(k.Control(C::cboPage), CB_GETCOUNT), 6);
 }
 
 TEST(WineWindow, WithSimMach3TheLoadShowsNoMessageAndTheDrosFill) {
@@ -112,6 +115,37 @@ TEST(WineWindow, ControlsStandWhereTheTableSaysInTabOrder) {
   Sleep(300);
   EXPECT_EQ(k.Program(), kStartHeader);
   EXPECT_EQ(wine::FindMessageBox(k.pid()), nullptr);
+}
+
+// The window made in this process, so that its fonts can be read: written out
+// as the operator knows them, not taken from the table.
+TEST(WineWindow, EveryControlHasItsFaceSizeWeightAndTheTurkishCharacterSet) {
+  win32::MainWindow window(GetModuleHandleW(nullptr));
+  ASSERT_TRUE(window.created());
+  struct Font {
+    const char* face;
+    double points;
+    bool bold;
+  };
+  const std::map<std::string, Font> named = {
+      {"Label1", {"Arial", 9, false}},          {"Text6", {"Arial", 9.75, false}},
+      {"Command5", {"MS Sans Serif", 8.25, true}}, {"Command6", {"MS Sans Serif", 8.25, true}},
+      {"Command7", {"MS Sans Serif", 8.25, true}}, {"Check1", {"Arial", 8.25, true}},
+      {"Text1", {"MS Sans Serif", 9.75, true}},    {"Command4", {"MS Sans Serif", 8.25, true}},
+      {"Text2", {"Arial", 9, false}}};
+  for (const ControlSpec& spec : MainWindowLayout()) {
+    if (spec.kind == ControlKind::Timer || spec.kind == ControlKind::Line) continue;  // nothing written in them
+    const auto n = named.find(spec.name);
+    const Font want = n != named.end() ? n->second : Font{"MS Sans Serif", 8.25, false};
+    HWND control = GetDlgItem(window.hwnd(), static_cast<int>(spec.id));
+    LOGFONTW font{};
+    ASSERT_TRUE(GetObjectW(reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)), sizeof font, &font))
+        << spec.name;
+    EXPECT_EQ(win32::Narrow(font.lfFaceName), want.face) << spec.name;
+    EXPECT_EQ(font.lfHeight, -std::lround(want.points * Dpi() / 72.0)) << spec.name;
+    EXPECT_EQ(font.lfWeight >= FW_BOLD, want.bold) << spec.name;
+    EXPECT_EQ(font.lfCharSet, TURKISH_CHARSET) << spec.name;
+  }
 }
 
 TEST(WineWindow, ClosingEndsTheProgramAtOnceEvenWhileTeaching) {
