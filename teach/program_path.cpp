@@ -1,23 +1,48 @@
 #include "teach/program_path.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace kestrom {
 
-bool PathReader::Read(std::string_view line, PathPoint& to) {
-  if (!reader_.Read(line, line_)) return false;
+namespace {
+constexpr double kPi = 3.14159265358979323846;
+// Chords of at most a 256th of a turn: an arc that fills a view of 4,000 pixels
+// stays within a fifth of a pixel of its chords.
+constexpr double kChordStep = 2 * kPi / 256;
+
+PathPoint ToPathPoint(const gcode::Point& p, MoveKind kind) { return {p[0], p[1], p[2], kind}; }
+}  // namespace
+
+size_t PathReader::Read(std::string_view line, std::vector<PathPoint>& points) {
+  if (!reader_.Read(line, line_)) return 0;
   const gcode::Modal& state = reader_.state();
   // The spindle starts before the line's move and stops after it.
   const bool on = state.spindle != gcode::Spindle::Off;
   const bool spindleDuringMove = (line_.spindleChanged && on) || spindle_;
   spindle_ = on;
-  if (!line_.moves) return false;
-  at_ = gcode::TargetOf(line_, state, at_);
-  to.x = at_[0];
-  to.y = at_[1];
-  to.z = at_[2];
-  if (state.motion == gcode::Motion::Rapid) to.kind = MoveKind::Rapid;
-  else if (state.motion == gcode::Motion::Line) to.kind = spindleDuringMove ? MoveKind::On : MoveKind::Off;
-  else to.kind = MoveKind::Jump;  // an arc: its end is right, its straight chord would not be
-  return true;
+  if (!line_.moves) return 0;
+  const gcode::Point from = at_;
+  at_ = gcode::TargetOf(line_, state, from);
+  moved_ = true;
+  const MoveKind feed = spindleDuringMove ? MoveKind::On : MoveKind::Off;
+  if (state.motion == gcode::Motion::Rapid) {
+    points.push_back(ToPathPoint(at_, MoveKind::Rapid));
+    return 1;
+  }
+  if (state.motion == gcode::Motion::Line) {
+    points.push_back(ToPathPoint(at_, feed));
+    return 1;
+  }
+  const gcode::Point centre = gcode::ArcCentreOf(line_, state, from);
+  const gcode::ArcShape shape =
+      gcode::ShapeOf(from, at_, centre, state.plane, state.motion == gcode::Motion::ArcCw);
+  const size_t steps = std::max<size_t>(2, static_cast<size_t>(std::ceil(std::fabs(shape.sweep) / kChordStep)));
+  for (size_t i = 1; i <= steps; ++i)
+    points.push_back(ToPathPoint(gcode::PointOnArc(from, at_, centre, state.plane, shape,
+                                                   static_cast<double>(i) / static_cast<double>(steps)),
+                                 feed));
+  return steps;
 }
 
 void ReadPathInto(std::string_view program, PathReader& reader, std::vector<PathPoint>& points) {
@@ -25,10 +50,37 @@ void ReadPathInto(std::string_view program, PathReader& reader, std::vector<Path
   while (start <= program.size()) {
     size_t end = program.find('\n', start);
     if (end == std::string_view::npos) end = program.size();
-    PathPoint p;
-    if (reader.Read(program.substr(start, end - start), p)) points.push_back(p);
+    reader.Read(program.substr(start, end - start), points);
     start = end + 1;
   }
+}
+
+std::optional<gcode::Point> LastPointOf(std::string_view program) {
+  PathReader reader;
+  std::vector<PathPoint> scratch;
+  for (size_t start = 0; start <= program.size();) {
+    size_t end = program.find('\n', start);
+    if (end == std::string_view::npos) end = program.size();
+    scratch.clear();
+    reader.Read(program.substr(start, end - start), scratch);
+    start = end + 1;
+  }
+  if (!reader.moved()) return std::nullopt;
+  return reader.at();
+}
+
+PathPoint PointAfterLineAt(std::string_view program, size_t offset) {
+  PathReader reader;
+  std::vector<PathPoint> scratch;
+  for (size_t start = 0; start <= program.size();) {
+    size_t end = program.find('\n', start);
+    if (end == std::string_view::npos) end = program.size();
+    scratch.clear();
+    reader.Read(program.substr(start, end - start), scratch);
+    if (offset <= end) break;
+    start = end + 1;
+  }
+  return ToPathPoint(reader.at(), MoveKind::Off);
 }
 
 std::vector<PathPoint> ReadPath(std::string_view program) {

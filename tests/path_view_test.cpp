@@ -31,17 +31,24 @@ TEST(ProgramPath, ReadsRecorderAndPlainFormsWithModalStateAndSkipsWhatItCannotRe
       "G0 Z5",
       "G91 G1 X1 Y1",                          // incremental
       "G90 G20 X1",                            // inches
-      "G2 X0 Y0 I1 J0",                        // an arc: its end is reached, not drawn
+      "G2 X3 I1 J0",                           // half a turn, drawn as the arc in chords
       "G1 X1 M3",                              // M3 starts before the move on its line
       "G1 X2 M5",                              // M5 stops after it
       "G1 X3",
   }));
   struct Want { double x, y, z; MoveKind kind; };
-  const std::vector<Want> want = {
+  std::vector<Want> want = {
       {1, 2, 0, MoveKind::Off},   {3.5, 2, 0, MoveKind::On},       {4, -0.5, 0, MoveKind::On},
       {6, -0.5, 0, MoveKind::On},  {6, -0.5, 5, MoveKind::Rapid},   {7, 0.5, 5, MoveKind::Off},
-      {25.4, 0.5, 5, MoveKind::Off}, {0, 0, 5, MoveKind::Jump},     {25.4, 0, 5, MoveKind::On},
-      {50.8, 0, 5, MoveKind::On},  {76.2, 0, 5, MoveKind::Off}};
+      {25.4, 0.5, 5, MoveKind::Off}};
+  const size_t arcChords = 128;  // of 256 for a whole turn
+  for (size_t i = 1; i <= arcChords; ++i) {
+    const double angle = 3.14159265358979323846 * (1 - static_cast<double>(i) / arcChords);  // clockwise over the top
+    want.push_back({50.8 + 25.4 * std::cos(angle), 0.5 + 25.4 * std::sin(angle), 5, MoveKind::Off});
+  }
+  for (const Want& w : std::vector<Want>{{25.4, 0.5, 5, MoveKind::On}, {50.8, 0.5, 5, MoveKind::On},
+                                         {76.2, 0.5, 5, MoveKind::Off}})
+    want.push_back(w);
   ASSERT_EQ(points.size(), want.size());
   for (size_t i = 0; i < want.size(); ++i) {
     EXPECT_NEAR(points[i].x, want[i].x, 1e-9) << i;
@@ -49,6 +56,12 @@ TEST(ProgramPath, ReadsRecorderAndPlainFormsWithModalStateAndSkipsWhatItCannotRe
     EXPECT_NEAR(points[i].z, want[i].z, 1e-9) << i;
     EXPECT_EQ(points[i].kind, want[i].kind) << i;
   }
+  const std::string program = Program({"M3", "G1 X1", "G0 Z5", "M5"});
+  EXPECT_EQ(LastPointOf(program), (gcode::Point{1, 0, 5, 0, 0, 0}));
+  EXPECT_FALSE(LastPointOf(kStartHeader));
+  EXPECT_EQ(PointAfterLineAt(program, program.find("G1 X1") + 2).x, 1);
+  EXPECT_EQ(PointAfterLineAt(program, program.find("G1 X1") + 2).z, 0);
+  EXPECT_EQ(PointAfterLineAt(program, 0).x, 0);
   // Read in pieces as the recorder appends them: the same points.
   PathReader reader;
   std::vector<PathPoint> pieces;
@@ -203,7 +216,10 @@ TEST_F(PathViewForm, MenuOpensTheViewThatDrawsTheTaughtPathLiveAndAgainWholeAfte
   view.PaintMarkers(markers, {0, 0, 300, 328});
   ASSERT_EQ(markers.dots.size(), 1u);  // the last point
   EXPECT_EQ(markers.dots[0].first.x, 16);
-  EXPECT_EQ(markers.rings.size(), 1u);  // where the machine stands
+  ASSERT_EQ(markers.rings.size(), 2u);  // the caret's line, then where the machine stands
+  EXPECT_EQ(markers.rings[0].second, Ink::CaretLine);
+  EXPECT_EQ(markers.rings[0].first.x, 16);  // the caret at the end: the last line's point
+  EXPECT_EQ(markers.rings[1].second, Ink::Machine);
   EXPECT_EQ(markers.labels, std::vector<std::string>{"Izgara (grid) 1 mm"});
 
   // A line within the bounds: its segment alone, and only its pixels repainted.

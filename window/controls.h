@@ -2,6 +2,7 @@
 // (they hold the window's state; nothing here keeps a copy), message boxes and
 // the window's place in the stacking order.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -23,6 +24,13 @@ class Controls {
   virtual void RemoveTail(ControlId id, const std::string& tail) = 0;
   // Caret after the last character, no selection, last line scrolled into view.
   virtual void CaretToEnd(ControlId id) = 0;
+  // The caret (the selection's start) as a byte offset into Text(id).
+  virtual size_t CaretOffset(ControlId id) = 0;
+  // A cheap mark that changes whenever the caret moves, for noticing that it did.
+  virtual size_t CaretMark(ControlId id) = 0;
+  // Bytes [start, start + length) of Text(id) replaced by `text` without setting
+  // the rest again; the caret then stands at byte `caret` of the new text, in view.
+  virtual void ReplaceRange(ControlId id, size_t start, size_t length, const std::string& text, size_t caret) = 0;
   // A check box's value: 0 unchecked, 1 checked.
   virtual int Value(ControlId id) = 0;
   virtual void SetValue(ControlId id, int value) = 0;

@@ -33,6 +33,7 @@ Form::Form(Controls& controls, FileStore& store, ConnectionHolder::Factory makeC
     else
       pathView_.MachineAt(std::nullopt);
   });
+  recorder_.OnViaChanged([this] { ShowViaInView(); });
   if (files) {
     dialogs_ = &files->dialogs;
     info_ = files->info;
@@ -65,6 +66,29 @@ void Form::OnTimer() {
   panel_.Poll();
   if (files_) files_->Poll();
   journal_.Poll();
+  FollowCaret();
+}
+
+namespace {
+PathPoint ToPathPoint(const gcode::Point& p) { return {p[0], p[1], p[2], MoveKind::Off}; }
+}  // namespace
+
+void Form::ShowViaInView() {
+  const auto via = recorder_.via();
+  pathView_.MarkVia(via ? std::optional<PathPoint>(ToPathPoint(*via)) : std::nullopt);
+}
+
+void Form::FollowCaret() {
+  if (!pathView_.open()) {
+    caretMark_.reset();
+    return;
+  }
+  // The cheap mark each tick; the program is read only when the caret has moved.
+  const size_t mark = controls_.CaretMark(ControlId::Text2);
+  if (caretMark_ == mark) return;
+  caretMark_ = mark;
+  const std::string program = controls_.Text(ControlId::Text2);
+  pathView_.MarkCaretLine(PointAfterLineAt(program, controls_.CaretOffset(ControlId::Text2)));
 }
 
 bool Form::OnClick(ControlId id) {
@@ -107,9 +131,19 @@ void Form::OnCommand(FormCommand command) {
     case FormCommand::CheckMach3: CheckMach3(); break;
     case FormCommand::SimplifyPath: SimplifyPath(); break;
     case FormCommand::PathView:
-      if (pathView_.open()) pathView_.Close();
-      else pathView_.Open(controls_.Text(ControlId::Text2));
+      if (pathView_.open()) {
+        pathView_.Close();
+      } else {
+        pathView_.Open(controls_.Text(ControlId::Text2));
+        ShowViaInView();
+      }
       break;
+    case FormCommand::RecordRapidPoint: recorder_.RecordRapidPoint(); break;
+    case FormCommand::ArcViaPoint: recorder_.TakeArcVia(); break;
+    case FormCommand::ArcEndPoint: recorder_.TakeArcEnd(); break;
+    case FormCommand::ReteachLine: recorder_.ReteachCaretLine(); break;
+    case FormCommand::InsertPoint: recorder_.InsertPointAfterCaretLine(); break;
+    case FormCommand::DeleteLine: recorder_.DeleteCaretLine(); break;
   }
 }
 

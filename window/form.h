@@ -21,7 +21,8 @@ extern const char* const kNothingToBringBack;
 
 // The commands of the window menu and the keys, beyond the controls' own events.
 enum class FormCommand {
-  Save, SaveAs, Open, LoadIntoMach3, RecordPoint, RemoveLastLine, BringBack, CheckMach3, SimplifyPath, PathView
+  Save, SaveAs, Open, LoadIntoMach3, RecordPoint, RemoveLastLine, BringBack, CheckMach3, SimplifyPath, PathView,
+  RecordRapidPoint, ArcViaPoint, ArcEndPoint, ReteachLine, InsertPoint, DeleteLine
 };
 
 // The tolerances "Simplify path" offers, in millimetres; the first one chosen at start is kDefaultTolerance.
@@ -66,6 +67,9 @@ class Form {
  private:
   void CheckMach3();
   void SimplifyPath();
+  void ShowViaInView();
+  // The point of the caret's line, marked in the path view whenever the caret moves.
+  void FollowCaret();
   struct StoppedClock : Clock {
     uint32_t NowMs() override { return 0; }
   };
@@ -83,6 +87,7 @@ class Form {
   FileDialogs* dialogs_ = nullptr;
   SystemInfo* info_ = nullptr;
   int tolerance_ = kDefaultTolerance;
+  std::optional<size_t> caretMark_;  // where the caret was when last followed
   std::optional<ProgramCommands> files_;
 };
 

@@ -18,9 +18,13 @@ const InkStyle kStyles[] = {
     {0, 150, 0, 1, false},      // LastPoint
     {190, 0, 190, 1, false},    // Machine
     {80, 80, 80, 1, false},     // Label
+    {230, 140, 0, 2, false},    // Via: the arc's point taken, waiting for its end
+    {0, 160, 200, 2, false},    // CaretLine: the point of the line the caret is on
 };
+static_assert(sizeof kStyles / sizeof kStyles[0] == kInkCount, "a style for every ink");
 constexpr double kReduceTolerance = 0.5;  // pixels: less than the eye can tell apart
-constexpr int kLastPointRadiusAt96 = 4, kMachineRadiusAt96 = 7, kOriginArmAt96 = 10;
+constexpr int kLastPointRadiusAt96 = 4, kMachineRadiusAt96 = 7, kOriginArmAt96 = 10, kViaRadiusAt96 = 5,
+              kCaretLineRadiusAt96 = 9;
 
 bool Drawn(MoveKind kind) { return kind != MoveKind::Jump; }
 
@@ -56,6 +60,8 @@ void PathView::Close() {
   if (surface_) surface_->Close();
   std::vector<PathPoint>().swap(points_);  // a long program's points are not held for a closed view
   machine_.reset();
+  via_.reset();
+  caretLine_.reset();
 }
 
 void PathView::Appended(std::string_view piece) {
@@ -80,15 +86,18 @@ void PathView::Replaced(std::string_view program) {
   Changed();
 }
 
-void PathView::MachineAt(std::optional<PathPoint> position) {
+void PathView::Mark(std::optional<PathPoint>& marker, std::optional<PathPoint> position) {
   if (!open_) return;
-  const bool same = position.has_value() == machine_.has_value() &&
-                    (!position || (position->x == machine_->x && position->y == machine_->y &&
-                                   position->z == machine_->z));
+  const bool same = position.has_value() == marker.has_value() &&
+                    (!position || (position->x == marker->x && position->y == marker->y && position->z == marker->z));
   if (same) return;
-  machine_ = position;
+  marker = position;
   Changed();
 }
+
+void PathView::MachineAt(std::optional<PathPoint> position) { Mark(machine_, position); }
+void PathView::MarkVia(std::optional<PathPoint> position) { Mark(via_, position); }
+void PathView::MarkCaretLine(std::optional<PathPoint> position) { Mark(caretLine_, position); }
 
 void PathView::Resize(const PixelRect& area, int dpi) {
   area_ = area;
@@ -204,6 +213,8 @@ PixelRect PathView::MarkersRect() const {
   };
   if (!points_.empty()) around(ToPixel(points_.back()), Scaled(kLastPointRadiusAt96));
   if (machine_) around(ToPixel(*machine_), Scaled(kMachineRadiusAt96));
+  if (via_) around(ToPixel(*via_), Scaled(kViaRadiusAt96) + Scaled(2));
+  if (caretLine_) around(ToPixel(*caretLine_), Scaled(kCaretLineRadiusAt96) + Scaled(2));
   return rect;
 }
 
@@ -214,6 +225,13 @@ void PathView::PaintMarkers(PathCanvas& canvas, const PixelRect& within) const {
     canvas.Label({area_.left + Scaled(kButtonLeftAt96 + 3 * kButtonStepAt96 + 8), area_.top - Scaled(9)},
                  "Izgara (grid) " + SpacingText(grid_), Ink::Label);
   if (!points_.empty()) canvas.Dot(ToPixel(points_.back()), Scaled(kLastPointRadiusAt96), Ink::LastPoint);
+  if (caretLine_) canvas.Ring(ToPixel(*caretLine_), Scaled(kCaretLineRadiusAt96), Ink::CaretLine);
+  if (via_) {  // a diamond: a point on an arc still to be drawn
+    const PixelPoint v = ToPixel(*via_);
+    const int r = Scaled(kViaRadiusAt96);
+    const PixelPoint diamond[5] = {{v.x, v.y - r}, {v.x + r, v.y}, {v.x, v.y + r}, {v.x - r, v.y}, {v.x, v.y - r}};
+    canvas.Polyline(diamond, 5, Ink::Via);
+  }
   if (machine_) {
     const PixelPoint m = ToPixel(*machine_);
     const int r = Scaled(kMachineRadiusAt96);

@@ -16,7 +16,8 @@ namespace kestrom {
 
 inline constexpr const char* kPathViewCaption = "Yol Görünümü (Path view)";
 
-enum class Ink { Background, Grid, Origin, Off, On, Rapid, LastPoint, Machine, Label };
+enum class Ink { Background, Grid, Origin, Off, On, Rapid, LastPoint, Machine, Label, Via, CaretLine };
+inline constexpr size_t kInkCount = 11;
 struct InkStyle {
   uint8_t red, green, blue;
   int widthAt96;  // pen width in pixels at 96 dpi
@@ -68,6 +69,9 @@ class PathView : public ProgramListener {
   void Replaced(std::string_view program) override;
   // Where the machine stands, from the recorder's readouts; nullopt: not known.
   void MachineAt(std::optional<PathPoint> position);
+  // An arc's via point taken and not yet used; the point of the caret's line.
+  void MarkVia(std::optional<PathPoint> position);
+  void MarkCaretLine(std::optional<PathPoint> position);
 
   // The drawing area in the window's pixels, and the screen's resolution.
   void Resize(const PixelRect& area, int dpi);
@@ -88,6 +92,7 @@ class PathView : public ProgramListener {
 
  private:
   void Changed();
+  void Mark(std::optional<PathPoint>& marker, std::optional<PathPoint> position);
   void PaintAll(PathCanvas& picture);
   PixelRect PaintNew(PathCanvas& picture);
   PixelRect MarkersRect() const;
@@ -100,7 +105,7 @@ class PathView : public ProgramListener {
   int dpi_ = 96;
   std::vector<PathPoint> points_;
   PathReader reader_;
-  std::optional<PathPoint> machine_;
+  std::optional<PathPoint> machine_, via_, caretLine_;
   Bounds bounds_;
   ViewFit fit_;
   double grid_ = 1;

@@ -17,6 +17,22 @@ void TeachProgram::AppendTaughtLine(const std::string& axisWords, const std::opt
   if (listener_) listener_->Appended(line);
 }
 
+void TeachProgram::AppendLine(const std::string& body, bool flushNow) {
+  const std::string line = kLineEnd + body;
+  controls_.AppendText(box_, line);
+  journal_.Appended(line, flushNow);
+  if (listener_) listener_->Appended(line);
+}
+
+void TeachProgram::Edit(const LineEdit& edit) {
+  const std::string before = controls_.Text(box_);
+  const std::string after = Applied(before, edit);
+  journal_.Keep();
+  controls_.ReplaceRange(box_, edit.start, edit.length, edit.insert, edit.caret);
+  journal_.Replaced(after);
+  if (listener_) listener_->Replaced(after);
+}
+
 void TeachProgram::AppendMCode(const std::string& code) {
   const std::string line = MCodeLine(code);
   controls_.AppendText(box_, line);

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "teach/line_edits.h"
 #include "teach/teach_program.h"
 #include "window/controls.h"
 #include "window/program_journal.h"
@@ -30,6 +31,11 @@ class TeachProgram {
   void AppendMCode(const std::string& code);
   // The whole text replaced (a program opened from its file).
   void ReplaceWith(const std::string& text);
+  // A line of another form (a rapid, an arc), appended as a taught line is.
+  void AppendLine(const std::string& body, bool flushNow);
+  // An edit in the middle of the program: the text before it is kept for
+  // "Bring back", the path drawn again, the caret put on the changed line.
+  void Edit(const LineEdit& edit);
   // False when only the header is left.
   bool RemoveLastLine();
   // The kept text back in the box, and the box's text kept; false when nothing is kept.

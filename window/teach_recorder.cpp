@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "teach/program_path.h"
+
 namespace kestrom {
 
 const std::array<AxisRow, kAxisCount> kAxisRows = {{
@@ -13,6 +15,11 @@ const std::array<AxisRow, kAxisCount> kAxisRows = {{
     {ControlId::Check7, ControlId::Text9, "C:", " C"},
 }};
 
+const char* const kNoViaPoint =
+    "Önce yayın ara noktasını alın: Yay Ara Noktası, Ctrl+Shift+V (take the arc's via point first: Arc via point, "
+    "Ctrl+Shift+V).";
+const char* const kNoArcStart =
+    "Programda yayın başlayacağı bir hareket yok (the program has no earlier move for the arc to start from).";
 const char* const kPointNotRecorded =
     "Mach3'e ulaşılamadı, nokta kaydedilmedi (Mach3 does not answer; no point recorded).";
 
@@ -83,6 +90,91 @@ void TeachRecorder::RecordPoint() {
 }
 
 void TeachRecorder::RemoveLastLine() { program_.RemoveLastLine(); }
+
+bool TeachRecorder::ReadAll() {
+  CMach& mach = connection_.Get();
+  for (int axis = 0; axis < kAxisCount; ++axis) currentDro_[axis] = mach.ReadDRO(axis);
+  if (AllAnswered(currentDro_)) return true;
+  controls_.ShowMessage(kPointNotRecorded);
+  return false;
+}
+
+TickedAxes TeachRecorder::Ticked() const {
+  TickedAxes ticked{};
+  for (int axis = 0; axis < kAxisCount; ++axis) ticked[axis] = controls_.Value(kAxisRows[axis].enableBox) == 1;
+  return ticked;
+}
+
+std::optional<std::string> TeachRecorder::FeedWord() const {
+  if (controls_.Value(ControlId::Check8) != 1) return std::nullopt;
+  return controls_.Text(ControlId::Text6);
+}
+
+void TeachRecorder::RecordRapidPoint() {
+  if (!ReadAll()) return;
+  program_.AppendLine(RapidLineBody(AxisWords()), true);
+  previousDro_ = currentDro_;  // the recorder does not write this position again
+  controls_.CaretToEnd(ControlId::Text2);
+}
+
+void TeachRecorder::TakeArcVia() {
+  if (!ReadAll()) return;
+  via_ = currentDro_;
+  if (onViaChanged_) onViaChanged_();
+}
+
+std::optional<gcode::Point> TeachRecorder::via() const {
+  if (!via_) return std::nullopt;
+  gcode::Point p{};
+  for (int axis = 0; axis < kAxisCount; ++axis) gcode::ReadNumber((*via_)[axis], p[axis]);
+  return p;
+}
+
+void TeachRecorder::TakeArcEnd() {
+  if (!via_) {
+    controls_.ShowMessage(kNoViaPoint);
+    return;
+  }
+  if (!ReadAll()) return;
+  const auto start = LastPointOf(controls_.Text(ControlId::Text2));
+  if (!start) {
+    controls_.ShowMessage(kNoArcStart);
+    return;
+  }
+  const ArcLine arc = ArcThroughPoints(*start, *via_, currentDro_, Ticked(), FeedWord());
+  if (!arc.body) {
+    controls_.ShowMessage(arc.refusal);
+    return;
+  }
+  program_.AppendLine(*arc.body, true);
+  previousDro_ = currentDro_;
+  via_.reset();
+  if (onViaChanged_) onViaChanged_();
+  controls_.CaretToEnd(ControlId::Text2);
+}
+
+void TeachRecorder::Edited(const LineEdit& edit) {
+  if (!edit.made()) {
+    controls_.ShowMessage(edit.refusal);
+    return;
+  }
+  program_.Edit(edit);
+}
+
+void TeachRecorder::ReteachCaretLine() {
+  if (!ReadAll()) return;
+  Edited(ReteachLine(controls_.Text(ControlId::Text2), controls_.CaretOffset(ControlId::Text2), currentDro_));
+}
+
+void TeachRecorder::InsertPointAfterCaretLine() {
+  if (!ReadAll()) return;
+  const std::string body = TaughtLine(AxisWords(), FeedWord()).substr(2);  // without its line end
+  Edited(InsertLineAfter(controls_.Text(ControlId::Text2), controls_.CaretOffset(ControlId::Text2), body));
+}
+
+void TeachRecorder::DeleteCaretLine() {
+  Edited(DeleteLine(controls_.Text(ControlId::Text2), controls_.CaretOffset(ControlId::Text2)));
+}
 
 void TeachRecorder::KeepAboveForeground() {
   const WindowHandle own = controls_.OwnWindow();

@@ -3,8 +3,11 @@
 #pragma once
 #include <array>
 #include <functional>
+#include <optional>
 #include <string>
 
+#include "teach/arc_line.h"
+#include "teach/line_edits.h"
 #include "window/program_box.h"
 #include "window/connection_holder.h"
 #include "window/controls.h"
@@ -21,6 +24,8 @@ struct AxisRow {
 };
 extern const std::array<AxisRow, kAxisCount> kAxisRows;
 extern const char* const kPointNotRecorded;  // Record point with Mach3 unreachable
+extern const char* const kNoViaPoint;
+extern const char* const kNoArcStart;
 
 class TeachRecorder {
  public:
@@ -35,12 +40,30 @@ class TeachRecorder {
   // teach mode says; and taking back the last line after the header.
   void RecordPoint();
   void RemoveLastLine();
+  // The teach-in: a rapid to where the machine stands; an arc's via point, then
+  // its end, which writes the arc from the program's last point; and the
+  // caret's line taught again, a point inserted after it, the line deleted.
+  void RecordRapidPoint();
+  void TakeArcVia();
+  void TakeArcEnd();
+  void ReteachCaretLine();
+  void InsertPointAfterCaretLine();
+  void DeleteCaretLine();
+  // The via point taken and not yet used, in millimetres.
+  std::optional<gcode::Point> via() const;
+  // Told whenever the via point is taken or used.
+  void OnViaChanged(std::function<void()> listener) { onViaChanged_ = std::move(listener); }
   // Told the six readouts of every tick on which all of them answered.
   using ReadoutsListener = std::function<void(const std::array<std::string, kAxisCount>&)>;
   void OnReadouts(ReadoutsListener listener) { onReadouts_ = std::move(listener); }
 
  private:
   void RecordChange();
+  // The six readouts now; false (with the message) when Mach3 does not answer them all.
+  bool ReadAll();
+  TickedAxes Ticked() const;
+  std::optional<std::string> FeedWord() const;
+  void Edited(const LineEdit& edit);
   std::string AxisWords() const;
   void AppendTaughtLineByFeedBox(bool teachModeTest);
   void KeepAboveForeground();
@@ -53,6 +76,8 @@ class TeachRecorder {
   std::string axisWords_;
   bool ticking_ = false;
   ReadoutsListener onReadouts_;
+  std::optional<Readouts> via_;
+  std::function<void()> onViaChanged_;
 };
 
 }  // namespace kestrom

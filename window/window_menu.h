@@ -19,6 +19,13 @@ struct MenuCommand {
   bool global;            // also while another program (Mach3) has the focus
 };
 
+// The edits at the caret's line, also in the program box's own right-click menu.
+inline constexpr const char* kReteachCaption = "Satırı Yeniden Öğret (Re-teach line)\tCtrl+Shift+T";
+inline constexpr const char* kInsertPointCaption = "Araya Nokta Ekle (Insert point after line)\tCtrl+Shift+I";
+inline constexpr const char* kDeleteLineCaption = "Satırı Sil (Delete line)\tCtrl+Shift+Delete";
+inline constexpr const char* kCopyCaption = "Kopyala (Copy)\tCtrl+C";
+inline constexpr const char* kSelectAllCaption = "Tümünü Seç (Select All)\tCtrl+A";
+
 // Ctrl+S, Ctrl+Shift+S and Ctrl+O are Windows' own keys for save, save as and open.
 // Ctrl+Shift+P records a point from anywhere: Mach3's default keys are plain keys,
 // Alt+letters for its screen buttons and Shift/Ctrl with the arrows and Page keys
@@ -27,8 +34,8 @@ struct MenuCommand {
 // so taking back a line is Ctrl+Shift+Backspace, and bringing back what a change
 // took away is Ctrl+Shift+Z, the undo key's other half.
 // New items go at the end: an item's command id follows its place.
-inline const std::array<MenuCommand, 10>& WindowMenu() {
-  static const std::array<MenuCommand, 10> menu = {{
+inline const std::array<MenuCommand, 16>& WindowMenu() {
+  static const std::array<MenuCommand, 16> menu = {{
       {FormCommand::SaveAs, "Farklı Kaydet... (Save As...)\tCtrl+Shift+S", kCtrl | kShift, 0x53, false},
       {FormCommand::Open, "Aç... (Open...)\tCtrl+O", kCtrl, 0x4F, false},
       {FormCommand::LoadIntoMach3, "Mach3'e Yükle (Load into Mach3)", 0, 0, false},
@@ -41,6 +48,14 @@ inline const std::array<MenuCommand, 10>& WindowMenu() {
       {FormCommand::CheckMach3, "Mach3'ü Denetle (Check Mach3)", 0, 0, false},
       {FormCommand::SimplifyPath, "Yolu Sadeleştir (Simplify path)", 0, 0, false},
       {FormCommand::PathView, kPathViewCaption, 0, 0, false},
+      // The teach-in. Its point commands work from Mach3's screen too, as Record point does.
+      {FormCommand::RecordRapidPoint, "Hızlı Nokta Kaydet (Record rapid point)\tCtrl+Shift+R", kCtrl | kShift, 0x52,
+       true},
+      {FormCommand::ArcViaPoint, "Yay Ara Noktası (Arc via point)\tCtrl+Shift+V", kCtrl | kShift, 0x56, true},
+      {FormCommand::ArcEndPoint, "Yay Bitiş Noktası (Arc end point)\tCtrl+Shift+E", kCtrl | kShift, 0x45, true},
+      {FormCommand::ReteachLine, kReteachCaption, kCtrl | kShift, 0x54, true},
+      {FormCommand::InsertPoint, kInsertPointCaption, kCtrl | kShift, 0x49, true},
+      {FormCommand::DeleteLine, kDeleteLineCaption, kCtrl | kShift, 0x2E, false},  // VK_DELETE
   }};
   return menu;
 }

@@ -117,6 +117,8 @@ using GdiObject = Owned<T, &DeleteObject>;
 // A memory device context, from CreateCompatibleDC.
 using MemoryDc = Owned<HDC, &DeleteDC>;
 using AcceleratorTable = Owned<HACCEL, &DestroyAcceleratorTable>;
+// A menu of our own that no window owns, such as a right-click menu.
+using PopupMenu = Owned<HMENU, &DestroyMenu>;
 
 // A window's (or, for nullptr, the screen's) device context, released at the end.
 class WindowDc {

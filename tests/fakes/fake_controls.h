@@ -44,7 +44,19 @@ class FakeControls : public Controls {
       throw std::logic_error("RemoveTail: the text does not end with the tail");
     text.resize(text.size() - tail.size());
   }
-  void CaretToEnd(ControlId) override { ++caretMoves; }
+  void CaretToEnd(ControlId id) override {
+    ++caretMoves;
+    caret[id] = texts.at(id).size();
+  }
+  size_t CaretOffset(ControlId id) override { return caret[id]; }
+  size_t CaretMark(ControlId id) override { return caret[id]; }
+  void ReplaceRange(ControlId id, size_t start, size_t length, const std::string& text, size_t at) override {
+    std::string& t = texts.at(id);
+    if (start + length > t.size()) throw std::logic_error("ReplaceRange: beyond the text");
+    t.replace(start, length, text);
+    caret[id] = at;
+  }
+  std::map<ControlId, size_t> caret;
   int Value(ControlId id) override { return values.at(id); }
   void SetValue(ControlId id, int value) override { values.at(id) = value; }
   void ClearList(ControlId id) override { lists[id].clear(); listIndex[id] = -1; }

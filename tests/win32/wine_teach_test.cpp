@@ -7,6 +7,8 @@
 #include <windows.h>
 
 #include "machine/win32/text_win32.h"
+#include "sim/sim_window.h"
+#include "teach/gcode_reader.h"
 #include "teach/teach_program.h"
 #include "tests/win32/driver.h"
 #include "window/path_view.h"
@@ -447,6 +449,218 @@ TEST_F(WineTeach, ThePathViewDrawsATaughtSquareLiveAndLosesTheSegmentTakenBack) 
   EXPECT_TRUE(wine::IsChecked(FindWindowExW(view, nullptr, L"BUTTON", L"XZ")));
   PostMessageW(k->window(), WM_SYSCOMMAND, kPathView, 0);  // the menu closes it again
   EXPECT_TRUE(wine::WaitUntil([&] { return !IsWindow(view); }));
+}
+
+// Taught, loaded into SimMach3 and run back at ten times its speed: the run
+// passes every taught point in order, Kestrom's readouts follow it, and a line
+// SimMach3 cannot run stops the run there, named in SimMach3's window.
+TEST_F(WineTeach, ATaughtProgramRunsBackThroughItsPointsInSimMach3) {
+  constexpr WPARAM kLoadIntoMach3 = 0x120;  // the window menu's command
+  ASSERT_TRUE(TeachOn());
+  wine::Click(k->Control(C::Command5));
+  std::string program = std::string(kStartHeader) + "\r\nM3";
+  ASSERT_TRUE(ProgramIs(program));
+  const struct { int axis; double distance; const char* at; } steps[] = {
+      {0, 5, "X+5.0000 Y+0.0000 Z+0.0000"}, {1, 2.5, "X+5.0000 Y+2.5000 Z+0.0000"},
+      {2, -1, "X+5.0000 Y+2.5000 Z-1.0000"}, {0, -3.25, "X+1.7500 Y+2.5000 Z-1.0000"}};
+  std::vector<std::string> ends;
+  for (const auto& s : steps) {
+    Step(s.axis, s.distance);
+    program += "\r\nG01  " + std::string(s.at) + " F200";
+    ends.push_back(std::string(s.at) + " A+0.0000 B+0.0000 C+0.0000");
+    ASSERT_TRUE(ProgramIs(program)) << k->Program();
+  }
+  wine::Click(k->Control(C::Command6));
+  program += "\r\nM5";
+  ASSERT_TRUE(ProgramIs(program));
+  wine::Click(k->Control(C::Check1));  // teach mode off, and the machine moved away
+  ASSERT_TRUE(wine::WaitUntil([&] { return !wine::IsChecked(k->Control(C::Check1)); }));
+  Step(0, 20);
+  wine::RemoveFile(L"C:\\kestrom-play.tap");
+  wine::SetTextOf(k->Control(C::Text1), "kestrom-play");
+  PostMessageW(k->window(), WM_SYSCOMMAND, kLoadIntoMach3, 0);
+  HWND box = wine::WaitForMessageBox(k->pid());
+  ASSERT_NE(box, nullptr);
+  wine::Dismiss(box);
+  ASSERT_TRUE(wine::WaitUntil([&] { return sim.Call("FileName").value.text == "C:\\kestrom-play.tap"; }));
+
+  sim.Call("SimSpeed", {Arg::RefR8(10)});
+  sim.ClearLog();
+  wine::Click(GetDlgItem(sim.Window(), sim::kCycleStartButton));
+  ASSERT_TRUE(wine::WaitUntil([&] { return !wine::LinesOf(sim.Log(), "RunEnd").empty(); }));
+  std::vector<std::string> passed;
+  for (const std::string& move : wine::LinesOf(sim.Log(), "RunMove"))
+    passed.push_back(move.substr(move.find(": ") + 2, move.size() - move.find(": ") - 3));
+  EXPECT_EQ(passed, ends);
+  EXPECT_EQ(wine::LinesOf(sim.Log(), "RunEnd"), std::vector<std::string>{"RunEnd(end of program, line 9)"});
+  EXPECT_TRUE(wine::WaitUntil([&] {
+    return wine::TextOf(k->Control(C::Text3)) == "X:+1.7500" && wine::TextOf(k->Control(C::Text5)) == "Z:-1.0000";
+  })) << "Kestrom's readouts did not follow the run";
+
+  // A line SimMach3 cannot run: the run stops before it, and its window says where.
+  {
+    const std::string bad = "G21 G90\r\nG0 X3\r\nG41 X1\r\nG0 X9\r\n";
+    win32::UniqueHandle f(CreateFileW(L"C:\\kestrom-bad.tap", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    DWORD done = 0;
+    WriteFile(f.get(), bad.data(), static_cast<DWORD>(bad.size()), &done, nullptr);
+  }
+  sim.Call("LoadFile", {Arg::RefBstr("C:\\kestrom-bad.tap")});
+  wine::Click(GetDlgItem(sim.Window(), sim::kCycleStartButton));
+  HWND status = GetDlgItem(sim.Window(), sim::kRunStatusText);
+  EXPECT_TRUE(wine::WaitUntil([&] {
+    return wine::TextOf(status) == "Stopped at line 3: G41 X1 (unknown word G41)";
+  })) << wine::TextOf(status);
+  EXPECT_EQ(wine::LinesOf(sim.Log(), "RunError"), std::vector<std::string>{"RunError(line 3: unknown word G41)"});
+  EXPECT_TRUE(wine::WaitUntil([&] { return wine::TextOf(k->Control(C::Text3)) == "X:+3.0000"; }));
+  EXPECT_TRUE(wine::SaveScreenshot(sim.Window(), "simmach3-run-stopped"));
+  wine::RemoveFile(L"C:\\kestrom-bad.tap");
+  wine::RemoveFile(L"C:\\kestrom-play.tap");
+}
+
+// A rounded rectangle taught as a part: a rapid approach, M3, four sides and
+// four corner arcs each from a via and an end point, M5; then edits at the
+// caret: the approach taught again, a point inserted, a line deleted, and an
+// edit refused that would move an arc's start. The path view draws the arcs
+// through their via points.
+TEST_F(WineTeach, ARoundedRectangleTaughtWithArcsAndEditedAtTheCaret) {
+  enum : WPARAM {  // the window menu's commands
+    kRecordPoint = 0x130, kPathView = 0x190, kArcVia = 0x1B0, kArcEnd = 0x1C0, kReteach = 0x1D0, kInsert = 0x1E0,
+    kDelete = 0x1F0
+  };
+  PostMessageW(k->window(), WM_SYSCOMMAND, kPathView, 0);
+  HWND view = nullptr;
+  ASSERT_TRUE(wine::WaitUntil(
+      [&] { return (view = wine::FindTopWindow(k->pid(), L"KestromPathView", win32::Widen(kPathViewCaption))); }));
+  double at[3] = {0, 0, 0};
+  auto moveTo = [&](double x, double y, double z) {
+    const double to[3] = {x, y, z};
+    for (int a = 0; a < 3; ++a)
+      if (to[a] != at[a]) Step(a, to[a] - at[a]), at[a] = to[a];
+    char dro[3][16];
+    std::snprintf(dro[0], sizeof dro[0], "X:%+.4f", x);
+    std::snprintf(dro[1], sizeof dro[1], "Y:%+.4f", y);
+    std::snprintf(dro[2], sizeof dro[2], "Z:%+.4f", z);
+    return wine::WaitUntil([&] {
+      return wine::TextOf(k->Control(C::Text3)) == dro[0] && wine::TextOf(k->Control(C::Text4)) == dro[1] &&
+             wine::TextOf(k->Control(C::Text5)) == dro[2];
+    });
+  };
+  // Sent, not posted: the command has taken its point from the readouts when this returns.
+  auto command = [&](WPARAM id) { wine::Ask(k->window(), WM_SYSCOMMAND, id, 0); };
+  std::string program = kStartHeader;
+  auto expect = [&](const std::string& line) {
+    program += "\r\n" + line;
+    return ProgramIs(program);
+  };
+
+  ASSERT_TRUE(moveTo(2, 0, 5));
+  {  // the rapid's key, pressed while another program has the focus
+    HWND simWindow = sim.Window();
+    SetForegroundWindow(simWindow);
+    ASSERT_TRUE(wine::WaitUntil([&] { return GetForegroundWindow() == simWindow; }, 5000));
+    wine::PressGlobally({VK_CONTROL, VK_SHIFT, 'R'});
+  }
+  ASSERT_TRUE(expect("G00  X+2.0000 Y+0.0000 Z+5.0000")) << k->Program();
+  wine::Click(k->Control(C::Command5));
+  ASSERT_TRUE(expect("M3")) << k->Program();
+  const double d = 2 - std::sqrt(2.0);  // a corner's middle lies this far in from both sides
+  struct Side { double x, y, viaX, viaY, endX, endY; const char* line; const char* arc; };
+  const Side sides[] = {
+      {2, 0, 0, 0, 0, 0, "G01  X+2.0000 Y+0.0000 Z+0.0000 F200", nullptr},
+      {18, 0, 20 - d, d, 20, 2, "G01  X+18.0000 Y+0.0000 Z+0.0000 F200",
+       "G03 G91.1  X+20.0000 Y+2.0000 Z+0.0000 I+0.0000 J+2.0000 F200"},
+      {20, 8, 20 - d, 10 - d, 18, 10, "G01  X+20.0000 Y+8.0000 Z+0.0000 F200",
+       "G03 G91.1  X+18.0000 Y+10.0000 Z+0.0000 I-2.0000 J+0.0000 F200"},
+      {2, 10, d, 10 - d, 0, 8, "G01  X+2.0000 Y+10.0000 Z+0.0000 F200",
+       "G03 G91.1  X+0.0000 Y+8.0000 Z+0.0000 I+0.0000 J-2.0000 F200"},
+      {0, 2, d, d, 2, 0, "G01  X+0.0000 Y+2.0000 Z+0.0000 F200",
+       "G03 G91.1  X+2.0000 Y+0.0000 Z+0.0000 I+2.0000 J+0.0000 F200"}};
+  for (const Side& side : sides) {
+    ASSERT_TRUE(moveTo(side.x, side.y, 0));
+    command(kRecordPoint);
+    ASSERT_TRUE(expect(side.line)) << k->Program();
+    if (!side.arc) continue;
+    ASSERT_TRUE(moveTo(std::round(side.viaX * 1e4) / 1e4, std::round(side.viaY * 1e4) / 1e4, 0));
+    command(kArcVia);
+    ASSERT_TRUE(moveTo(side.endX, side.endY, 0));
+    command(kArcEnd);
+    ASSERT_TRUE(expect(side.arc)) << k->Program() << "\n"
+                                  << (wine::FindMessageBox(k->pid()) ? wine::MessageText(wine::FindMessageBox(k->pid()))
+                                                                     : std::string("no message"));
+  }
+  wine::Click(k->Control(C::Command7));
+  ASSERT_TRUE(expect("M1")) << k->Program();
+  wine::Click(k->Control(C::Command6));
+  ASSERT_TRUE(expect("M5")) << k->Program();
+
+  // The arcs are drawn through their via points, not as chords.
+  RECT client{};
+  GetClientRect(view, &client);
+  const int dpi = [] { const win32::WindowDc s(nullptr); return GetDeviceCaps(s.get(), LOGPIXELSY); }();
+  const int strip = MulDiv(kStripAt96, dpi, 96), margin = MulDiv(kMarginAt96, dpi, 96);
+  const double scale = std::min((client.right - 2 * margin) / 20.0, (client.bottom - strip - 2 * margin) / 10.0);
+  const double cx = client.right / 2.0, cy = strip + (client.bottom - strip) / 2.0;
+  auto onAt = [&](double x, double y) {
+    return InkNear(view, static_cast<int>(std::lround(cx + (x - 10) * scale)),
+                   static_cast<int>(std::lround(cy - (y - 5) * scale)), Ink::On);
+  };
+  EXPECT_TRUE(wine::WaitUntil([&] { return onAt(20 - d, d) && onAt(d, 10 - d) && onAt(10, 0); }, 5000))
+      << "an arc's middle is not where its via point was";
+  EXPECT_FALSE(onAt(19, 1)) << "a corner drawn as its chord";
+  wine::SaveScreenshot(view, "path-view-rounded-rectangle");
+
+  // Edits at the caret's line.
+  HWND box = k->Control(C::Text2);
+  auto caretOn = [&](const std::string& line) {
+    const LPARAM offset = static_cast<LPARAM>(program.find(line) + 1);
+    wine::Ask(box, EM_SETSEL, static_cast<WPARAM>(offset), offset);
+  };
+  auto replaced = [&](const std::string& from, const std::string& to) {
+    program.replace(program.find(from), from.size(), to);
+    return ProgramIs(program);
+  };
+  ASSERT_TRUE(moveTo(2, 0, 10));
+  caretOn("G00");
+  command(kReteach);
+  ASSERT_TRUE(replaced("G00  X+2.0000 Y+0.0000 Z+5.0000", "G00  X+2.0000 Y+0.0000 Z+10.0000")) << k->Program();
+  ASSERT_TRUE(moveTo(2, 0, 2));
+  caretOn("M3");
+  command(kInsert);
+  ASSERT_TRUE(replaced("\r\nM3", "\r\nM3\r\nG01  X+2.0000 Y+0.0000 Z+2.0000 F200")) << k->Program();
+  caretOn("M1");
+  command(kDelete);
+  ASSERT_TRUE(replaced("\r\nM1", "")) << k->Program();
+  caretOn("G01  X+18.0000");
+  PostMessageW(k->window(), WM_SYSCOMMAND, kDelete, 0);  // refused: the first corner's arc starts where this line ends
+  HWND refusal = wine::WaitForMessageBox(k->pid());
+  ASSERT_NE(refusal, nullptr);
+  EXPECT_EQ(wine::MessageText(refusal).rfind("Bu değişiklik bir yayın başlangıcını kaydırır", 0), 0u);
+  wine::Dismiss(refusal);
+  EXPECT_EQ(k->Program(), program);
+
+  wine::RemoveFile(L"C:\\kestrom-part.tap");
+  EXPECT_EQ(Save("kestrom-part"), "C:\\ Dizinine (kestrom-part.tap) dosya adı ile kaydedildi.");
+  const std::string saved = wine::ReadFileBytes(L"C:\\kestrom-part.tap");
+  EXPECT_EQ(saved, program + "\r\n");
+  // Read back by Kestrom's own reader: four quarter arcs of radius 2 round the corners' centres.
+  gcode::Reader reader;
+  gcode::Line line;
+  gcode::Point here{};
+  std::vector<std::pair<double, double>> centres;
+  for (size_t start = 0; start < saved.size();) {
+    const size_t end = saved.find("\r\n", start);
+    EXPECT_TRUE(reader.Read(std::string_view(saved).substr(start, end - start), line)) << line.unknown;
+    if (line.moves) {
+      if (reader.state().motion == gcode::Motion::ArcCcw) {
+        const gcode::Point c = gcode::ArcCentreOf(line, reader.state(), here);
+        centres.push_back({c[0], c[1]});
+      }
+      here = gcode::TargetOf(line, reader.state(), here);
+    }
+    start = end + 2;
+  }
+  EXPECT_EQ(centres, (std::vector<std::pair<double, double>>{{18, 2}, {18, 8}, {2, 8}, {2, 2}}));
+  wine::RemoveFile(L"C:\\kestrom-part.tap");
 }
 
 }  // namespace

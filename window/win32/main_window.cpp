@@ -217,12 +217,42 @@ LRESULT CALLBACK MainWindow::ProgramBoxProcedure(HWND hwnd, UINT msg, WPARAM wp,
     case WM_NCDESTROY:
       RemoveWindowSubclass(hwnd, ProgramBoxProcedure, kProgramBoxSubclass);
       return DefSubclassProc(hwnd, msg, wp, lp);
+    case WM_CONTEXTMENU:
+      window->ShowProgramBoxMenu(hwnd, lp);
+      return 0;
     case WM_GETDLGCODE:
       // The box takes arrows and characters, but Tab and Enter go on to the window.
       return DefSubclassProc(hwnd, msg, wp, lp) & ~static_cast<LRESULT>(DLGC_WANTALLKEYS | DLGC_WANTTAB);
     default:
       return DefSubclassProc(hwnd, msg, wp, lp);
   }
+}
+
+// The program box's own right-click menu: its usual Copy and Select All, and
+// the edits at the line that holds the caret.
+void MainWindow::ShowProgramBoxMenu(HWND box, LPARAM at) {
+  enum : UINT { kCopy = 1, kSelectAll, kFirstEdit };
+  static constexpr FormCommand kEdits[] = {FormCommand::ReteachLine, FormCommand::InsertPoint, FormCommand::DeleteLine};
+  static constexpr const char* kEditCaptions[] = {kReteachCaption, kInsertPointCaption, kDeleteLineCaption};
+  PopupMenu menu(CreatePopupMenu());
+  if (!menu.get()) return;
+  DWORD start = 0, end = 0;
+  SendMessageW(box, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+  AppendMenuW(menu.get(), MF_STRING | (start == end ? MF_GRAYED : 0), kCopy, Widen(kCopyCaption).c_str());
+  AppendMenuW(menu.get(), MF_STRING, kSelectAll, Widen(kSelectAllCaption).c_str());
+  AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr);
+  for (UINT i = 0; i < 3; ++i) AppendMenuW(menu.get(), MF_STRING, kFirstEdit + i, Widen(kEditCaptions[i]).c_str());
+  POINT p{static_cast<short>(LOWORD(at)), static_cast<short>(HIWORD(at))};
+  if (at == -1) {  // from the keyboard (Shift+F10): at the box's corner
+    p = {0, 0};
+    ClientToScreen(box, &p);
+  }
+  const UINT chosen = TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON, p.x, p.y, 0, hwnd_, nullptr);
+  if (chosen == kCopy) SendMessageW(box, WM_COPY, 0, 0);
+  if (chosen == kSelectAll) SendMessageW(box, EM_SETSEL, 0, -1);
+  if (chosen >= kFirstEdit && chosen < kFirstEdit + 3)
+    for (size_t i = 0; i < WindowMenu().size(); ++i)
+      if (WindowMenu()[i].command == kEdits[chosen - kFirstEdit]) RunMenuCommand(MenuCommandId(i));
 }
 
 LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
@@ -276,9 +306,21 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
       }
       break;
     }
-    case WM_SETFOCUS:  // the window passes the focus to the first control of the tab order
-      SetFocus(GetDlgItem(hwnd_, static_cast<int>(MainWindowLayout().front().id)));
+    case WM_ACTIVATE:
+      // As a dialog does: the control that had the focus gets it back when the
+      // window is active again, after a message box or a switch to Mach3.
+      if (LOWORD(wp) == WA_INACTIVE) {
+        HWND focus = GetFocus();
+        if (focus && IsChild(hwnd_, focus)) lastFocus_ = focus;
+      }
+      break;
+    case WM_SETFOCUS: {  // back to where it was, at first the first control of the tab order
+      HWND target = lastFocus_;
+      if (!target || !IsChild(hwnd_, target) || !IsWindowEnabled(target) || !IsWindowVisible(target))
+        target = GetDlgItem(hwnd_, static_cast<int>(MainWindowLayout().front().id));
+      SetFocus(target);
       return 0;
+    }
     case WM_CLOSE:
       DestroyWindow(hwnd_);  // no question, nothing saved
       return 0;

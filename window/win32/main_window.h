@@ -46,6 +46,7 @@ class MainWindow : public WindowProcedure<MainWindow> {
   void ShowTolerance(int index);
   void ShowPathViewCheck();
   void AddToleranceMenu(HMENU menu);
+  void ShowProgramBoxMenu(HWND box, LPARAM at);
   HFONT FontFor(const FontSpec* spec);
 
   bool created_ = false;
@@ -57,7 +58,8 @@ class MainWindow : public WindowProcedure<MainWindow> {
   AcceleratorTable accelerators_;
   bool hotKeyRegistered_ = false;
   PathViewWindow pathWindow_;
-  HMENU tolerances_ = nullptr;  // a submenu of the system menu, which owns and destroys it
+  HMENU tolerances_ = nullptr;
+  HWND lastFocus_ = nullptr;  // the control that had the focus when the window was last active  // a submenu of the system menu, which owns and destroys it
   static constexpr size_t kNoHotKeyHeld = static_cast<size_t>(-1);
   size_t heldHotKey_ = kNoHotKeyHeld;  // the hot key pressed and not yet let go
 };

@@ -59,8 +59,8 @@ class PathViewWindow : public WindowProcedure<PathViewWindow>, public PathSurfac
   OffscreenBitmap picture_, compose_;
   int width_ = 0, height_ = 0;
   GdiObject<HFONT> font_;
-  std::array<GdiObject<HPEN>, 9> pens_;
-  std::array<GdiObject<HBRUSH>, 9> brushes_;
+  std::array<GdiObject<HPEN>, kInkCount> pens_;
+  std::array<GdiObject<HBRUSH>, kInkCount> brushes_;
   std::vector<POINT> points_;  // scratch for Polyline
 };
 

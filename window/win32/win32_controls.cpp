@@ -52,6 +52,42 @@ void Win32Controls::CaretToEnd(ControlId id) {
   SendMessageW(h, EM_SCROLLCARET, 0, 0);
 }
 
+namespace {
+// The edit control counts UTF-16 units; the core counts the UTF-8 bytes of its text.
+size_t Utf16Units(const std::string& utf8Prefix) { return Widen(utf8Prefix).size(); }
+}  // namespace
+
+size_t Win32Controls::CaretMark(ControlId id) {
+  DWORD start = 0;
+  SendMessageW(Item(id), EM_GETSEL, reinterpret_cast<WPARAM>(&start), 0);
+  return start;
+}
+
+size_t Win32Controls::CaretOffset(ControlId id) {
+  HWND h = Item(id);
+  DWORD start = 0;
+  SendMessageW(h, EM_GETSEL, reinterpret_cast<WPARAM>(&start), 0);
+  const int n = GetWindowTextLengthW(h);
+  std::wstring text(static_cast<size_t>(n) + 1, L'\0');
+  text.resize(static_cast<size_t>(GetWindowTextW(h, &text[0], n + 1)));
+  text.resize(std::min<size_t>(start, text.size()));
+  return Narrow(text).size();
+}
+
+void Win32Controls::ReplaceRange(ControlId id, size_t start, size_t length, const std::string& text, size_t caret) {
+  // Only the range changes: a long program is not laid out again whole.
+  HWND h = Item(id);
+  const std::string before = Text(id);
+  const size_t from = Utf16Units(before.substr(0, start));
+  const size_t to = from + Utf16Units(before.substr(start, length));
+  SendMessageW(h, EM_SETSEL, static_cast<WPARAM>(from), static_cast<LPARAM>(to));
+  SendMessageW(h, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(Widen(text).c_str()));
+  const std::string after = before.substr(0, start) + text + before.substr(std::min(before.size(), start + length));
+  const size_t at = Utf16Units(after.substr(0, std::min(caret, after.size())));
+  SendMessageW(h, EM_SETSEL, static_cast<WPARAM>(at), static_cast<LPARAM>(at));
+  SendMessageW(h, EM_SCROLLCARET, 0, 0);
+}
+
 int Win32Controls::Value(ControlId id) {
   return SendMessageW(Item(id), BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0;
 }

@@ -17,6 +17,9 @@ class Win32Controls : public Controls, public EventPump {
   void AppendText(ControlId id, const std::string& text) override;
   void RemoveTail(ControlId id, const std::string& tail) override;
   void CaretToEnd(ControlId id) override;
+  size_t CaretOffset(ControlId id) override;
+  size_t CaretMark(ControlId id) override;
+  void ReplaceRange(ControlId id, size_t start, size_t length, const std::string& text, size_t caret) override;
   int Value(ControlId id) override;
   void SetValue(ControlId id, int value) override;
   void ClearList(ControlId id) override;

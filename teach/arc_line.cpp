@@ -1,0 +1,95 @@
+#include "teach/arc_line.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+
+namespace kestrom {
+namespace {
+
+ArcLine Refused(std::string why) { return {std::nullopt, std::move(why)}; }
+
+// The readouts' number of decimals and their decimal sign, from one readout.
+int DecimalsOf(const std::string& text, char& separator) {
+  const size_t at = text.find_first_of(".,");
+  if (at == std::string::npos) return 0;
+  separator = text[at];
+  size_t digits = 0;
+  while (at + 1 + digits < text.size() && text[at + 1 + digits] >= '0' && text[at + 1 + digits] <= '9') ++digits;
+  return static_cast<int>(digits);
+}
+
+// A number as the readouts write it: a sign always, `decimals` places, their decimal sign.
+std::string Written(double value, int decimals, char separator) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%+.*f", decimals, value);
+  std::string s = text;
+  if (s.find_first_not_of("+-0.") == std::string::npos) s[0] = '+';  // no "-0.0000"
+  std::replace(s.begin(), s.end(), '.', separator);
+  return s;
+}
+
+}  // namespace
+
+std::string RapidLineBody(const std::string& axisWords) { return "G00 " + axisWords; }
+
+ArcLine ArcThroughPoints(const gcode::Point& start, const Readouts& via, const Readouts& end,
+                         const TickedAxes& ticked, const std::optional<std::string>& feed) {
+  if (!ticked[0] || !ticked[1])
+    return Refused("Yay için X ve Y işaretli olmalı (an arc needs the X and Y axes ticked).");
+  gcode::Point v{}, e{};
+  for (int a = 0; a < gcode::kAxes; ++a)
+    if (!gcode::ReadNumber(via[a], v[a]) || !gcode::ReadNumber(end[a], e[a]))
+      return Refused("Mach3'ün okuması sayı değil (a readout of Mach3 is no number).");
+  // The arc lies in the XY plane: every other axis it carries stands still.
+  for (int a = 2; a < gcode::kAxes; ++a) {
+    if (a > 2 && !ticked[a]) continue;
+    const double low = std::min({start[a], v[a], e[a]}), high = std::max({start[a], v[a], e[a]});
+    if (high - low > kArcPointsApart)
+      return Refused(std::string(1, gcode::kAxisLetters[a]) +
+                     " üç noktada aynı değil; yay XY düzleminde olmalı (" + gcode::kAxisLetters[a] +
+                     " differs between the three points; an arc lies in the XY plane).");
+  }
+  // From the start: b the via point, c the end.
+  const double bx = v[0] - start[0], by = v[1] - start[1], cx = e[0] - start[0], cy = e[1] - start[1];
+  if (std::hypot(bx, by) < kArcPointsApart || std::hypot(cx, cy) < kArcPointsApart ||
+      std::hypot(cx - bx, cy - by) < kArcPointsApart)
+    return Refused("Yayın iki noktası çakışıyor (two of the arc's three points are the same).");
+  const double cross = bx * cy - by * cx;
+  const double b2 = bx * bx + by * by, c2 = cx * cx + cy * cy;
+  const double ux = (cy * b2 - by * c2) / (2 * cross), uy = (bx * c2 - cx * b2) / (2 * cross);
+  if (cross == 0 || !std::isfinite(ux) || !std::isfinite(uy) || std::hypot(ux, uy) > kArcLargestRadius)
+    return Refused("Üç nokta bir doğru üzerinde ya da yarıçap 10 m'den büyük (the three points lie on one line, "
+                   "or the radius is over 10 m).");
+
+  // I and J rounded as the readouts are; of the centres next to the rounded one,
+  // the one whose circle best meets the end and the via point, as an
+  // interpreter reads the numbers back. More decimals only where needed.
+  char separator = '.';
+  const int decimals = DecimalsOf(end[0], separator);
+  for (int places = decimals; places <= decimals + 4; ++places) {
+    const double step = std::pow(10.0, -places);
+    double best = std::numeric_limits<double>::infinity(), bestI = 0, bestJ = 0;
+    for (int di = -1; di <= 1; ++di)
+      for (int dj = -1; dj <= 1; ++dj) {
+        const double i = (std::round(ux / step) + di) * step, j = (std::round(uy / step) + dj) * step;
+        const double rStart = std::hypot(i, j), rEnd = std::hypot(cx - i, cy - j), rVia = std::hypot(bx - i, by - j);
+        const double radii = std::fabs(rStart - rEnd);
+        const double offVia = std::max(std::fabs(rVia - rStart), std::fabs(rVia - rEnd));
+        if (radii > kArcRadiiAgree || offVia > kArcPassesVia) continue;
+        const double score = radii / kArcRadiiAgree + offVia / kArcPassesVia;
+        if (score < best) best = score, bestI = i, bestJ = j;
+      }
+    if (best == std::numeric_limits<double>::infinity()) continue;
+    std::string body = cross < 0 ? "G02 G91.1 " : "G03 G91.1 ";
+    for (int a = 0; a < gcode::kAxes; ++a)
+      if (ticked[a]) body += std::string(" ") + gcode::kAxisLetters[a] + end[a];
+    body += " I" + Written(bestI, places, separator) + " J" + Written(bestJ, places, separator);
+    if (feed) body += " F" + *feed;
+    return {body, ""};
+  }
+  return Refused("Yay bu okumalarla yazılamıyor (the arc cannot be written with these readouts).");
+}
+
+}  // namespace kestrom
