@@ -102,8 +102,10 @@ std::shared_ptr<QueuedCall> DeadlineAutomation::CallWhenAnswering(const ObjectRe
 }
 
 Outcome<MemberDescription> DeadlineAutomation::DescribeMember(const ObjectRef& obj, const std::string& member) {
+  // A member's description marshals part of an interface's type information:
+  // far dearer than a call, and asked only by the Mach3 check, never by a tick.
   return Through<MemberDescription>([&inner = inner_, o = Inner(obj), member] { return inner.DescribeMember(o, member); },
-                                    deadlines_.callMs);
+                                    deadlines_.connectMs);
 }
 
 Outcome<std::string> DeadlineAutomation::ClassIdOf(const std::string& progId) {

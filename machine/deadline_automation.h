@@ -13,7 +13,7 @@
 namespace kestrom {
 
 struct CallDeadlines {
-  int connectMs = 5000;  // the lookup, interface request and member 3 of a connect
+  int connectMs = 5000;  // the lookup, interface request and member 3 of a connect; a member's description
   int callMs = 1000;     // one scripting call
 };
 

@@ -41,6 +41,14 @@ TEST(PathThinning, StraightRunsCollapseCornersStayAndOtherLinesBreakRuns) {
   std::string expected = broken;
   expected.erase(expected.find(Line(2, 0)), Line(2, 0).size());
   EXPECT_EQ(thinned.text, expected);
+  // A rapid and an arc of the teach-in end runs and stay byte for byte.
+  const std::string taught = std::string(kStartHeader) + "\r\nG00  X+0.0000 Y+0.0000 Z+5.0000" + Line(1, 0) +
+                             Line(2, 0) + Line(3, 0) + "\r\nG03 G91.1  X+5.0000 Y+2.0000 Z+0.0000 I+0.0000 J+2.0000 F200" +
+                             Line(5, 3) + Line(5, 4) + Line(5, 5);
+  expected = taught;
+  expected.erase(expected.find(Line(2, 0)), Line(2, 0).size());
+  expected.erase(expected.find(Line(5, 4)), Line(5, 4).size());
+  EXPECT_EQ(ThinPath(taught, 0.01).text, expected);
   // No runs at all: left as it is.
   const std::string typed = "(Kestrom File)\r\nG21 G90 G49 G64\r\n\r\nG00 X1\r\ng01 x2\r\nG01  X1 Y2 Q3";
   EXPECT_EQ(ThinPath(typed, 0.1).text, typed);

@@ -111,8 +111,16 @@ void RemoveFile(const std::wstring& path) {
   DeleteFileW(path.c_str());
 }
 
+int HeapCheckSlowness() {
+  wchar_t value[8] = {};
+  const DWORD n = GetEnvironmentVariableW(L"KESTROM_HEAP_CHECK_SLOWNESS", value, 8);
+  const int factor = n > 0 && n < 8 ? _wtoi(value) : 1;
+  return factor > 0 ? factor : 1;
+}
+
 bool WaitUntil(const std::function<bool()>& done, int timeoutMs) {
-  const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(timeoutMs);
+  // Under the heap checks everything the programs do takes longer.
+  const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(timeoutMs) * HeapCheckSlowness();
   for (;;) {
     if (done()) return true;
     if (GetTickCount64() > end) return false;
@@ -137,13 +145,6 @@ ChildProcess::ChildProcess(const std::wstring& exe, const std::wstring& args) {
 }
 
 ChildProcess::~ChildProcess() { Kill(); }
-
-int HeapCheckSlowness() {
-  wchar_t value[8] = {};
-  const DWORD n = GetEnvironmentVariableW(L"KESTROM_HEAP_CHECK_SLOWNESS", value, 8);
-  const int factor = n > 0 && n < 8 ? _wtoi(value) : 1;
-  return factor > 0 ? factor : 1;
-}
 
 bool ChildProcess::WaitForExit(int timeoutMs) {
   // A program that ends frees its heap, and under the heap checks every free walks the whole heap.

@@ -30,14 +30,14 @@ std::wstring ExeDir();
 // folder, such as the unzipped release) when set, otherwise beside the test.
 std::wstring ProgramsDir();
 std::wstring TempPath(const std::wstring& name);
+// How many times slower the programs run under test.sh's heap checks
+// (KESTROM_HEAP_CHECK_SLOWNESS): the waits of the tests allow for it.
+int HeapCheckSlowness();
 std::string ReadFileBytes(const std::wstring& path);
 void RemoveFile(const std::wstring& path);
-// Polls (pumping this thread's messages) until `done` or the time runs out.
+// Polls (pumping this thread's messages) until `done` or the time runs out (the
+// time scaled by HeapCheckSlowness()).
 bool WaitUntil(const std::function<bool()>& done, int timeoutMs = kWaitMs);
-
-// How many times slower the programs run under test.sh's heap checks
-// (KESTROM_HEAP_CHECK_SLOWNESS), for the waits that time a program's own end.
-int HeapCheckSlowness();
 
 class ChildProcess {
  public:
