@@ -23,7 +23,7 @@ rc=${PIPESTATUS[0]}
 # The driver prints "[driver] NAME is process PID" for itself and each program it starts.
 name_of() {  # $1: a process id as Wine prints it
   local name
-  name="$(sed -n "s/^\[driver\] \(.*\) is process $1\$/\1/p" "$log" | tail -n 1)"
+  name="$(tr -d '\r' <"$log" | sed -n "s/^\[driver\] \(.*\) is process $1\$/\1/p" | tail -n 1)"
   echo "${name:-process $1 (not started by the driver)}"
 }
 
@@ -33,14 +33,14 @@ if [ -n "$heap_reports" ]; then
   while IFS= read -r report; do
     at="${report%%:*}"
     pid="$(echo "${report#*:}" | cut -d: -f1)"
-    running="$(head -n "$at" "$log" | grep -E '^\[ RUN      \]' | tail -n 1 | sed 's/^\[ RUN      \] //')"
+    running="$(head -n "$at" "$log" | tr -d '\r' | grep -E '^\[ RUN      \]' | tail -n 1 | sed 's/^\[ RUN      \] //')"
     echo "  in $(name_of "$pid"), during ${running:-the start of $(basename "$1")}: ${report#*:}" >&2
   done <<<"$heap_reports"
   rc=1
 fi
 
 if [ "$rc" -eq 124 ] || [ "$rc" -eq 137 ]; then
-  running="$(grep -E '^\[ (RUN      |       OK |  FAILED  )\]' "$log" | tail -n 1)"
+  running="$(tr -d '\r' <"$log" | grep -E '^\[ (RUN      |       OK |  FAILED  )\]' | tail -n 1)"
   case "$running" in
     "[ RUN      ]"*) running="${running#\[ RUN      \] }" ;;
     *) running="none (between tests)" ;;
