@@ -55,7 +55,9 @@ void ReadPathInto(std::string_view program, PathReader& reader, std::vector<Path
   }
 }
 
-std::optional<gcode::Point> LastPointOf(std::string_view program) {
+namespace {
+// The program's lines read up to the one that holds byte `upTo`, or all of them.
+PathReader ReadUpTo(std::string_view program, size_t upTo = std::string_view::npos) {
   PathReader reader;
   std::vector<PathPoint> scratch;
   for (size_t start = 0; start <= program.size();) {
@@ -63,24 +65,21 @@ std::optional<gcode::Point> LastPointOf(std::string_view program) {
     if (end == std::string_view::npos) end = program.size();
     scratch.clear();
     reader.Read(program.substr(start, end - start), scratch);
+    if (upTo <= end) break;
     start = end + 1;
   }
+  return reader;
+}
+}  // namespace
+
+std::optional<gcode::Point> LastPointOf(std::string_view program) {
+  const PathReader reader = ReadUpTo(program);
   if (!reader.moved()) return std::nullopt;
   return reader.at();
 }
 
 PathPoint PointAfterLineAt(std::string_view program, size_t offset) {
-  PathReader reader;
-  std::vector<PathPoint> scratch;
-  for (size_t start = 0; start <= program.size();) {
-    size_t end = program.find('\n', start);
-    if (end == std::string_view::npos) end = program.size();
-    scratch.clear();
-    reader.Read(program.substr(start, end - start), scratch);
-    if (offset <= end) break;
-    start = end + 1;
-  }
-  return ToPathPoint(reader.at(), MoveKind::Off);
+  return ToPathPoint(ReadUpTo(program, offset).at(), MoveKind::Off);
 }
 
 std::vector<PathPoint> ReadPath(std::string_view program) {

@@ -41,15 +41,21 @@ class NoPump : public EventPump {
   void PumpPendingEvents() override {}
 };
 
+// The real window's program box with its journal on disk, as kestrom.exe has them.
+struct JournaledBox {
+  win32::MainWindow window{GetModuleHandleW(nullptr)};
+  win32::Win32Controls controls{window.hwnd()};
+  win32::Win32RecoveryFile file;
+  win32::Win32Clock clock;
+  ProgramJournal journal{controls, &file, clock};
+  JournaledBox() { journal.Start(); }
+};
+
 // What the recovery journal adds to a tick that records a line: the line
 // appended to the journal file, and its share of the flush made once a second.
 void RecoveryCost(double tickMs) {
-  win32::MainWindow window(GetModuleHandleW(nullptr));
-  win32::Win32Controls controls(window.hwnd());
-  win32::Win32RecoveryFile file;
-  win32::Win32Clock clock;
-  ProgramJournal journal(controls, &file, clock);
-  journal.Start();
+  JournaledBox box;
+  ProgramJournal& journal = box.journal;
   const std::string line = TaughtLine(" X+123.4567 Y-12.5000 Z+0.0000", std::string("200"));
   const int lines = 2000, flushes = 50;
   auto start = Clock::now();
@@ -273,12 +279,9 @@ void PathViewCosts() {
 // inserted, the line deleted at line 10,000) through the real window, its
 // journal and the path view, as the commands make it.
 void MidProgramEditCosts() {
-  win32::MainWindow window(GetModuleHandleW(nullptr));
-  win32::Win32Controls controls(window.hwnd());
-  win32::Win32RecoveryFile file;
-  win32::Win32Clock clock;
-  ProgramJournal journal(controls, &file, clock);
-  journal.Start();
+  JournaledBox box;
+  Controls& controls = box.controls;
+  ProgramJournal& journal = box.journal;
   TeachProgram program(controls, ControlId::Text2, journal);
   PathView view(nullptr);
   program.Listen(&view);
