@@ -7,6 +7,7 @@
 #include "fakes/fake_recovery.h"
 #include "teach/gcode_reader.h"
 #include "teach/path_thinning.h"
+#include "teach/program_path.h"
 #include "fakes/form_fixture.h"
 #include "window/program_box.h"
 
@@ -92,6 +93,19 @@ void BM_ReadMillionLines(benchmark::State& state) {
   state.counters["moves"] = static_cast<double>(moves);
 }
 BENCHMARK(BM_ReadMillionLines)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// What an arc's end adds to a taught point: finding where the program's last
+// move ends, which reads the program from its start (its modal state decides).
+void BM_ArcStartAtLength(benchmark::State& state) {
+  std::string program = kStartHeader;
+  char line[96];
+  for (int i = 0; i < state.range(0); ++i) {
+    std::snprintf(line, sizeof line, "\r\nG01  X%+.4f Y%+.4f Z+0.0000 F200", i * 0.01, (i % 1000) * 0.01);
+    program += line;
+  }
+  for (auto _ : state) benchmark::DoNotOptimize(LastPointOf(program));
+}
+BENCHMARK(BM_ArcStartAtLength)->Arg(100)->Arg(20000)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
