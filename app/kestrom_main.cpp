@@ -13,6 +13,7 @@
 #include "window/form.h"
 #include "window/layout.h"
 #include "window/win32/main_window.h"
+#include "window/win32/win32_copy_dialogs.h"
 #include "window/win32/win32_file_dialogs.h"
 #include "window/win32/win32_controls.h"
 #include "window/win32/win32_system_info.h"
@@ -46,12 +47,13 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
     }
     win32::Win32Controls controls(window.hwnd(), window.accelerators());
     win32::Win32FileDialogs dialogs(window.hwnd());
+    win32::Win32CopyDialogs copyDialogs(window.hwnd());
     Form form(
         controls, store,
         [&] {
           return std::make_unique<CMach>(automation, SystemServices{registry, processes, environment}, controls);
         },
-        ProgramFileServices{store, dialogs, &systemInfo}, RecoveryServices{&recoveryFile, &clock},
+        ProgramFileServices{store, dialogs, &systemInfo, &copyDialogs}, RecoveryServices{&recoveryFile, &clock},
         window.pathSurface());
     window.Attach(&form);
 

@@ -2,11 +2,13 @@
 // line against the program's length, with in-memory controls and Mach3.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdio>
 
 #include "fakes/fake_recovery.h"
 #include "teach/gcode_reader.h"
 #include "teach/path_thinning.h"
+#include "teach/program_copies.h"
 #include "teach/program_path.h"
 #include "fakes/form_fixture.h"
 #include "window/program_box.h"
@@ -106,6 +108,29 @@ void BM_ArcStartAtLength(benchmark::State& state) {
   for (auto _ : state) benchmark::DoNotOptimize(LastPointOf(program));
 }
 BENCHMARK(BM_ArcStartAtLength)->Arg(100)->Arg(20000)->Unit(benchmark::kMicrosecond);
+
+// Teach once, cut many: a 10,000-line program (header, M3, 9,995 moves, M5)
+// repeated in a grid of 10 × 10, just under the million lines allowed.
+void BM_GridOfAMillionLines(benchmark::State& state) {
+  std::string program = std::string(kStartHeader) + "\r\nM3";
+  char line[96];
+  for (int i = 0; i < 9995; ++i) {
+    std::snprintf(line, sizeof line, "\r\nG01  X%+.4f Y%+.4f Z+0.0000 F200", (i % 100) * 0.1, (i / 100) * 0.1);
+    program += line;
+  }
+  program += "\r\nM5";
+  GridLayout grid;
+  grid.rows = grid.columns = 10;
+  grid.dx = grid.dy = 20;
+  size_t lines = 0;
+  for (auto _ : state) {
+    const CopiedProgram copies = RepeatInGrid(program, grid);
+    if (!copies.text) return state.SkipWithError(copies.message.c_str());
+    lines = static_cast<size_t>(std::count(copies.text->begin(), copies.text->end(), '\n')) + 1;
+  }
+  state.counters["lines"] = static_cast<double>(lines);
+}
+BENCHMARK(BM_GridOfAMillionLines)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace
 

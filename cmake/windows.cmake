@@ -17,6 +17,7 @@ add_library(kestrom_win32 STATIC
   window/win32/main_window.cpp
   window/win32/path_view_window.cpp
   window/win32/win32_file_dialogs.cpp
+  window/win32/win32_copy_dialogs.cpp
   window/win32/win32_system_info.cpp
 )
 target_link_libraries(kestrom_win32 PUBLIC kestrom_core ole32 oleaut32 uuid comctl32 comdlg32 shell32 uxtheme)

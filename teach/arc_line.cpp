@@ -2,33 +2,12 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <limits>
 
 namespace kestrom {
 namespace {
 
 ArcLine Refused(std::string why) { return {std::nullopt, std::move(why)}; }
-
-// The readouts' number of decimals and their decimal sign, from one readout.
-int DecimalsOf(const std::string& text, char& separator) {
-  const size_t at = text.find_first_of(".,");
-  if (at == std::string::npos) return 0;
-  separator = text[at];
-  size_t digits = 0;
-  while (at + 1 + digits < text.size() && text[at + 1 + digits] >= '0' && text[at + 1 + digits] <= '9') ++digits;
-  return static_cast<int>(digits);
-}
-
-// A number as the readouts write it: a sign always, `decimals` places, their decimal sign.
-std::string Written(double value, int decimals, char separator) {
-  char text[64];
-  std::snprintf(text, sizeof text, "%+.*f", decimals, value);
-  std::string s = text;
-  if (s.find_first_not_of("+-0.") == std::string::npos) s[0] = '+';  // no "-0.0000"
-  std::replace(s.begin(), s.end(), '.', separator);
-  return s;
-}
 
 }  // namespace
 
@@ -66,8 +45,8 @@ ArcLine ArcThroughPoints(const gcode::Point& start, const Readouts& via, const R
   // I and J rounded as the readouts are; of the centres next to the rounded one,
   // the one whose circle best meets the end and the via point, as an
   // interpreter reads the numbers back. More decimals only where needed.
-  char separator = '.';
-  const int decimals = DecimalsOf(end[0], separator);
+  const gcode::NumberStyle readouts = gcode::StyleOf(end[0]);
+  const int decimals = readouts.decimals;
   for (int places = decimals; places <= decimals + 4; ++places) {
     const double step = std::pow(10.0, -places);
     double best = std::numeric_limits<double>::infinity(), bestI = 0, bestJ = 0;
@@ -85,7 +64,8 @@ ArcLine ArcThroughPoints(const gcode::Point& start, const Readouts& via, const R
     std::string body = cross < 0 ? "G02 G91.1 " : "G03 G91.1 ";
     for (int a = 0; a < gcode::kAxes; ++a)
       if (ticked[a]) body += std::string(" ") + gcode::kAxisLetters[a] + end[a];
-    body += " I" + Written(bestI, places, separator) + " J" + Written(bestJ, places, separator);
+    const gcode::NumberStyle written{places, true, readouts.separator};
+    body += " I" + gcode::Write(bestI, written) + " J" + gcode::Write(bestJ, written);
     if (feed) body += " F" + *feed;
     return {body, ""};
   }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 
 namespace kestrom::gcode {
 
@@ -145,6 +146,68 @@ bool Reader::Read(std::string_view text, Line& line) {
   }
   state_ = next;
   return true;
+}
+
+std::vector<WordSpan> WordsOf(std::string_view text) {
+  std::vector<WordSpan> words;
+  for (size_t i = 0; i < text.size();) {
+    const char c = text[i];
+    if (c == ';') break;
+    if (c == '(') {
+      const size_t close = text.find(')', i);
+      if (close == std::string_view::npos) break;
+      i = close + 1;
+      continue;
+    }
+    if (!IsLetter(c)) {
+      ++i;
+      continue;
+    }
+    WordSpan word;
+    word.letter = static_cast<char>(c & ~0x20);
+    word.start = i;
+    size_t at = i + 1;
+    while (at < text.size() && (text[at] == ' ' || text[at] == '\t')) ++at;
+    word.numberStart = word.numberEnd = at;
+    while (word.numberEnd < text.size() && IsNumberChar(text[word.numberEnd])) ++word.numberEnd;
+    words.push_back(word);
+    i = word.numberEnd > at ? word.numberEnd : i + 1;
+  }
+  return words;
+}
+
+NumberStyle StyleOf(std::string_view number) {
+  NumberStyle style;
+  style.plus = !number.empty() && number[0] == '+';
+  const size_t at = number.find_first_of(".,");
+  if (at == std::string_view::npos) {
+    style.decimals = 0;
+    return style;
+  }
+  style.separator = number[at];
+  size_t digits = 0;
+  while (at + 1 + digits < number.size() && number[at + 1 + digits] >= '0' && number[at + 1 + digits] <= '9') ++digits;
+  style.decimals = static_cast<int>(digits);
+  return style;
+}
+
+std::string Write(double value, const NumberStyle& style) {
+  if (std::round(std::fabs(value) * std::pow(10.0, style.decimals)) == 0) value = 0;  // no "-0.0000"
+  char text[64];
+  std::snprintf(text, sizeof text, style.plus ? "%+.*f" : "%.*f", style.decimals, value);
+  std::string s = text;
+  std::replace(s.begin(), s.end(), '.', style.separator);
+  return s;
+}
+
+std::string WriteExact(double value, NumberStyle style) {
+  constexpr int kMostPlaces = 6;
+  while (style.decimals < kMostPlaces) {
+    const double scale = std::pow(10.0, style.decimals);
+    if (std::fabs(std::round(value * scale) / scale - value) < 1e-9) break;
+    ++style.decimals;
+  }
+  return Write(value, style);
 }
 
 Point TargetOf(const Line& line, const Modal& state, const Point& from) {

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kestrom::gcode {
 
@@ -16,6 +17,27 @@ constexpr const char kAxisLetters[kAxes + 1] = "XYZABC";
 
 // A number as G-code and Mach3's readouts write it: "+1.2500", "1,25", "-.5", "10".
 bool ReadNumber(std::string_view text, double& out);
+
+// Where a word stands in a line's text: its letter (upper case) and its
+// number's bytes. Comments are passed over.
+struct WordSpan {
+  char letter = 0;
+  size_t start = 0;                    // the letter
+  size_t numberStart = 0, numberEnd = 0;
+};
+std::vector<WordSpan> WordsOf(std::string_view line);
+
+// How a program writes its numbers, taken from one of them: places after the
+// decimal sign, a "+" on positive numbers or not, "." or ",".
+struct NumberStyle {
+  int decimals = 4;
+  bool plus = true;
+  char separator = '.';
+};
+NumberStyle StyleOf(std::string_view number);
+std::string Write(double value, const NumberStyle& style);  // never "-0.0000"
+// The same, with more places (up to six) where the value needs them: 2.5 in the style of "3" is "2.5".
+std::string WriteExact(double value, NumberStyle style);
 
 enum class Motion : signed char { Rapid = 0, Line = 1, ArcCw = 2, ArcCcw = 3 };
 enum class Plane : unsigned char { XY = 17, XZ = 18, YZ = 19 };

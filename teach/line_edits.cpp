@@ -68,8 +68,6 @@ LineEdit Refused(const char* why) {
   return edit;
 }
 
-bool IsNumberChar(char c) { return (c >= '0' && c <= '9') || c == '.' || c == ',' || c == '+' || c == '-'; }
-
 }  // namespace
 
 std::string Applied(const std::string& program, const LineEdit& edit) {
@@ -91,34 +89,15 @@ LineEdit ReteachLine(const std::string& program, size_t caret, const Readouts& r
   // Each axis word's number replaced where it stands; comments are left alone.
   const std::string_view text = std::string_view(program).substr(line.start, line.end - line.start);
   std::string out;
-  for (size_t i = 0; i < text.size();) {
-    const char c = text[i];
-    if (c == '(') {
-      const size_t close = text.find(')', i);
-      const size_t to = close == std::string_view::npos ? text.size() : close + 1;
-      out.append(text.substr(i, to - i));
-      i = to;
-      continue;
-    }
-    if (c == ';') {
-      out.append(text.substr(i));
-      break;
-    }
-    const char upper = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-    const char* axis = upper >= 'A' && upper <= 'Z' ? std::strchr(gcode::kAxisLetters, upper) : nullptr;
-    if (axis) {
-      size_t at = i + 1;
-      while (at < text.size() && (text[at] == ' ' || text[at] == '\t')) ++at;
-      size_t end = at;
-      while (end < text.size() && IsNumberChar(text[end])) ++end;
-      out.append(text.substr(i, at - i));
-      out += readouts[static_cast<size_t>(axis - gcode::kAxisLetters)];
-      i = end;
-      continue;
-    }
-    out += c;
-    ++i;
+  size_t copied = 0;
+  for (const gcode::WordSpan& word : gcode::WordsOf(text)) {
+    const char* axis = std::strchr(gcode::kAxisLetters, word.letter);
+    if (!axis) continue;
+    out.append(text.substr(copied, word.numberStart - copied));
+    out += readouts[static_cast<size_t>(axis - gcode::kAxisLetters)];
+    copied = word.numberEnd;
   }
+  out.append(text.substr(copied));
   LineEdit edit;
   edit.start = line.start;
   edit.length = line.end - line.start;

@@ -6,17 +6,14 @@
 #include "fakes/form_fixture.h"
 #include "teach/program_path.h"
 #include "teach/teach_program.h"
+#include "fakes/program_text.h"
 #include "window/path_geometry.h"
 #include "window/path_view.h"
 
 namespace kestrom {
 namespace {
 
-std::string Program(std::initializer_list<const char*> lines) {
-  std::string text = kStartHeader;
-  for (const char* line : lines) text += std::string("\r\n") + line;
-  return text;
-}
+std::string Program(std::initializer_list<const char*> lines) { return testing::ProgramOf(lines); }
 
 TEST(ProgramPath, ReadsRecorderAndPlainFormsWithModalStateAndSkipsWhatItCannotRead) {
   const auto points = ReadPath(Program({

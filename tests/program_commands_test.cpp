@@ -57,6 +57,45 @@ struct Commands : testing::FormFixture {
   void Line(const char* code) { withFiles.OnClick(code[1] == '3' ? C::Command5 : C::Command6); }
 };
 
+// "Programı Çoğalt": each copy through its dialog is one change of the box, taken back whole.
+struct CopyAnswers : CopyDialogs {
+  std::optional<MoveRequest> move;
+  std::optional<GridRequest> grid;
+  std::optional<MoveRequest> AskMove() override { return move; }
+  std::optional<GridRequest> AskGrid() override { return grid; }
+};
+
+TEST_F(Commands, CopiesGoThroughTheJournalAWrongNumberChangesNothingAndBringBackUndoesThem) {
+  CopyAnswers answers;
+  Form form{controls, files, [this] { return std::make_unique<CMach>(automation, system.Services(), pump); },
+            ProgramFileServices{files, files, nullptr, &answers}};
+  form.Load();
+  dro[0] = "+1.0000";
+  form.OnCommand(FormCommand::RecordPoint);
+  const std::string part = Program();
+  answers.grid = GridRequest{"1", "2", "10,5", "0", "5", false};
+  form.OnCommand(FormCommand::RepeatInGrid);
+  EXPECT_EQ(Program(), part + "\r\nG00  Z+5.0000\r\nG00  X+11.5000 Y+0.0000\r\nG01  X+11.5000 Y+0.0000 Z+0.0000 F200");
+  EXPECT_EQ(controls.messages.back(), "2 kopya, 1 satır × 2 sütun; 7 satır (2 copies, 1 rows × 2 columns; 7 lines).");
+  EXPECT_EQ(form.journal().state().text, Program());
+  const std::string grid = Program();
+  answers.move = MoveRequest{"1", "abc", "0", false};
+  form.OnCommand(FormCommand::MoveProgram);
+  EXPECT_EQ(controls.messages.back(), "ΔY bir sayı değil: \"abc\"; hiçbir şey değişmedi (ΔY is no number: \"abc\"; "
+                                      "nothing changed).");
+  answers.grid->columns = "0";
+  form.OnCommand(FormCommand::RepeatInGrid);
+  EXPECT_NE(controls.messages.back().find("whole number of 1 or more"), std::string::npos);
+  EXPECT_EQ(Program(), grid);
+  answers.move = MoveRequest{"0", "0", "0", true};  // to where the machine stands
+  dro[0] = "+5.0000";
+  dro[1] = "-2.0000";
+  form.OnCommand(FormCommand::MoveProgram);
+  EXPECT_NE(Program().find("\r\nG01  X+5.0000 Y-2.0000 Z+0.0000 F200"), std::string::npos) << Program();
+  form.OnCommand(FormCommand::BringBack);
+  EXPECT_EQ(Program(), grid);
+}
+
 TEST_F(Commands, AFailedKaydetOpensSaveAsAndCancelChangesNothing) {
   files.readOnly.insert("C:\\Dosya1.tap");
   files.savePaths = {std::string("D:\\CNC\\part.tap"), std::nullopt};

@@ -8,6 +8,7 @@
 #include "teach/arc_line.h"
 #include "teach/line_edits.h"
 #include "teach/teach_program.h"
+#include "fakes/program_text.h"
 #include "fakes/form_fixture.h"
 
 namespace kestrom {
@@ -119,11 +120,7 @@ TEST(ArcThroughPoints, EveryRefusalWritesNothing) {
   EXPECT_NE(refusal(At(1, 1), blank).find("no number"), std::string::npos);
 }
 
-std::string Program(std::initializer_list<const char*> lines) {
-  std::string text = kStartHeader;
-  for (const char* line : lines) text += std::string("\r\n") + line;
-  return text;
-}
+std::string Program(std::initializer_list<const char*> lines) { return testing::ProgramOf(lines); }
 
 size_t CaretOn(const std::string& program, const std::string& line) { return program.find(line) + 1; }
 

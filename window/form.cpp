@@ -1,6 +1,8 @@
 #include "window/form.h"
 
+#include <initializer_list>
 #include <iterator>
+#include <tuple>
 
 #include "teach/path_thinning.h"
 #include "window/save_command.h"
@@ -37,6 +39,7 @@ Form::Form(Controls& controls, FileStore& store, ConnectionHolder::Factory makeC
   if (files) {
     dialogs_ = &files->dialogs;
     info_ = files->info;
+    copies_ = files->copies;
     files_.emplace(controls, store, files->reader, files->dialogs, connection_, program_, journal_, clock_);
   }
 }
@@ -144,7 +147,88 @@ void Form::OnCommand(FormCommand command) {
     case FormCommand::ReteachLine: recorder_.ReteachCaretLine(); break;
     case FormCommand::InsertPoint: recorder_.InsertPointAfterCaretLine(); break;
     case FormCommand::DeleteLine: recorder_.DeleteCaretLine(); break;
+    case FormCommand::MoveProgram:
+    case FormCommand::RepeatInGrid:
+    case FormCommand::MakeRelative: CopyProgram(command); break;
   }
+}
+
+namespace {
+// A typed number, "." or "," as its decimal sign; the message names the box when it is none.
+std::optional<double> NumberIn(const std::string& text, const char* box, Controls& controls) {
+  double value = 0;
+  std::string trimmed = text;
+  trimmed.erase(0, trimmed.find_first_not_of(' '));
+  trimmed.erase(trimmed.find_last_not_of(' ') + 1);
+  if (gcode::ReadNumber(trimmed, value)) return value;
+  controls.ShowMessage(std::string(box) + " bir sayı değil: \"" + text + "\"; hiçbir şey değişmedi (" + box +
+                       " is no number: \"" + text + "\"; nothing changed).");
+  return std::nullopt;
+}
+
+std::optional<int> CountIn(const std::string& text, const char* box, Controls& controls) {
+  const auto value = NumberIn(text, box, controls);
+  if (!value) return std::nullopt;
+  if (*value >= 1 && *value <= 1000000 && *value == static_cast<int>(*value)) return static_cast<int>(*value);
+  controls.ShowMessage(std::string(box) + " 1 ya da daha büyük bir tam sayı olmalı: \"" + text +
+                       "\"; hiçbir şey değişmedi (" + box + " must be a whole number of 1 or more: \"" + text +
+                       "\"; nothing changed).");
+  return std::nullopt;
+}
+}  // namespace
+
+void Form::TakeCopy(const CopiedProgram& copy) {
+  if (copy.text) {
+    program_.ReplaceWith(*copy.text);
+    controls_.CaretToEnd(ControlId::Text2);
+  }
+  controls_.ShowMessage(copy.message);
+}
+
+void Form::CopyProgram(FormCommand command) {
+  const std::string program = controls_.Text(ControlId::Text2);
+  if (command == FormCommand::MakeRelative) return TakeCopy(MakeRelative(program));
+  if (!copies_) return;
+  // Every box checked, in order, before anything changes; the first wrong one is named.
+  auto numbers = [&](std::initializer_list<std::tuple<const std::string&, const char*, double*>> boxes) {
+    for (const auto& [text, box, value] : boxes) {
+      const auto number = NumberIn(text, box, controls_);
+      if (!number) return false;
+      *value = *number;
+    }
+    return true;
+  };
+  if (command == FormCommand::RepeatInGrid) {
+    const auto asked = copies_->AskGrid();
+    if (!asked) return;
+    GridLayout grid;
+    const auto rows = CountIn(asked->rows, "Satır (rows)", controls_);
+    const auto columns = rows ? CountIn(asked->columns, "Sütun (columns)", controls_) : std::nullopt;
+    if (!columns || !numbers({{asked->dx, "ΔX", &grid.dx},
+                              {asked->dy, "ΔY", &grid.dy},
+                              {asked->safeZ, "Güvenli Z (safe Z)", &grid.safeZ}}))
+      return;
+    grid.rows = *rows;
+    grid.columns = *columns;
+    grid.serpentine = asked->serpentine;
+    return TakeCopy(RepeatInGrid(program, grid));
+  }
+  const auto asked = copies_->AskMove();
+  if (!asked) return;
+  double offset[3] = {0, 0, 0};
+  if (asked->toHere) {
+    CMach& mach = connection_.Get();
+    gcode::Point here{};
+    for (int axis = 0; axis < 3; ++axis)
+      if (!gcode::ReadNumber(mach.ReadDRO(axis), here[axis])) return controls_.ShowMessage(kPointNotRecorded);
+    const auto toHere = OffsetToHere(program, here);
+    if (!toHere)
+      return controls_.ShowMessage("Programda taşınacak hareket yok (the program has no move to move).");
+    for (int a = 0; a < 3; ++a) offset[a] = (*toHere)[a];
+  } else if (!numbers({{asked->dx, "ΔX", &offset[0]}, {asked->dy, "ΔY", &offset[1]}, {asked->dz, "ΔZ", &offset[2]}})) {
+    return;
+  }
+  TakeCopy(MoveProgram(program, offset[0], offset[1], offset[2]));
 }
 
 std::string ThinnedMessage(size_t before, size_t after) {

@@ -3,9 +3,11 @@
 #include <optional>
 
 #include "teach/file_store.h"
+#include "teach/program_copies.h"
 #include "teach/recovery_file.h"
 #include "window/connection_holder.h"
 #include "window/controls.h"
+#include "window/copy_dialogs.h"
 #include "window/manual_panel.h"
 #include "window/path_view.h"
 #include "window/program_box.h"
@@ -22,7 +24,8 @@ extern const char* const kNothingToBringBack;
 // The commands of the window menu and the keys, beyond the controls' own events.
 enum class FormCommand {
   Save, SaveAs, Open, LoadIntoMach3, RecordPoint, RemoveLastLine, BringBack, CheckMach3, SimplifyPath, PathView,
-  RecordRapidPoint, ArcViaPoint, ArcEndPoint, ReteachLine, InsertPoint, DeleteLine
+  RecordRapidPoint, ArcViaPoint, ArcEndPoint, ReteachLine, InsertPoint, DeleteLine,
+  MoveProgram, RepeatInGrid, MakeRelative  // "Programı Çoğalt (Copy the program)"
 };
 
 // The tolerances "Simplify path" offers, in millimetres; the first one chosen at start is kDefaultTolerance.
@@ -36,6 +39,7 @@ struct ProgramFileServices {
   FileReader& reader;
   FileDialogs& dialogs;
   SystemInfo* info = nullptr;  // for the Mach3 check
+  CopyDialogs* copies = nullptr;  // for "Programı Çoğalt (Copy the program)"
 };
 
 // Where the program box's journal goes; without a file it lives in memory only.
@@ -68,6 +72,9 @@ class Form {
   void CheckMach3();
   void SimplifyPath();
   void ShowViaInView();
+  void CopyProgram(FormCommand command);
+  // The copy's result as one change of the program box, and its message.
+  void TakeCopy(const CopiedProgram& copy);
   // The point of the caret's line, marked in the path view whenever the caret moves.
   void FollowCaret();
   struct StoppedClock : Clock {
@@ -86,6 +93,7 @@ class Form {
   ManualPanel panel_;
   FileDialogs* dialogs_ = nullptr;
   SystemInfo* info_ = nullptr;
+  CopyDialogs* copies_ = nullptr;
   int tolerance_ = kDefaultTolerance;
   std::optional<size_t> caretMark_;  // where the caret was when last followed
   std::optional<ProgramCommands> files_;

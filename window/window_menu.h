@@ -60,6 +60,13 @@ inline const std::array<MenuCommand, 16>& WindowMenu() {
   return menu;
 }
 
+// The submenu "Programı Çoğalt (Copy the program)", at the menu's end; its item
+// ids follow kCopyCommands from kCopyCommandBase.
+inline constexpr FormCommand kCopyCommands[] = {FormCommand::MoveProgram, FormCommand::RepeatInGrid,
+                                                FormCommand::MakeRelative};
+inline constexpr const char* kCopyCommandCaptions[] = {kMoveCaption, kGridCaption, kRelativeCaption};
+inline constexpr unsigned kCopyCommandBase = 0x900;
+
 // The submenu beside "Simplify path" that chooses its tolerance; its item ids
 // follow kThinningTolerances from here.
 inline constexpr const char* kToleranceMenuCaption = "Sadeleştirme Toleransı (Simplify tolerance)";

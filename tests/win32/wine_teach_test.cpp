@@ -12,6 +12,7 @@
 #include "teach/teach_program.h"
 #include "tests/win32/driver.h"
 #include "window/path_view.h"
+#include "window/win32/win32_copy_dialogs.h"
 
 namespace kestrom {
 namespace {
@@ -661,6 +662,57 @@ TEST_F(WineTeach, ARoundedRectangleTaughtWithArcsAndEditedAtTheCaret) {
   }
   EXPECT_EQ(centres, (std::vector<std::pair<double, double>>{{18, 2}, {18, 8}, {2, 8}, {2, 2}}));
   wine::RemoveFile(L"C:\\kestrom-part.tap");
+}
+
+// Teach once, cut many: a small part repeated 2 × 3 through the grid dialog,
+// taken back, made relative and saved.
+TEST_F(WineTeach, ASmallPartRepeatedThroughTheGridDialogTakenBackAndMadeRelative) {
+  enum : WPARAM { kRecordPoint = 0x130, kBringBack = 0x160, kGrid = 0x910, kRelative = 0x920 };
+  wine::Click(k->Control(C::Command5));
+  std::string program = std::string(kStartHeader) + "\r\nM3";
+  ASSERT_TRUE(ProgramIs(program));
+  for (const auto& [axis, dro] : std::vector<std::pair<int, const char*>>{{0, "X:+1.0000"}, {1, "Y:+1.0000"}}) {
+    Step(axis, 1);
+    ASSERT_TRUE(wine::WaitUntil([&, dro = dro, axis = axis] {
+      return wine::TextOf(k->Control(axis ? C::Text4 : C::Text3)) == dro;
+    }));
+    wine::Ask(k->window(), WM_SYSCOMMAND, kRecordPoint, 0);
+  }
+  wine::Click(k->Control(C::Command6));
+  program += "\r\nG01  X+1.0000 Y+0.0000 Z+0.0000 F200\r\nG01  X+1.0000 Y+1.0000 Z+0.0000 F200\r\nM5";
+  ASSERT_TRUE(ProgramIs(program)) << k->Program();
+
+  PostMessageW(k->window(), WM_SYSCOMMAND, kGrid, 0);  // posted: the dialog is modal
+  HWND dialog = wine::WaitForDialog(k->pid(), win32::kGridDialogTitle);
+  ASSERT_NE(dialog, nullptr);
+  const char* const typed[] = {"2", "3", "10", "5,5", "5"};  // rows, columns, ΔX, ΔY (a decimal comma), safe Z
+  for (int i = 0; i < 5; ++i) wine::SetTextOf(GetDlgItem(dialog, win32::kCopyFirstBox + i), typed[i]);
+  EXPECT_TRUE(wine::SaveScreenshot(dialog, "grid-dialog"));
+  wine::Answer(dialog, IDOK);
+  HWND box = wine::WaitForMessageBox(k->pid());
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(wine::MessageText(box), "6 kopya, 2 satır × 3 sütun; 37 satır (6 copies, 2 rows × 3 columns; 37 lines).");
+  wine::Dismiss(box);
+  const std::string grid = k->Program();
+  EXPECT_NE(grid.find("\r\nM5\r\nG00  Z+5.0000\r\nG00  X+11.0000 Y+0.0000\r\nM3\r\nG01  X+11.0000 Y+0.0000"),
+            std::string::npos) << grid;
+  EXPECT_NE(grid.find("\r\nG00  X+21.0000 Y+5.5000\r\nM3\r\nG01  X+21.0000 Y+5.5000 Z+0.0000 F200\r\n"
+                      "G01  X+21.0000 Y+6.5000 Z+0.0000 F200\r\nM5"),
+            std::string::npos) << grid;
+
+  PostMessageW(k->window(), WM_SYSCOMMAND, kBringBack, 0);
+  ASSERT_TRUE(ProgramIs(program)) << "the grid was not taken back";
+  PostMessageW(k->window(), WM_SYSCOMMAND, kRelative, 0);
+  box = wine::WaitForMessageBox(k->pid());
+  ASSERT_NE(box, nullptr);
+  wine::Dismiss(box);
+  const std::string relative = "(Kestrom File) \r\nG21 G90 G49 G64\r\nG91 G91.1\r\n\r\nM3\r\n"
+                               "G01  X+0.0000 Y+0.0000 Z+0.0000 F200\r\nG01  X+0.0000 Y+1.0000 Z+0.0000 F200\r\nM5\r\nG90";
+  ASSERT_TRUE(ProgramIs(relative)) << k->Program();
+  wine::RemoveFile(L"C:\\kestrom-grid.tap");
+  EXPECT_EQ(Save("kestrom-grid"), "C:\\ Dizinine (kestrom-grid.tap) dosya adı ile kaydedildi.");
+  EXPECT_EQ(wine::ReadFileBytes(L"C:\\kestrom-grid.tap"), relative + "\r\n");
+  wine::RemoveFile(L"C:\\kestrom-grid.tap");
 }
 
 }  // namespace

@@ -104,6 +104,10 @@ void MainWindow::AddWindowMenu() {
       hotKeyRegistered_ = true;
   }
   accelerators_ = AcceleratorTable(CreateAcceleratorTableW(keys.data(), static_cast<int>(keys.size())));
+  HMENU copies = CreatePopupMenu();  // the system menu owns and destroys it
+  for (size_t i = 0; i < std::size(kCopyCommands); ++i)
+    AppendMenuW(copies, MF_STRING, kCopyCommandBase + i * 0x10, Widen(kCopyCommandCaptions[i]).c_str());
+  AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(copies), Widen(kCopyMenuCaption).c_str());
 }
 
 // The tolerance of "Simplify path", chosen in a submenu right after it; the check mark shows the current one.
@@ -146,6 +150,8 @@ void MainWindow::RunMenuCommand(UINT id) {
     ShowTolerance(form_->thinningTolerance());
     return;
   }
+  for (size_t i = 0; i < std::size(kCopyCommands); ++i)
+    if (form_ && id == kCopyCommandBase + i * 0x10) form_->OnCommand(kCopyCommands[i]);
   for (size_t i = 0; i < WindowMenu().size(); ++i)
     if (id == MenuCommandId(i) && form_) form_->OnCommand(WindowMenu()[i].command);
   ShowPathViewCheck();

@@ -1,0 +1,32 @@
+// The small dialogs of "Programı Çoğalt (Copy the program)": the texts the
+// operator typed, which the form checks before anything changes.
+#pragma once
+#include <optional>
+#include <string>
+
+namespace kestrom {
+
+struct MoveRequest {
+  std::string dx = "0", dy = "0", dz = "0";
+  bool toHere = false;  // the program's first move to where the machine stands
+};
+
+struct GridRequest {
+  std::string rows = "2", columns = "3", dx = "0", dy = "0", safeZ = "5";
+  bool serpentine = false;
+};
+
+class CopyDialogs {
+ public:
+  virtual ~CopyDialogs() = default;
+  // Nothing when the operator cancels.
+  virtual std::optional<MoveRequest> AskMove() = 0;
+  virtual std::optional<GridRequest> AskGrid() = 0;
+};
+
+inline constexpr const char* kCopyMenuCaption = "Programı Çoğalt (Copy the program)";
+inline constexpr const char* kMoveCaption = "Taşı... (Move...)";
+inline constexpr const char* kGridCaption = "Dizi... (Repeat in a grid...)";
+inline constexpr const char* kRelativeCaption = "Göreli Yap (Make relative)";
+
+}  // namespace kestrom

@@ -1,0 +1,140 @@
+#include "window/win32/win32_copy_dialogs.h"
+
+#include <string>
+#include <vector>
+
+#include "machine/win32/text_win32.h"
+
+namespace kestrom::win32 {
+namespace {
+
+// A DLGTEMPLATE and its items, laid out in memory as DialogBoxIndirect reads them.
+class DialogTemplate {
+ public:
+  DialogTemplate(const std::string& title, short width, short height) {
+    Add(DS_MODALFRAME | DS_SETFONT | DS_CENTER | WS_POPUP | WS_CAPTION | WS_SYSMENU);
+    Add(0);
+    count_ = words_.size();
+    words_.push_back(0);  // the number of items, counted as they come
+    for (short v : {short(0), short(0), width, height}) words_.push_back(static_cast<WORD>(v));
+    words_.push_back(0);  // no menu
+    words_.push_back(0);  // the standard dialog class
+    AddText(Widen(title));
+    words_.push_back(8);
+    AddText(L"MS Shell Dlg");
+  }
+  // class: 0x80 button, 0x81 edit, 0x82 static.
+  void Item(WORD id, WORD kind, DWORD style, short x, short y, short w, short h, const std::string& text) {
+    if (words_.size() % 2) words_.push_back(0);  // each item starts on a DWORD
+    Add(style | WS_CHILD | WS_VISIBLE);
+    Add(0);
+    for (short v : {x, y, w, h}) words_.push_back(static_cast<WORD>(v));
+    words_.push_back(id);
+    words_.push_back(0xFFFF);
+    words_.push_back(kind);
+    AddText(Widen(text));
+    words_.push_back(0);  // no creation data
+    ++words_[count_];
+  }
+  const DLGTEMPLATE* get() const { return reinterpret_cast<const DLGTEMPLATE*>(words_.data()); }
+
+ private:
+  void Add(DWORD d) {
+    words_.push_back(LOWORD(d));
+    words_.push_back(HIWORD(d));
+  }
+  void AddText(const std::wstring& s) {
+    words_.insert(words_.end(), s.begin(), s.end());
+    words_.push_back(0);
+  }
+  std::vector<WORD> words_;
+  size_t count_ = 0;
+};
+
+// One dialog: labelled number boxes, a tick box, OK and Cancel.
+struct DialogForm {
+  std::vector<std::pair<std::string, std::string*>> numbers;  // label, text
+  std::string checkCaption;
+  bool* check = nullptr;
+};
+
+INT_PTR CALLBACK Procedure(HWND dialog, UINT msg, WPARAM wp, LPARAM lp) {
+  auto* form = reinterpret_cast<DialogForm*>(GetWindowLongPtrW(dialog, DWLP_USER));
+  switch (msg) {
+    case WM_INITDIALOG:
+      SetWindowLongPtrW(dialog, DWLP_USER, lp);
+      form = reinterpret_cast<DialogForm*>(lp);
+      for (size_t i = 0; i < form->numbers.size(); ++i)
+        SetDlgItemTextW(dialog, kCopyFirstBox + static_cast<int>(i), Widen(*form->numbers[i].second).c_str());
+      CheckDlgButton(dialog, kCopyCheckBox, *form->check ? BST_CHECKED : BST_UNCHECKED);
+      return TRUE;
+    case WM_COMMAND:
+      if (LOWORD(wp) == IDOK) {
+        for (size_t i = 0; i < form->numbers.size(); ++i) {
+          HWND box = GetDlgItem(dialog, kCopyFirstBox + static_cast<int>(i));
+          std::wstring text(static_cast<size_t>(GetWindowTextLengthW(box)) + 1, L'\0');
+          text.resize(static_cast<size_t>(GetWindowTextW(box, &text[0], static_cast<int>(text.size()))));
+          *form->numbers[i].second = Narrow(text);
+        }
+        *form->check = IsDlgButtonChecked(dialog, kCopyCheckBox) == BST_CHECKED;
+        EndDialog(dialog, IDOK);
+        return TRUE;
+      }
+      if (LOWORD(wp) == IDCANCEL) {
+        EndDialog(dialog, IDCANCEL);
+        return TRUE;
+      }
+      return FALSE;
+    default:
+      return FALSE;
+  }
+}
+
+// The form laid out in dialog units: a row for each number, the tick box, the buttons.
+bool Ask(HWND owner, const std::string& title, DialogForm& form) {
+  constexpr short kRow = 18, kLabel = 110, kBox = 60, kMargin = 8;
+  const short rows = static_cast<short>(form.numbers.size());
+  const short width = kMargin * 3 + kLabel + kBox, height = kMargin * 2 + kRow * (rows + 2) + 4;
+  DialogTemplate t(title, width, height);
+  for (short i = 0; i < rows; ++i) {
+    const short y = kMargin + i * kRow;
+    t.Item(static_cast<WORD>(-1), 0x82, SS_LEFT, kMargin, y + 2, kLabel, 10, form.numbers[i].first);
+    t.Item(static_cast<WORD>(kCopyFirstBox + i), 0x81, ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP,
+           kMargin * 2 + kLabel, y, kBox, 12, "");
+  }
+  const short checkY = kMargin + rows * kRow;
+  t.Item(kCopyCheckBox, 0x80, BS_AUTOCHECKBOX | WS_TABSTOP, kMargin, checkY, kLabel + kBox, 12, form.checkCaption);
+  const short buttonsY = checkY + kRow + 2;
+  t.Item(IDOK, 0x80, BS_DEFPUSHBUTTON | WS_TABSTOP, width - kMargin * 2 - 100, buttonsY, 50, 14, "Tamam (OK)");
+  t.Item(IDCANCEL, 0x80, BS_PUSHBUTTON | WS_TABSTOP, width - kMargin - 50, buttonsY, 50, 14, "İptal (Cancel)");
+  return DialogBoxIndirectParamW(GetModuleHandleW(nullptr), t.get(), owner, Procedure,
+                                 reinterpret_cast<LPARAM>(&form)) == IDOK;
+}
+
+}  // namespace
+
+std::optional<MoveRequest> Win32CopyDialogs::AskMove() {
+  MoveRequest typed = move_;
+  DialogForm form{{{"ΔX", &typed.dx}, {"ΔY", &typed.dy}, {"ΔZ", &typed.dz}},
+            "Buraya: ilk hareket makinenin durduğu yere (to here: the first move to where the machine stands)",
+            &typed.toHere};
+  if (!Ask(owner_, kMoveDialogTitle, form)) return std::nullopt;
+  move_ = typed;
+  return typed;
+}
+
+std::optional<GridRequest> Win32CopyDialogs::AskGrid() {
+  GridRequest typed = grid_;
+  DialogForm form{{{"Satır (rows)", &typed.rows},
+             {"Sütun (columns)", &typed.columns},
+             {"ΔX (sütunlar arası, between columns)", &typed.dx},
+             {"ΔY (satırlar arası, between rows)", &typed.dy},
+             {"Güvenli Z (safe Z)", &typed.safeZ}},
+            "Yılan sırası: her ikinci satır sağdan sola (serpentine: every other row right to left)",
+            &typed.serpentine};
+  if (!Ask(owner_, kGridDialogTitle, form)) return std::nullopt;
+  grid_ = typed;
+  return typed;
+}
+
+}  // namespace kestrom::win32
