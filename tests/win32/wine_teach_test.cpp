@@ -687,6 +687,7 @@ TEST_F(WineTeach, ASmallPartRepeatedThroughTheGridDialogTakenBackAndMadeRelative
   ASSERT_NE(dialog, nullptr);
   const char* const typed[] = {"2", "3", "10", "5,5", "5"};  // rows, columns, ΔX, ΔY (a decimal comma), safe Z
   for (int i = 0; i < 5; ++i) wine::SetTextOf(GetDlgItem(dialog, win32::kCopyFirstBox + i), typed[i]);
+  Sleep(300);  // painted, for the screenshot
   EXPECT_TRUE(wine::SaveScreenshot(dialog, "grid-dialog"));
   wine::Answer(dialog, IDOK);
   HWND box = wine::WaitForMessageBox(k->pid());

@@ -92,7 +92,7 @@ INT_PTR CALLBACK Procedure(HWND dialog, UINT msg, WPARAM wp, LPARAM lp) {
 
 // The form laid out in dialog units: a row for each number, the tick box, the buttons.
 bool Ask(HWND owner, const std::string& title, DialogForm& form) {
-  constexpr short kRow = 18, kLabel = 110, kBox = 60, kMargin = 8;
+  constexpr short kRow = 18, kLabel = 130, kBox = 60, kMargin = 8;
   const short rows = static_cast<short>(form.numbers.size());
   const short width = kMargin * 3 + kLabel + kBox, height = kMargin * 2 + kRow * (rows + 2) + 4;
   DialogTemplate t(title, width, height);
@@ -116,7 +116,7 @@ bool Ask(HWND owner, const std::string& title, DialogForm& form) {
 std::optional<MoveRequest> Win32CopyDialogs::AskMove() {
   MoveRequest typed = move_;
   DialogForm form{{{"ΔX", &typed.dx}, {"ΔY", &typed.dy}, {"ΔZ", &typed.dz}},
-            "Buraya: ilk hareket makinenin durduğu yere (to here: the first move to where the machine stands)",
+            "Buraya (to here: where the machine stands)",
             &typed.toHere};
   if (!Ask(owner_, kMoveDialogTitle, form)) return std::nullopt;
   move_ = typed;
@@ -127,10 +127,10 @@ std::optional<GridRequest> Win32CopyDialogs::AskGrid() {
   GridRequest typed = grid_;
   DialogForm form{{{"Satır (rows)", &typed.rows},
              {"Sütun (columns)", &typed.columns},
-             {"ΔX (sütunlar arası, between columns)", &typed.dx},
-             {"ΔY (satırlar arası, between rows)", &typed.dy},
+             {"ΔX (sütunlar, columns)", &typed.dx},
+             {"ΔY (satırlar, rows)", &typed.dy},
              {"Güvenli Z (safe Z)", &typed.safeZ}},
-            "Yılan sırası: her ikinci satır sağdan sola (serpentine: every other row right to left)",
+            "Yılan sırası (serpentine)",
             &typed.serpentine};
   if (!Ask(owner_, kGridDialogTitle, form)) return std::nullopt;
   grid_ = typed;
