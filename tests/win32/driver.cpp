@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <shlobj.h>
+#include <winternl.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <sstream>
 
@@ -49,18 +51,42 @@ BOOL CALLBACK LongestStatic(HWND child, LPARAM lp) {
   return TRUE;
 }
 
-// For the Wine runner (run_under_wine.sh): which process is which, so that a
-// heap report, which carries only a process id, names its program.
-void Announce(const std::wstring& exe, DWORD pid) {
-  std::fprintf(stderr, "[driver] %s is process %04lx\n", win32::Narrow(exe).c_str(), static_cast<unsigned long>(pid));
+// For the Wine runner (run_under_wine.sh): which process is which, and which
+// heap is its default one, so that a heap report, which carries only a process
+// id and a heap's address, names its program and tells Kestrom's own heap (the
+// C runtime's) from the default heap that Windows' own DLLs allocate from.
+void Announce(const std::wstring& exe, DWORD pid, const void* defaultHeap) {
+  std::fprintf(stderr, sizeof(void*) == 8 ? "[driver] %s is process %04lx, default heap %016llX\n"
+                                          : "[driver] %s is process %04lx, default heap %08llX\n",
+               win32::Narrow(exe).c_str(), static_cast<unsigned long>(pid),
+               static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(defaultHeap)));
   std::fflush(stderr);
+}
+
+// Another process's default heap, from its process environment block (set as it starts).
+const void* DefaultHeapOf(HANDLE process) {
+  using Query = LONG(WINAPI*)(HANDLE, PROCESSINFOCLASS, void*, ULONG, ULONG*);
+  const auto query =
+      reinterpret_cast<Query>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationProcess"));
+  PROCESS_BASIC_INFORMATION info{};
+  if (!query || query(process, ProcessBasicInformation, &info, sizeof info, nullptr) != 0 || !info.PebBaseAddress)
+    return nullptr;
+  constexpr size_t kProcessHeapInPeb = sizeof(void*) == 8 ? 0x30 : 0x18;
+  void* heap = nullptr;
+  for (int tries = 0; tries < 500 && !heap; ++tries) {
+    if (!ReadProcessMemory(process, reinterpret_cast<const char*>(info.PebBaseAddress) + kProcessHeapInPeb, &heap,
+                           sizeof heap, nullptr))
+      heap = nullptr;
+    if (!heap) Sleep(10);
+  }
+  return heap;
 }
 
 const bool kAnnouncedSelf = [] {
   wchar_t path[MAX_PATH] = {};
   GetModuleFileNameW(nullptr, path, MAX_PATH);
   const std::wstring p = path;
-  Announce(p.substr(p.find_last_of(L"\\/") + 1), GetCurrentProcessId());
+  Announce(p.substr(p.find_last_of(L"\\/") + 1), GetCurrentProcessId(), GetProcessHeap());
   return true;
 }();
 
@@ -140,7 +166,7 @@ ChildProcess::ChildProcess(const std::wstring& exe, const std::wstring& args) {
     process_ = win32::UniqueHandle(info.hProcess);
     CloseHandle(info.hThread);
     pid_ = info.dwProcessId;
-    Announce(exe, pid_);
+    Announce(exe, pid_, DefaultHeapOf(info.hProcess));
   }
 }
 
