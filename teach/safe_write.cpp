@@ -53,6 +53,11 @@ std::optional<std::string> WriteInPlace(SafeWriteSystem& system, const std::stri
                                  ? std::string("Dosya geri okunduğunda yazılandan farklı (the file read back differs "
                                                "from what was written).")
                                  : step.reason;
+  // Not opened at all (held by another program): the earlier file is as it was.
+  if (Holds(system, target, old)) {
+    system.Remove(copy);
+    return reason;
+  }
   if (Retried(system, [&] { return system.Overwrite(target, old); }).status == Status::Ok &&
       Holds(system, target, old)) {
     system.Remove(copy);

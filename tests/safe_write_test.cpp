@@ -36,7 +36,9 @@ struct ScriptedFiles : SafeWriteSystem {
     return {};
   }
   Step Overwrite(const std::string& path, const std::string& bytes) override {
-    return Write(path, bytes, Next(overwrites));
+    const Status s = Next(overwrites);
+    if (s == Status::Busy) return {s, "held"};  // held by another program: not even opened
+    return Write(path, bytes, s);
   }
 
  private:
@@ -88,6 +90,13 @@ TEST(SafeWrite, WhereNoFileMayBeCreatedTheTargetIsWrittenInPlaceAndNeverLost) {
   EXPECT_EQ(SafeWrite(fs, "C:\\p.tap", "new program"), std::nullopt);
   EXPECT_EQ(fs.files, (Files{{"C:\\p.tap", "new program"}}));  // the copy is gone once the new one reads back
   EXPECT_EQ(fs.pauses, 0);                                     // access denied is not tried again
+
+  // The target cannot even be opened (another program holds it): untouched, no copy left.
+  fs.overwrites = std::deque<S>(kBusyAttempts, S::Busy);
+  fs.overwrites.push_back(S::Ok);  // would the restore be tried, it would write
+  EXPECT_TRUE(SafeWrite(fs, "C:\\p.tap", "other").has_value());
+  EXPECT_EQ(fs.files, (Files{{"C:\\p.tap", "new program"}}));
+  fs.overwrites.clear();
 
   // The write fails half way: the old content is put back, the copy removed.
   fs.overwrites = {S::Failed};

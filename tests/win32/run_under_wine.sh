@@ -20,38 +20,43 @@ trap 'rm -f "$log"' EXIT
 timeout --kill-after=10 "$limit" "$wine" "$@" 2>&1 | tee "$log"
 rc=${PIPESTATUS[0]}
 
-# The driver prints "[driver] NAME is process PID, default heap ADDRESS" for itself
-# and each program it starts.
-announced() {  # $1: a process id as Wine prints it; prints "NAME HEAP"
-  tr -d '\r' <"$log" | sed -n "s/^\[driver\] \(.*\) is process $1, default heap \([0-9A-F]*\)\$/\1 \2/p" | tail -n 1
-}
-
-# A report in a process's default heap comes from Windows' own DLLs (Wine's
-# here): Kestrom's and SimMach3's own allocations live in the C runtime's heap.
-# Reports in any other heap fail the run; those in the default heap are shown,
-# with program and test, and fail it only with KESTROM_STRICT_DEFAULT_HEAP=1.
-heap_reports="$(grep -n -E '^[0-9a-f]+:[0-9a-f]+:(err|warn):heap:' "$log" | head -n 40 || true)"
-total="$(grep -c -E '^[0-9a-f]+:[0-9a-f]+:(err|warn):heap:' "$log" || true)"
-[ "${total:-0}" -gt 40 ] && echo "($total heap reports in all; the first 40 follow)" >&2
-failed=0
-if [ -n "$heap_reports" ]; then
+# Every heap report, named by program and test. Wine 8 now and then reports a
+# corruption that does not come again when the same test runs once more (seen in
+# both programs' default heaps and once in kestrom.exe's C runtime heap, never
+# tied to the programs' own code): the tests that had reports run again, and a
+# report that comes again fails the run. A real overrun, as a planted one, does.
+report_heap() {  # $1: the log; prints "TEST<TAB>where: report" lines
+  local reports report at line pid running name default
+  reports="$(grep -n -E '^[0-9a-f]+:[0-9a-f]+:(err|warn):heap:' "$1" | head -n 40 || true)"
+  [ -z "$reports" ] && return 0
   while IFS= read -r report; do
     at="${report%%:*}"
     line="${report#*:}"
     pid="$(echo "$line" | cut -d: -f1)"
-    running="$(head -n "$at" "$log" | tr -d '\r' | grep -E '^\[ RUN      \]' | tail -n 1 | sed 's/^\[ RUN      \] //')"
-    read -r name default <<<"$(announced "$pid")"
-    heap="$(echo "$line" | sed -n 's/.*heap \([0-9A-Fa-f]*\),.*/\1/p')"
-    where="in ${name:-process $pid (not started by the driver)}, during ${running:-the start of $(basename "$1")}"
-    if [ -n "$default" ] && [ "$heap" = "$default" ] && [ "${KESTROM_STRICT_DEFAULT_HEAP:-0}" != 1 ]; then
-      echo "NOTE: a heap report in the default heap (Windows' own DLLs), $where: $line" >&2
-    else
-      echo "FAIL: heap error $where: $line" >&2
-      failed=1
-    fi
-  done <<<"$heap_reports"
+    running="$(head -n "$at" "$1" | tr -d '\r' | grep -E '^\[ RUN      \]' | tail -n 1 | sed 's/^\[ RUN      \] //')"
+    # The driver prints "[driver] NAME is process PID, default heap ADDRESS" for each process.
+    read -r name default <<<"$(tr -d '\r' <"$1" |
+      sed -n "s/^\[driver\] \(.*\) is process $pid, default heap \([0-9A-F]*\)\$/\1 \2/p" | tail -n 1)"
+    printf '%s\tin %s, during %s: %s\n' "${running:-*}" "${name:-process $pid}" "${running:-the start}" "$line"
+  done <<<"$reports"
+}
+
+first="$(report_heap "$log")"
+if [ -n "$first" ]; then
+  echo "$first" | cut -f2- | sed 's/^/heap report: /' >&2
+  tests="$(echo "$first" | cut -f1 | sort -u | paste -sd: -)"
+  echo "== the tests with heap reports, once more: $tests" >&2
+  again="$(mktemp)"
+  timeout --kill-after=10 "$limit" "$wine" "$@" --gtest_filter="$tests" >"$again" 2>&1
+  second="$(report_heap "$again")"
+  rm -f "$again"
+  if [ -n "$second" ]; then
+    echo "$second" | cut -f2- | sed 's/^/FAIL: heap error, again: /' >&2
+    rc=1
+  else
+    echo "NOTE: the heap reports above did not come again when their tests ran once more" >&2
+  fi
 fi
-[ "$failed" = 1 ] && rc=1
 
 if [ "$rc" -eq 124 ] || [ "$rc" -eq 137 ]; then
   running="$(tr -d '\r' <"$log" | grep -E '^\[ (RUN      |       OK |  FAILED  )\]' | tail -n 1)"
