@@ -233,15 +233,11 @@ void SimMachine::HandleStop(gcode::Stop stop, int line) {
 
 void SimMachine::StartRun(const std::string& program) {
   lines_.clear();
-  size_t start = 0;
-  while (start < program.size()) {  // the line end after the last line opens no line of its own
-    size_t end = program.find('\n', start);
-    if (end == std::string::npos) end = program.size();
-    std::string line = program.substr(start, end - start);
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines_.push_back(std::move(line));
-    start = end + 1;
-  }
+  gcode::ForEachLine(program, [&](std::string_view line, size_t start, size_t) {
+    // The line end after the last line opens no line of its own.
+    if (start < program.size()) lines_.emplace_back(line);
+    return true;
+  });
   nextLine_ = 0;
   program_ = gcode::Reader();
   runMessage_.clear();

@@ -27,22 +27,17 @@ std::vector<ProgramLine> LinesOf(const std::string& program) {
   std::vector<ProgramLine> lines;
   gcode::Reader reader;
   gcode::Line read;
-  for (size_t start = 0;;) {
-    size_t end = program.find('\n', start);
-    const size_t next = end == std::string::npos ? std::string::npos : end + 1;
-    if (end == std::string::npos) end = program.size();
-    const size_t textEnd = end > start && program[end - 1] == '\r' ? end - 1 : end;
-    ProgramLine line{start, textEnd};
-    if (reader.Read(std::string_view(program).substr(start, textEnd - start), read) && read.moves) {
+  gcode::ForEachLine(program, [&](std::string_view text, size_t start, size_t) {
+    ProgramLine line{start, start + text.size()};
+    if (reader.Read(text, read) && read.moves) {
       const gcode::Motion m = reader.state().motion;
       line.moves = true;
       line.arc = m == gcode::Motion::ArcCw || m == gcode::Motion::ArcCcw;
       line.straight = !line.arc;
     }
     lines.push_back(line);
-    if (next == std::string::npos) break;
-    start = next;
-  }
+    return true;
+  });
   return lines;
 }
 

@@ -13,15 +13,10 @@ constexpr double kMmPerInch = 25.4;
 
 std::vector<std::string_view> LinesOf(const std::string& program) {
   std::vector<std::string_view> lines;
-  const std::string_view text(program);
-  for (size_t start = 0;;) {
-    size_t end = text.find('\n', start);
-    const bool last = end == std::string_view::npos;
-    if (last) end = text.size();
-    lines.push_back(text.substr(start, end - start - (end > start && text[end - 1] == '\r' ? 1 : 0)));
-    if (last) break;
-    start = end + 1;
-  }
+  gcode::ForEachLine(program, [&](std::string_view line, size_t, size_t) {
+    lines.push_back(line);
+    return true;
+  });
   return lines;
 }
 

@@ -46,13 +46,10 @@ size_t PathReader::Read(std::string_view line, std::vector<PathPoint>& points) {
 }
 
 void ReadPathInto(std::string_view program, PathReader& reader, std::vector<PathPoint>& points) {
-  size_t start = 0;
-  while (start <= program.size()) {
-    size_t end = program.find('\n', start);
-    if (end == std::string_view::npos) end = program.size();
-    reader.Read(program.substr(start, end - start), points);
-    start = end + 1;
-  }
+  gcode::ForEachLine(program, [&](std::string_view line, size_t, size_t) {
+    reader.Read(line, points);
+    return true;
+  });
 }
 
 namespace {
@@ -60,14 +57,11 @@ namespace {
 PathReader ReadUpTo(std::string_view program, size_t upTo = std::string_view::npos) {
   PathReader reader;
   std::vector<PathPoint> scratch;
-  for (size_t start = 0; start <= program.size();) {
-    size_t end = program.find('\n', start);
-    if (end == std::string_view::npos) end = program.size();
+  gcode::ForEachLine(program, [&](std::string_view line, size_t, size_t end) {
     scratch.clear();
-    reader.Read(program.substr(start, end - start), scratch);
-    if (upTo <= end) break;
-    start = end + 1;
-  }
+    reader.Read(line, scratch);
+    return upTo > end;
+  });
   return reader;
 }
 }  // namespace

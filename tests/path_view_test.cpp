@@ -227,6 +227,19 @@ TEST_F(PathViewForm, MenuOpensTheViewThatDrawsTheTaughtPathLiveAndAgainWholeAfte
   ASSERT_EQ(added.lines.size(), 1u);
   EXPECT_EQ(added.lines[0].second, Ink::Off);
   EXPECT_LT(changed.width(), 200);
+  // The caret anywhere in the last line marks that line's point; one line up, the M5 line's.
+  auto caretRingX = [&](size_t caret) {
+    controls.caret[ControlId::Text2] = caret;
+    form.OnTimer();
+    RecordingCanvas painted;
+    view.PaintMarkers(painted, {0, 0, 300, 328});
+    return painted.rings.empty() ? -1 : painted.rings[0].first.x;
+  };
+  const std::string& program = controls.texts[ControlId::Text2];
+  const size_t lastLine = program.rfind('\n') + 1;
+  EXPECT_EQ(caretRingX(lastLine), 16 + 134);
+  EXPECT_EQ(caretRingX(lastLine - 3), 16);
+  EXPECT_EQ(caretRingX(program.size()), 16 + 134);
 
   // Taking the line back draws all again without that segment.
   form.OnCommand(FormCommand::RemoveLastLine);

@@ -28,6 +28,8 @@ class Controls {
   virtual size_t CaretOffset(ControlId id) = 0;
   // A cheap mark that changes whenever the caret moves, for noticing that it did.
   virtual size_t CaretMark(ControlId id) = 0;
+  // True when the caret stands in the text's last line (cheap: no text is read).
+  virtual bool CaretOnLastLine(ControlId id) = 0;
   // Bytes [start, start + length) of Text(id) replaced by `text` without setting
   // the rest again; the caret then stands at byte `caret` of the new text, in view.
   virtual void ReplaceRange(ControlId id, size_t start, size_t length, const std::string& text, size_t caret) = 0;

@@ -90,6 +90,8 @@ void Form::FollowCaret() {
   const size_t mark = controls_.CaretMark(ControlId::Text2);
   if (caretMark_ == mark) return;
   caretMark_ = mark;
+  // A line recorded puts the caret in the last line, whose point the view has read already.
+  if (controls_.CaretOnLastLine(ControlId::Text2)) return pathView_.MarkCaretLine(pathView_.EndOfProgram());
   const std::string program = controls_.Text(ControlId::Text2);
   pathView_.MarkCaretLine(PointAfterLineAt(program, controls_.CaretOffset(ControlId::Text2)));
 }

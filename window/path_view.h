@@ -72,6 +72,8 @@ class PathView : public ProgramListener {
   // An arc's via point taken and not yet used; the point of the caret's line.
   void MarkVia(std::optional<PathPoint> position);
   void MarkCaretLine(std::optional<PathPoint> position);
+  // Where the machine stands once the whole program has run, as read so far (open view only).
+  PathPoint EndOfProgram() const { return {reader_.at()[0], reader_.at()[1], reader_.at()[2], MoveKind::Off}; }
 
   // The drawing area in the window's pixels, and the screen's resolution.
   void Resize(const PixelRect& area, int dpi);

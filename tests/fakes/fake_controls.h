@@ -50,6 +50,7 @@ class FakeControls : public Controls {
   }
   size_t CaretOffset(ControlId id) override { return caret[id]; }
   size_t CaretMark(ControlId id) override { return caret[id]; }
+  bool CaretOnLastLine(ControlId id) override { return texts.at(id).find('\n', caret[id]) == std::string::npos; }
   void ReplaceRange(ControlId id, size_t start, size_t length, const std::string& text, size_t at) override {
     std::string& t = texts.at(id);
     if (start + length > t.size()) throw std::logic_error("ReplaceRange: beyond the text");

@@ -63,6 +63,14 @@ size_t Win32Controls::CaretMark(ControlId id) {
   return start;
 }
 
+// The box wraps long lines, so its lines are the lines on screen; the last of
+// them lies in the text's last line, and a caret further up is read the long way.
+bool Win32Controls::CaretOnLastLine(ControlId id) {
+  HWND h = Item(id);
+  const LRESULT caretLine = SendMessageW(h, EM_LINEFROMCHAR, static_cast<WPARAM>(-1), 0);
+  return caretLine + 1 >= SendMessageW(h, EM_GETLINECOUNT, 0, 0);
+}
+
 size_t Win32Controls::CaretOffset(ControlId id) {
   HWND h = Item(id);
   DWORD start = 0;

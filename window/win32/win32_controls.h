@@ -19,6 +19,7 @@ class Win32Controls : public Controls, public EventPump {
   void CaretToEnd(ControlId id) override;
   size_t CaretOffset(ControlId id) override;
   size_t CaretMark(ControlId id) override;
+  bool CaretOnLastLine(ControlId id) override;
   void ReplaceRange(ControlId id, size_t start, size_t length, const std::string& text, size_t caret) override;
   int Value(ControlId id) override;
   void SetValue(ControlId id, int value) override;
