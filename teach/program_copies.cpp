@@ -145,11 +145,19 @@ std::optional<gcode::Point> OffsetToHere(const std::string& program, const gcode
   return std::nullopt;
 }
 
+namespace {
+// "1 copy", "6 copies": the Turkish half has no plural after a number, the English one does.
+std::string Counted(const std::string& number, const char* one, const char* many) {
+  return number + " " + (number == "1" ? one : many);
+}
+}  // namespace
+
 std::string GridMessage(const GridLayout& grid, size_t lines) {
   const std::string copies = Thousands(static_cast<size_t>(grid.rows) * static_cast<size_t>(grid.columns));
   const std::string r = std::to_string(grid.rows), c = std::to_string(grid.columns), n = Thousands(lines);
-  return copies + " kopya, " + r + " satır × " + c + " sütun; " + n + " satır (" + copies + " copies, " + r +
-         " rows × " + c + " columns; " + n + " lines).";
+  return copies + " kopya, " + r + " satır × " + c + " sütun; " + n + " satır (" +
+         Counted(copies, "copy", "copies") + ", " + Counted(r, "row", "rows") + " × " +
+         Counted(c, "column", "columns") + "; " + Counted(n, "line", "lines") + ").";
 }
 
 CopiedProgram RepeatInGrid(const std::string& program, const GridLayout& grid) {

@@ -76,7 +76,7 @@ TEST_F(Commands, CopiesGoThroughTheJournalAWrongNumberChangesNothingAndBringBack
   answers.grid = GridRequest{"1", "2", "10,5", "0", "5", false};
   form.OnCommand(FormCommand::RepeatInGrid);
   EXPECT_EQ(Program(), part + "\r\nG00  Z+5.0000\r\nG00  X+11.5000 Y+0.0000\r\nG01  X+11.5000 Y+0.0000 Z+0.0000 F200");
-  EXPECT_EQ(controls.messages.back(), "2 kopya, 1 satır × 2 sütun; 7 satır (2 copies, 1 rows × 2 columns; 7 lines).");
+  EXPECT_EQ(controls.messages.back(), "2 kopya, 1 satır × 2 sütun; 7 satır (2 copies, 1 row × 2 columns; 7 lines).");
   EXPECT_EQ(form.journal().state().text, Program());
   const std::string grid = Program();
   answers.move = MoveRequest{"1", "abc", "0", false};
