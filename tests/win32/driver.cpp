@@ -67,7 +67,7 @@ void Announce(const std::wstring& exe, DWORD pid, const void* defaultHeap) {
 const void* DefaultHeapOf(HANDLE process) {
   using Query = LONG(WINAPI*)(HANDLE, PROCESSINFOCLASS, void*, ULONG, ULONG*);
   const auto query =
-      reinterpret_cast<Query>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationProcess"));
+      reinterpret_cast<Query>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationProcess")));
   PROCESS_BASIC_INFORMATION info{};
   if (!query || query(process, ProcessBasicInformation, &info, sizeof info, nullptr) != 0 || !info.PebBaseAddress)
     return nullptr;
@@ -138,10 +138,14 @@ void RemoveFile(const std::wstring& path) {
 }
 
 int HeapCheckSlowness() {
-  wchar_t value[8] = {};
-  const DWORD n = GetEnvironmentVariableW(L"KESTROM_HEAP_CHECK_SLOWNESS", value, 8);
-  const int factor = n > 0 && n < 8 ? _wtoi(value) : 1;
-  return factor > 0 ? factor : 1;
+  // test.sh sets it for the whole run: read once.
+  static const int factor = [] {
+    wchar_t value[8] = {};
+    const DWORD n = GetEnvironmentVariableW(L"KESTROM_HEAP_CHECK_SLOWNESS", value, 8);
+    const int read = n > 0 && n < 8 ? _wtoi(value) : 1;
+    return read > 0 ? read : 1;
+  }();
+  return factor;
 }
 
 bool WaitUntil(const std::function<bool()>& done, int timeoutMs) {
@@ -203,9 +207,15 @@ LRESULT Ask(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 std::string TextOf(HWND h) {
-  const LRESULT length = Ask(h, WM_GETTEXTLENGTH);
-  std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-  text.resize(static_cast<size_t>(Ask(h, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(&text[0]))));
+  // The program may change the text between the two questions: a text that does
+  // not fill the length asked just before is asked again, a few times at most.
+  std::wstring text;
+  for (int tries = 0; tries < 5; ++tries) {
+    const LRESULT length = Ask(h, WM_GETTEXTLENGTH);
+    text.assign(static_cast<size_t>(length) + 1, L'\0');
+    text.resize(static_cast<size_t>(Ask(h, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(&text[0]))));
+    if (Ask(h, WM_GETTEXTLENGTH) == static_cast<LRESULT>(text.size())) break;
+  }
   return win32::Narrow(text);
 }
 

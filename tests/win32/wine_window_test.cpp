@@ -88,7 +88,9 @@ TEST(WineWindow, ControlsStandWhereTheTableSaysInTabOrder) {
     MapWindowPoints(nullptr, w, reinterpret_cast<POINT*>(&r), 2);
     EXPECT_EQ(r.left, Px(spec.left)) << spec.name;
     EXPECT_EQ(r.top, Px(spec.top)) << spec.name;
-    if (spec.kind != ControlKind::ComboBox) EXPECT_EQ(r.bottom - r.top, std::max(1, Px(spec.height))) << spec.name;
+    if (spec.kind != ControlKind::ComboBox) {
+      EXPECT_EQ(r.bottom - r.top, std::max(1, Px(spec.height))) << spec.name;
+    }
     EXPECT_EQ(r.right - r.left, std::max(1, Px(spec.width))) << spec.name;
     EXPECT_EQ(r.left >= client.right, spec.left > MainWindowSpec().clientWidth) << spec.name;
     if (spec.tabIndex >= 0) tabStops.push_back(h);
