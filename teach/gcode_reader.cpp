@@ -22,7 +22,6 @@ bool ReadNumber(std::string_view text, double& out) {
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
-constexpr double kMmPerInch = 25.4;
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
 bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
@@ -87,7 +86,7 @@ int AxisIndex(char letter) {
   return -1;
 }
 
-double LinearScale(const Modal& state, int axis) { return state.inches && axis < 3 ? kMmPerInch : 1.0; }
+double LinearScale(const Modal& state, int axis) { return axis < 3 ? MillimetresPerUnit(state) : 1.0; }
 
 }  // namespace
 

@@ -70,6 +70,9 @@ struct Modal {
   Spindle spindle = Spindle::Off;
 };
 
+// Millimetres in one unit of the program's X, Y and Z: 25.4 under G20, else 1.
+inline double MillimetresPerUnit(const Modal& state) { return state.inches ? 25.4 : 1.0; }
+
 // What one line says, its numbers as written (in the program's units).
 struct Line {
   int number = 0;  // its place in the program, from 1

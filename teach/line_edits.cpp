@@ -4,6 +4,8 @@
 #include <string_view>
 #include <vector>
 
+#include "teach/teach_program.h"
+
 namespace kestrom {
 
 const char* const kHeaderNeverChanges =
@@ -20,7 +22,7 @@ namespace {
 // end), whether it moves the machine, and whether that move is an arc.
 struct ProgramLine {
   size_t start = 0, end = 0;
-  bool moves = false, arc = false, straight = false;
+  bool moves = false, arc = false;
 };
 
 std::vector<ProgramLine> LinesOf(const std::string& program) {
@@ -33,7 +35,6 @@ std::vector<ProgramLine> LinesOf(const std::string& program) {
       const gcode::Motion m = reader.state().motion;
       line.moves = true;
       line.arc = m == gcode::Motion::ArcCw || m == gcode::Motion::ArcCcw;
-      line.straight = !line.arc;
     }
     lines.push_back(line);
     return true;
@@ -54,8 +55,6 @@ bool NextMoveIsArc(const std::vector<ProgramLine>& lines, size_t index) {
     if (lines[i].moves) return lines[i].arc;
   return false;
 }
-
-constexpr size_t kHeaderLines = 2;
 
 LineEdit Refused(const char* why) {
   LineEdit edit;
@@ -79,7 +78,7 @@ LineEdit ReteachLine(const std::string& program, size_t caret, const Readouts& r
   const size_t index = LineAtOffset(lines, caret);
   if (index < kHeaderLines) return Refused(kHeaderNeverChanges);
   const ProgramLine& line = lines[index];
-  if (!line.straight) return Refused(kOnlyStraightLinesReteach);
+  if (!line.moves || line.arc) return Refused(kOnlyStraightLinesReteach);
   if (NextMoveIsArc(lines, index)) return Refused(kArcStartWouldMove);
   // Each axis word's number replaced where it stands; comments are left alone.
   const std::string_view text = std::string_view(program).substr(line.start, line.end - line.start);

@@ -1,5 +1,7 @@
 #include "teach/program_copies.h"
 
+#include "teach/teach_program.h"
+
 #include <cmath>
 #include <cstring>
 #include <string_view>
@@ -8,8 +10,6 @@
 namespace kestrom {
 namespace {
 
-constexpr size_t kHeaderLines = 2;
-constexpr double kMmPerInch = 25.4;
 
 std::vector<std::string_view> LinesOf(const std::string& program) {
   std::vector<std::string_view> lines;
@@ -74,7 +74,7 @@ Plan PlanOf(const std::vector<std::string_view>& lines) {
     if (ok && read.moves) {
       at = gcode::TargetOf(read, state, at);
       if (!plan.first && i >= kHeaderLines) {
-        const double unit = state.inches ? kMmPerInch : 1.0;
+        const double unit = gcode::MillimetresPerUnit(state);
         plan.first = gcode::Point{at[0] / unit, at[1] / unit, at[2] / unit, at[3], at[4], at[5]};
       }
     }
@@ -139,7 +139,7 @@ std::optional<gcode::Point> OffsetToHere(const std::string& program, const gcode
     if (!reader.Read(lines[i], read) || !read.moves) continue;
     at = gcode::TargetOf(read, reader.state(), at);
     if (i < kHeaderLines) continue;
-    const double unit = reader.state().inches ? kMmPerInch : 1.0;
+    const double unit = gcode::MillimetresPerUnit(reader.state());
     return gcode::Point{(here[0] - at[0]) / unit, (here[1] - at[1]) / unit, (here[2] - at[2]) / unit, 0, 0, 0};
   }
   return std::nullopt;
@@ -238,7 +238,7 @@ CopiedProgram MakeRelative(const std::string& program) {
       out += text;
       continue;
     }
-    const double unit = state.inches ? kMmPerInch : 1.0;
+    const double unit = gcode::MillimetresPerUnit(state);
     const gcode::Point from = at;
     at = gcode::TargetOf(read, state, at);
     gcode::Point here = at;

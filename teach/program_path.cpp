@@ -10,8 +10,6 @@ constexpr double kPi = 3.14159265358979323846;
 // Chords of at most a 256th of a turn: an arc that fills a view of 4,000 pixels
 // stays within a fifth of a pixel of its chords.
 constexpr double kChordStep = 2 * kPi / 256;
-
-PathPoint ToPathPoint(const gcode::Point& p, MoveKind kind) { return {p[0], p[1], p[2], kind}; }
 }  // namespace
 
 size_t PathReader::Read(std::string_view line, std::vector<PathPoint>& points) {

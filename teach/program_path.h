@@ -19,6 +19,9 @@ struct PathPoint {
   MoveKind kind = MoveKind::Off;
 };
 
+// A point of the reader (millimetres) as the view draws it.
+inline PathPoint ToPathPoint(const gcode::Point& p, MoveKind kind = MoveKind::Off) { return {p[0], p[1], p[2], kind}; }
+
 // Reads a program line by line through the G-code reader, which keeps the
 // modal state between lines (motion, G90/G91, G20/G21, the spindle, every
 // axis's last value). A line with a word the reader does not know is left out

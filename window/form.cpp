@@ -72,10 +72,6 @@ void Form::OnTimer() {
   FollowCaret();
 }
 
-namespace {
-PathPoint ToPathPoint(const gcode::Point& p) { return {p[0], p[1], p[2], MoveKind::Off}; }
-}  // namespace
-
 void Form::ShowViaInView() {
   const auto via = recorder_.via();
   pathView_.MarkVia(via ? std::optional<PathPoint>(ToPathPoint(*via)) : std::nullopt);

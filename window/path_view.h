@@ -73,7 +73,7 @@ class PathView : public ProgramListener {
   void MarkVia(std::optional<PathPoint> position);
   void MarkCaretLine(std::optional<PathPoint> position);
   // Where the machine stands once the whole program has run, as read so far (open view only).
-  PathPoint EndOfProgram() const { return {reader_.at()[0], reader_.at()[1], reader_.at()[2], MoveKind::Off}; }
+  PathPoint EndOfProgram() const { return ToPathPoint(reader_.at()); }
 
   // The drawing area in the window's pixels, and the screen's resolution.
   void Resize(const PixelRect& area, int dpi);

@@ -24,8 +24,7 @@ void TeachProgram::AppendLine(const std::string& body, bool flushNow) {
   if (listener_) listener_->Appended(line);
 }
 
-void TeachProgram::Edit(const LineEdit& edit) {
-  const std::string before = controls_.Text(box_);
+void TeachProgram::Edit(const std::string& before, const LineEdit& edit) {
   const std::string after = Applied(before, edit);
   journal_.Keep();
   controls_.ReplaceRange(box_, edit.start, edit.length, edit.insert, edit.caret);

@@ -35,7 +35,8 @@ class TeachProgram {
   void AppendLine(const std::string& body, bool flushNow);
   // An edit in the middle of the program: the text before it is kept for
   // "Bring back", the path drawn again, the caret put on the changed line.
-  void Edit(const LineEdit& edit);
+  // `before` is the box's text, as the edit was made from it.
+  void Edit(const std::string& before, const LineEdit& edit);
   // False when only the header is left.
   bool RemoveLastLine();
   // The kept text back in the box, and the box's text kept; false when nothing is kept.

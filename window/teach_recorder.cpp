@@ -153,27 +153,30 @@ void TeachRecorder::TakeArcEnd() {
   controls_.CaretToEnd(ControlId::Text2);
 }
 
-void TeachRecorder::Edited(const LineEdit& edit) {
+void TeachRecorder::Edited(const std::string& program, const LineEdit& edit) {
   if (!edit.made()) {
     controls_.ShowMessage(edit.refusal);
     return;
   }
-  program_.Edit(edit);
+  program_.Edit(program, edit);
 }
 
 void TeachRecorder::ReteachCaretLine() {
   if (!ReadAll()) return;
-  Edited(ReteachLine(controls_.Text(ControlId::Text2), controls_.CaretOffset(ControlId::Text2), currentDro_));
+  const std::string program = controls_.Text(ControlId::Text2);
+  Edited(program, ReteachLine(program, controls_.CaretOffset(ControlId::Text2), currentDro_));
 }
 
 void TeachRecorder::InsertPointAfterCaretLine() {
   if (!ReadAll()) return;
   const std::string body = TaughtLine(AxisWords(), FeedWord()).substr(2);  // without its line end
-  Edited(InsertLineAfter(controls_.Text(ControlId::Text2), controls_.CaretOffset(ControlId::Text2), body));
+  const std::string program = controls_.Text(ControlId::Text2);
+  Edited(program, InsertLineAfter(program, controls_.CaretOffset(ControlId::Text2), body));
 }
 
 void TeachRecorder::DeleteCaretLine() {
-  Edited(DeleteLine(controls_.Text(ControlId::Text2), controls_.CaretOffset(ControlId::Text2)));
+  const std::string program = controls_.Text(ControlId::Text2);
+  Edited(program, DeleteLine(program, controls_.CaretOffset(ControlId::Text2)));
 }
 
 void TeachRecorder::KeepAboveForeground() {

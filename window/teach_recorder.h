@@ -63,7 +63,8 @@ class TeachRecorder {
   bool ReadAll();
   TickedAxes Ticked() const;
   std::optional<std::string> FeedWord() const;
-  void Edited(const LineEdit& edit);
+  // The edit made from `program` (the box's text), or its refusal shown.
+  void Edited(const std::string& program, const LineEdit& edit);
   std::string AxisWords() const;
   void AppendTaughtLineByFeedBox(bool teachModeTest);
   void KeepAboveForeground();

@@ -296,7 +296,7 @@ void MidProgramEditCosts() {
   auto timed = [&](const std::function<LineEdit(const std::string&)>& edit) {
     const auto start = Clock::now();
     const std::string now = controls.Text(ControlId::Text2);
-    program.Edit(edit(now));
+    program.Edit(now, edit(now));
     PumpMessages();
     const double ms = MicrosSince(start) / 1000;
     worst = std::max(worst, ms);

@@ -10,13 +10,16 @@ namespace {
 constexpr DWORD kWaitSliceMs = 5;  // a waiting operation sleeps at most this long between polls
 }
 
-std::string Win32Controls::Text(ControlId id) {
-  HWND h = Item(id);
+namespace {
+std::wstring WideTextOf(HWND h) {
   const int n = GetWindowTextLengthW(h);
   std::wstring text(static_cast<size_t>(n) + 1, L'\0');
   text.resize(static_cast<size_t>(GetWindowTextW(h, &text[0], n + 1)));
-  return Narrow(text);
+  return text;
 }
+}  // namespace
+
+std::string Win32Controls::Text(ControlId id) { return Narrow(WideTextOf(Item(id))); }
 
 void Win32Controls::SetText(ControlId id, const std::string& text) {
   // A long program is laid out once, not painted line by line as it goes in.
@@ -75,9 +78,7 @@ size_t Win32Controls::CaretOffset(ControlId id) {
   HWND h = Item(id);
   DWORD start = 0;
   SendMessageW(h, EM_GETSEL, reinterpret_cast<WPARAM>(&start), 0);
-  const int n = GetWindowTextLengthW(h);
-  std::wstring text(static_cast<size_t>(n) + 1, L'\0');
-  text.resize(static_cast<size_t>(GetWindowTextW(h, &text[0], n + 1)));
+  std::wstring text = WideTextOf(h);
   text.resize(std::min<size_t>(start, text.size()));
   return Narrow(text).size();
 }
