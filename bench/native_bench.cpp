@@ -6,7 +6,8 @@
 #include <cstdio>
 
 #include "fakes/fake_recovery.h"
-#include "teach/gcode_reader.h"
+#include "gcode/interpreter.h"
+#include "gcode/lines.h"
 #include "teach/path_thinning.h"
 #include "teach/program_copies.h"
 #include "teach/program_path.h"
@@ -66,8 +67,8 @@ void BM_ThinMillionLines(benchmark::State& state) {
 }
 BENCHMARK(BM_ThinMillionLines)->Unit(benchmark::kMillisecond)->Iterations(3);
 
-// The one G-code reader over a million recorded lines, with their modal state
-// and every move's end point in millimetres.
+// The interpreter over a million recorded lines, with their modal state and
+// every move's end point in millimetres.
 void BM_ReadMillionLines(benchmark::State& state) {
   std::string program = kStartHeader;
   char line[96];
@@ -77,20 +78,14 @@ void BM_ReadMillionLines(benchmark::State& state) {
   }
   size_t moves = 0;
   for (auto _ : state) {
-    gcode::Reader reader;
-    gcode::Line read;
-    gcode::Point at{};
+    gcode::Interpreter interpreter;
+    gcode::Block block;
     moves = 0;
-    for (size_t start = 0; start <= program.size();) {
-      size_t end = program.find('\n', start);
-      if (end == std::string::npos) end = program.size();
-      if (reader.Read(std::string_view(program).substr(start, end - start), read) && read.moves) {
-        at = gcode::TargetOf(read, reader.state(), at);
-        ++moves;
-      }
-      start = end + 1;
-    }
-    benchmark::DoNotOptimize(at);
+    gcode::ForEachLine(program, [&](std::string_view text, size_t, size_t) {
+      if (interpreter.Read(text, block)) moves += block.moves.size();
+      return true;
+    });
+    benchmark::DoNotOptimize(interpreter.position());
   }
   state.counters["moves"] = static_cast<double>(moves);
 }

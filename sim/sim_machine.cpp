@@ -12,8 +12,6 @@ namespace kestrom::sim {
 namespace {
 
 constexpr int kToggleJogMode = mach3::kToggleJogModeOemCode;
-// Start and end radii of an arc may differ this much (millimetres) before it is refused.
-constexpr double kArcRadiusTolerance = 0.005;
 
 }  // namespace
 
@@ -47,60 +45,69 @@ gcode::Point SimMachine::Segment::At(double t) const {
   return p;
 }
 
-std::optional<SimMachine::Segment> SimMachine::SegmentFor(const gcode::Line& line, const gcode::Modal& state,
-                                                          const gcode::Point& from, double feed,
-                                                          std::string& why) const {
-  Segment s;
-  s.from = from;
-  s.to = gcode::TargetOf(line, state, from);
-  const double rate = state.motion == gcode::Motion::Rapid ? kRapidRate : feed * (state.inches ? 25.4 : 1.0);
-  if (rate <= 0) {
-    why = "no feed rate (F)";
-    return std::nullopt;
+bool SimMachine::SegmentsFor(const gcode::Block& block, const gcode::Modal& state, std::deque<Segment>& out,
+                             std::string& why) const {
+  const double unit = gcode::MillimetresPerUnit(state);
+  for (const gcode::Move& move : block.moves) {
+    Segment s;
+    s.origin = move.origin;
+    for (int a = 0; a < kAxes; ++a) {
+      s.from[a] = move.from[a] + move.origin[a];
+      s.to[a] = move.to[a] + move.origin[a];
+      s.centre[a] = move.centre[a] + move.origin[a];
+    }
+    s.line = block.number;
+    if (move.kind == gcode::MoveKind::Dwell) {
+      s.durationMs = move.seconds * 1000.0;
+      out.push_back(s);
+      continue;
+    }
+    double length = 0;
+    if (move.kind == gcode::MoveKind::Arc) {
+      s.arc = true;
+      s.plane = move.plane;
+      s.shape = gcode::ShapeOf(s.from, s.to, s.centre, s.plane, move.clockwise, move.turns);
+      length = gcode::ArcLength(s.from, s.to, s.centre, s.plane, s.shape);
+    } else {
+      double d2 = 0;
+      for (int a = 0; a < kAxes; ++a) d2 += (s.to[a] - s.from[a]) * (s.to[a] - s.from[a]);
+      length = std::sqrt(d2);
+    }
+    if (move.kind == gcode::MoveKind::Rapid) {
+      s.durationMs = length / kRapidRate * 60000.0;
+    } else if (state.feedMode == gcode::FeedMode::InverseTime) {
+      if (state.feed <= 0) return why = "G93 needs F on every feed move", false;
+      s.durationMs = 60000.0 / state.feed;
+    } else {
+      double rate = feed_ * unit;  // per minute
+      if (state.feedMode == gcode::FeedMode::PerRevolution) rate *= state.speed;
+      if (rate <= 0) return why = "no feed rate (F)", false;
+      s.durationMs = length / rate * 60000.0;
+    }
+    out.push_back(s);
   }
-  double length = 0;
-  if (state.motion == gcode::Motion::ArcCw || state.motion == gcode::Motion::ArcCcw) {
-    const auto [u, v] = gcode::PlaneAxes(state.plane);
-    const int word[3] = {0, 1, 2};  // I, J, K go with X, Y, Z
-    if (!line.centre[word[u]] && !line.centre[word[v]]) {
-      why = "an arc needs its centre (I, J or K)";
-      return std::nullopt;
-    }
-    s.arc = true;
-    s.plane = state.plane;
-    s.centre = gcode::ArcCentreOf(line, state, from);
-    s.shape = gcode::ShapeOf(s.from, s.to, s.centre, s.plane, state.motion == gcode::Motion::ArcCw);
-    const double endRadius = std::hypot(s.to[u] - s.centre[u], s.to[v] - s.centre[v]);
-    if (s.shape.radius < 1e-6) {
-      why = "an arc of no radius";
-      return std::nullopt;
-    }
-    // As a controller does: an arc whose start and end lie on different circles is refused.
-    if (std::fabs(s.shape.radius - endRadius) > kArcRadiusTolerance) {
-      why = "the arc's start and end radii differ by " + FormatReal(std::fabs(s.shape.radius - endRadius)) + " mm";
-      return std::nullopt;
-    }
-    length = gcode::ArcLength(s.from, s.to, s.centre, s.plane, s.shape);
-  } else {
-    double d2 = 0;
-    for (int a = 0; a < kAxes; ++a) d2 += (s.to[a] - s.from[a]) * (s.to[a] - s.from[a]);
-    length = std::sqrt(d2);
+  if (!out.empty()) {
+    out.back().last = true;
+    out.back().stop = block.stop;
   }
-  s.durationMs = length / rate * 60000.0;
-  return s;
+  return true;
 }
 
-void SimMachine::Apply(const gcode::Line& line, const gcode::Modal& before, const gcode::Modal& after) {
+void SimMachine::Apply(const gcode::Block& block, const gcode::Modal& after) {
   inches_ = after.inches;
-  if (after.feed != before.feed) feed_ = after.feed;
-  if (after.speed != before.speed) spinSpeed_ = after.speed;
-  if (line.spindleChanged)
+  // The feed a line names is the one its moves go at, whatever SetFeedRate said since.
+  for (const gcode::Word& w : block.words)
+    if (w.letter == 'F') feed_ = after.feed;
+  for (const gcode::Word& w : block.words)
+    if (w.letter == 'S') spinSpeed_ = after.speed;
+  if (block.spindleChanged)
     spin_ = after.spindle == gcode::Spindle::Cw ? 1 : after.spindle == gcode::Spindle::Ccw ? -1 : 0;
+  if (block.stop == gcode::Stop::M2 || block.stop == gcode::Stop::M30) spin_ = 0;
 }
 
 std::string SimMachine::DroString(int axis) const {
   if (!Valid(axis)) return {};
-  double v = std::round(position_[axis] / Scale(axis) * 10000.0) / 10000.0;
+  double v = std::round((position_[axis] - origin_[axis]) / Scale(axis) * 10000.0) / 10000.0;
   if (v == 0.0) v = 0.0;  // no "-0.0000"
   char buf[48];
   std::snprintf(buf, sizeof buf, "%+.4f", v);
@@ -108,7 +115,7 @@ std::string SimMachine::DroString(int axis) const {
 }
 
 void SimMachine::SetDro(int axis, double value) {
-  if (Valid(axis)) position_[axis] = value * Scale(axis);
+  if (Valid(axis)) position_[axis] = value * Scale(axis) + origin_[axis];
 }
 
 void SimMachine::JogOn(int axis, int direction) {
@@ -127,20 +134,26 @@ gcode::Point SimMachine::QueueEnd() const {
 }
 
 bool SimMachine::Code(const std::string& text) {
-  gcode::Reader trial = mdi_;
-  gcode::Line line;
-  if (!trial.Read(text, line)) return false;
-  std::optional<Segment> segment;
-  if (line.moves) {
-    std::string why;
-    // The feed a line names is the one its move goes at.
-    const double feed = trial.state().feed != mdi_.state().feed ? trial.state().feed : feed_;
-    segment = SegmentFor(line, trial.state(), QueueEnd(), feed, why);
-    if (!segment) return false;
+  gcode::Interpreter trial = modal_;
+  trial.SetMachine(QueueEnd());
+  gcode::Block block;
+  if (!trial.Read(text, block)) return false;
+  const gcode::Modal& state = trial.state();
+  // A line's F is its moves' feed, so the check uses it too.
+  const double before = feed_;
+  if (std::any_of(block.words.begin(), block.words.end(), [](const gcode::Word& w) { return w.letter == 'F'; }))
+    feed_ = state.feed;
+  std::deque<Segment> segments;
+  std::string why;
+  if (!SegmentsFor(block, state, segments, why)) {
+    feed_ = before;
+    return false;
   }
-  Apply(line, mdi_.state(), trial.state());
-  mdi_ = trial;
-  if (segment) queue_.push_back(*segment);
+  for (Segment& s : segments) s.line = 0;
+  Apply(block, state);
+  modal_ = trial;
+  if (segments.empty()) origin_ = modal_.origin();
+  for (Segment& s : segments) queue_.push_back(s);
   return true;
 }
 
@@ -148,7 +161,8 @@ void SimMachine::GotoSafeZ() {
   Segment s;
   s.from = QueueEnd();
   s.to = s.from;
-  s.to[2] = safeZ_ * Scale(2);
+  s.to[2] = safeZ_ * Scale(2) + origin_[2];
+  s.origin = origin_;
   s.durationMs = std::fabs(s.to[2] - s.from[2]) / kRapidRate * 60000.0;
   queue_.push_back(s);
 }
@@ -156,52 +170,63 @@ void SimMachine::GotoSafeZ() {
 bool SimMachine::IsMoving() const {
   if (nowMs_ < forcedMovingUntil_) return true;
   if (!queue_.empty() || (active_ && run_ != RunState::Held)) return true;
-  if (run_ == RunState::Running && nextLine_ < lines_.size()) return true;
+  if (run_ == RunState::Running && (!pending_.empty() || (!walk_.ended() && !walk_.failed()))) return true;
   return std::any_of(jog_.begin(), jog_.end(), [](int j) { return j != 0; });
 }
 
-// The next move: a line of MDI waiting, or the run's next line that moves,
-// after the lines before it that only change the state or stop the run.
+// The next move: a line of MDI waiting, or the run's next move, after the
+// lines before it that only change the state or stop the run.
 bool SimMachine::NextSegment() {
   if (!queue_.empty()) {
     active_ = queue_.front();
     queue_.pop_front();
+    origin_ = active_->origin;
     return true;
   }
   if (run_ != RunState::Running) return false;
-  while (nextLine_ < lines_.size()) {
-    const std::string& text = lines_[nextLine_++];
-    gcode::Line line;
-    const gcode::Modal before = program_.state();
-    if (!program_.Read(text, line)) {
-      Fail(line.number, text, "unknown word " + line.unknown);
-      return false;
-    }
-    Apply(line, before, program_.state());
-    if (line.moves) {
-      std::string why;
-      auto segment = SegmentFor(line, program_.state(), position_, feed_, why);
-      if (!segment) {
-        Fail(line.number, text, why);
+  while (pending_.empty()) {
+    gcode::Block block;
+    modal_.SetMachine(position_);
+    if (!walk_.Next(modal_, block)) {
+      if (walk_.failed()) {
+        Fail(block.number, std::string(walk_.Line(walk_.lineIndex())), block.why + (block.bad.empty() ? "" : ": " + block.bad));
         return false;
       }
-      segment->line = line.number;
-      segment->stop = line.stop;
-      active_ = std::move(segment);
-      return true;
+      run_ = RunState::Ended;
+      Event("RunEnd(end of program, line " + std::to_string(runLine_) + ")");
+      return false;
     }
-    if (line.stop != gcode::Stop::None) {
-      HandleStop(line.stop, line.number);
+    runLine_ = block.number;
+    std::string why;
+    Apply(block, modal_.state());  // the line's F is its own moves' feed
+    if (!SegmentsFor(block, modal_.state(), pending_, why)) {
+      Fail(block.number, std::string(walk_.Line(walk_.lineIndex())), why);
+      return false;
+    }
+    if (pending_.empty()) origin_ = modal_.origin();
+    if (block.toolChange) {
+      // Mach3 stops for the operator to change the tool; Cycle Start goes on.
+      const std::string where = "line " + std::to_string(block.number);
+      const std::string tool = "T" + std::to_string(*block.toolChange);
+      run_ = RunState::Paused;
+      runMessage_ = "Tool change: " + tool + " at " + where + ": Cycle Start goes on";
+      Event("RunToolChange(" + tool + ", " + where + ")");
+      if (pending_.empty() && block.stop != gcode::Stop::None) HandleStop(block.stop, block.number);
+      return false;
+    }
+    if (pending_.empty() && block.stop != gcode::Stop::None) {
+      HandleStop(block.stop, block.number);
       if (run_ != RunState::Running) return false;
     }
   }
-  run_ = RunState::Ended;
-  Event("RunEnd(end of program, line " + std::to_string(program_.lineNumber()) + ")");
-  return false;
+  active_ = pending_.front();
+  pending_.pop_front();
+  origin_ = active_->origin;
+  return true;
 }
 
 void SimMachine::Finished(const Segment& segment) {
-  if (segment.line == 0) return;
+  if (segment.line == 0 || !segment.last) return;
   std::string at;
   for (int a = 0; a < kAxes; ++a) at += std::string(a ? " " : "") + mach3::kAxisLetters[a] + DroString(a);
   Event("RunMove(line " + std::to_string(segment.line) + ": " + at + ")");
@@ -232,14 +257,9 @@ void SimMachine::HandleStop(gcode::Stop stop, int line) {
 }
 
 void SimMachine::StartRun(const std::string& program) {
-  lines_.clear();
-  gcode::ForEachLine(program, [&](std::string_view line, size_t start, size_t) {
-    // The line end after the last line opens no line of its own.
-    if (start < program.size()) lines_.emplace_back(line);
-    return true;
-  });
-  nextLine_ = 0;
-  program_ = gcode::Reader();
+  walk_ = gcode::ProgramWalk(program);
+  pending_.clear();
+  runLine_ = 0;
   runMessage_.clear();
   run_ = RunState::Running;
   Event("RunStart(" + fileName_ + ")");
@@ -278,8 +298,9 @@ void SimMachine::StopRun() {
   run_ = RunState::Idle;
   active_.reset();
   queue_.clear();
-  runMessage_ = "Stopped at line " + std::to_string(program_.lineNumber());
-  Event("RunStop(line " + std::to_string(program_.lineNumber()) + ")");
+  pending_.clear();
+  runMessage_ = "Stopped at line " + std::to_string(runLine_);
+  Event("RunStop(line " + std::to_string(runLine_) + ")");
 }
 
 void SimMachine::Fail(int line, const std::string& text, const std::string& why) {
@@ -293,7 +314,7 @@ void SimMachine::Event(const std::string& text) const {
 }
 
 std::string SimMachine::RunStatus() const {
-  const std::string line = "line " + std::to_string(program_.lineNumber());
+  const std::string line = "line " + std::to_string(runLine_);
   switch (run_) {
     case RunState::Idle:
       if (!runMessage_.empty()) return runMessage_;

@@ -11,7 +11,8 @@
 #include <vector>
 
 #include "machine/mach3_contract.h"
-#include "teach/gcode_reader.h"
+#include "gcode/interpreter.h"
+#include "gcode/program_walk.h"
 
 namespace kestrom::sim {
 
@@ -28,9 +29,10 @@ class SimMachine {
   // Moves everything on to the time `nowMs` (monotonic milliseconds).
   void Advance(double nowMs);
 
-  // "+1.2500", in the units the last G20/G21 chose; empty for an unknown DRO.
+  // "+1.2500", in work coordinates and the units the last G20/G21 chose; empty for an unknown DRO.
   std::string DroString(int axis) const;
-  double Position(int axis) const { return Valid(axis) ? position_[axis] : 0.0; }  // millimetres
+  double Position(int axis) const { return Valid(axis) ? position_[axis] - origin_[axis] : 0.0; }  // millimetres, work
+  double MachinePosition(int axis) const { return Valid(axis) ? position_[axis] : 0.0; }
   void SetDro(int axis, double value);  // in the DROs' units
 
   void JogOn(int axis, int direction);  // direction 0: positive, 1: negative
@@ -39,7 +41,8 @@ class SimMachine {
   void JogStep(int axis, double distance);  // a person's step from the window, in the DROs' units
 
   // One line of G-code, as Mach3's MDI takes it. False when the line holds a
-  // word the reader does not know or a move it cannot make; then nothing happens.
+  // word the interpreter does not read or a move it cannot make; then nothing
+  // happens. MDI and program runs share one modal state, as in Mach3.
   bool Code(const std::string& line);
   bool IsMoving() const;
   void ForceMovingUntil(double untilMs) { forcedMovingUntil_ = untilMs; }
@@ -61,7 +64,10 @@ class SimMachine {
   double SafeZ() const { return safeZ_; }
   void SetSafeZ(double z) { safeZ_ = z; }
   void GotoSafeZ();
-  bool IsSafeZ() const { return position_[2] >= safeZ_; }
+  bool IsSafeZ() const { return Position(2) >= safeZ_; }
+  // The work offsets' table (G54 to G59), all zero unless G10 L2 sets them; millimetres.
+  void SetWorkOffset(int index, const gcode::Point& offset) { modal_.SetWorkOffset(index, offset); }
+  int Tool() const { return modal_.state().tool; }
 
   void LoadFile(const std::string& path, const std::string& content);
   const std::string& FileName() const { return fileName_; }
@@ -91,25 +97,28 @@ class SimMachine {
   const std::string& LastMessage() const { return lastMessage_; }
 
  private:
-  // A move under way: a straight line or an arc, in machine time.
+  // A move under way (a straight line, an arc, or a dwell), in machine
+  // coordinates and machine time.
   struct Segment {
     gcode::Point from{}, to{}, centre{};
+    gcode::Point origin{};  // work zero during the move
     bool arc = false;
     gcode::Plane plane = gcode::Plane::XY;
     gcode::ArcShape shape;
     double durationMs = 0, doneMs = 0;
     int line = 0;  // the program line it came from; 0 for a line of MDI
+    bool last = false;  // its line's last move
     gcode::Stop stop = gcode::Stop::None;  // the program stop on its line, made once it has ended
     gcode::Point At(double t) const;
   };
   static bool Valid(int axis) { return axis >= 0 && axis < kAxes; }
   double Scale(int axis) const { return inches_ && axis < 3 ? 25.4 : 1.0; }
-  // The move a line asks for, or why it cannot be made.
-  std::optional<Segment> SegmentFor(const gcode::Line& line, const gcode::Modal& state, const gcode::Point& from,
-                                    double feed, std::string& why) const;
+  // The moves a line read asks for, or why they cannot be made.
+  bool SegmentsFor(const gcode::Block& block, const gcode::Modal& state, std::deque<Segment>& out,
+                   std::string& why) const;
   gcode::Point QueueEnd() const;  // where the machine stands once the lines of MDI queued have run
   // Spindle and feed words of a line read, for the machine.
-  void Apply(const gcode::Line& line, const gcode::Modal& before, const gcode::Modal& after);
+  void Apply(const gcode::Block& block, const gcode::Modal& after);
   bool NextSegment();
   void Finished(const Segment& segment);
   void HandleStop(gcode::Stop stop, int line);
@@ -124,7 +133,8 @@ class SimMachine {
   std::optional<Segment> active_;
   double nowMs_ = 0.0;
   double forcedMovingUntil_ = -1.0;
-  gcode::Reader mdi_;
+  gcode::Interpreter modal_;  // one state for MDI and program runs
+  gcode::Point origin_{};     // work zero in machine coordinates, as the DROs read
   bool inches_ = false;
   double feed_ = 1000.0;  // in the program's units per minute
   double safeZ_ = 10.0;
@@ -136,9 +146,9 @@ class SimMachine {
 
   // The run of a loaded program.
   RunState run_ = RunState::Idle;
-  std::vector<std::string> lines_;
-  size_t nextLine_ = 0;
-  gcode::Reader program_;
+  gcode::ProgramWalk walk_;
+  std::deque<Segment> pending_;  // the moves of the run's line under way
+  int runLine_ = 0;
   double speed_ = 1.0;
   bool optionalStop_ = false;
   std::string runMessage_;

@@ -14,16 +14,17 @@ ArcLine Refused(std::string why) { return {std::nullopt, std::move(why)}; }
 std::string RapidLineBody(const std::string& axisWords) { return "G00 " + axisWords; }
 
 ArcLine ArcThroughPoints(const gcode::Point& start, const Readouts& via, const Readouts& end,
-                         const TickedAxes& ticked, const std::optional<std::string>& feed) {
+                         const TickedAxes& ticked, const std::optional<std::string>& feed, const ArcModes& modes) {
   if (!ticked[0] || !ticked[1])
     return Refused("Yay için X ve Y işaretli olmalı (an arc needs the X and Y axes ticked).");
   gcode::Point v{}, e{};
   for (int a = 0; a < gcode::kAxes; ++a)
     if (!gcode::ReadNumber(via[a], v[a]) || !gcode::ReadNumber(end[a], e[a]))
       return Refused("Mach3'ün okuması sayı değil (a readout of Mach3 is no number).");
-  // The arc lies in the XY plane: every other axis it carries stands still.
+  // The arc lies in the XY plane: every other axis it carries stands still
+  // (an axis not ticked is not written, so the arc keeps the program's).
   for (int a = 2; a < gcode::kAxes; ++a) {
-    if (a > 2 && !ticked[a]) continue;
+    if (!ticked[a]) continue;
     const double low = std::min({start[a], v[a], e[a]}), high = std::max({start[a], v[a], e[a]});
     if (high - low > kArcPointsApart)
       return Refused(std::string(1, gcode::kAxisLetters[a]) +
@@ -61,9 +62,15 @@ ArcLine ArcThroughPoints(const gcode::Point& start, const Readouts& via, const R
         if (score < best) best = score, bestI = i, bestJ = j;
       }
     if (best == std::numeric_limits<double>::infinity()) continue;
-    std::string body = cross < 0 ? "G02 G91.1 " : "G03 G91.1 ";
-    for (int a = 0; a < gcode::kAxes; ++a)
-      if (ticked[a]) body += std::string(" ") + gcode::kAxisLetters[a] + end[a];
+    std::string body = cross < 0 ? "G02" : "G03";
+    if (modes.otherPlane) body += " G17";
+    body += " G91.1 ";
+    for (int a = 0; a < gcode::kAxes; ++a) {
+      if (!ticked[a]) continue;
+      // Under G91 the end is an increment from the arc's start, in the readouts' style.
+      const std::string word = modes.incremental ? gcode::WriteExact(e[a] - start[a], gcode::StyleOf(end[a])) : end[a];
+      body += std::string(" ") + gcode::kAxisLetters[a] + word;
+    }
     const gcode::NumberStyle written{places, true, readouts.separator};
     body += " I" + gcode::Write(bestI, written) + " J" + gcode::Write(bestJ, written);
     if (feed) body += " F" + *feed;

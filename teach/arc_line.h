@@ -6,7 +6,8 @@
 #include <optional>
 #include <string>
 
-#include "teach/gcode_reader.h"
+#include "gcode/arc_geometry.h"
+#include "gcode/numbers.h"
 
 namespace kestrom {
 
@@ -28,13 +29,20 @@ struct ArcLine {
   std::string refusal;              // why not, for the operator
 };
 
-// The arc from `start` (where the program's last move ends, millimetres)
-// through `via` to `end`: "G02" (clockwise) or "G03", then "G91.1" (I and J
+// The modes in force where the arc goes.
+struct ArcModes {
+  bool incremental = false;  // G91: the end written as increments from the start
+  bool otherPlane = false;   // G18 or G19 in force: the line says G17
+};
+
+// The arc from `start` (where the program's last move ends, in the program's
+// units, as the readouts are) through `via` to `end`: "G02" (clockwise) or "G03", then "G91.1" (I and J
 // from the arc's start, said on the line itself so that it stays true however
 // lines move), the end's ticked axis words as the readouts give them, I and J
 // in the readouts' decimals (more where those cannot keep the two radii
 // within kArcRadiiAgree), and the feed word when given.
 ArcLine ArcThroughPoints(const gcode::Point& start, const Readouts& via, const Readouts& end,
-                         const TickedAxes& ticked, const std::optional<std::string>& feed);
+                         const TickedAxes& ticked, const std::optional<std::string>& feed,
+                         const ArcModes& modes = {});
 
 }  // namespace kestrom

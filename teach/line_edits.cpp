@@ -1,68 +1,114 @@
 #include "teach/line_edits.h"
 
-#include <cstring>
-#include <string_view>
+#include <cmath>
 #include <vector>
 
+#include "gcode/lines.h"
+#include "teach/interpreted_program.h"
 #include "teach/teach_program.h"
 
 namespace kestrom {
 
 const char* const kHeaderNeverChanges =
     "Başlığın iki satırı değiştirilemez (the two header lines are never changed).";
-const char* const kArcStartWouldMove =
-    "Bu değişiklik bir yayın başlangıcını kaydırır; yayın I ve J'si oradan ölçülür (this edit would move the start "
-    "of an arc, whose I and J are measured from there).";
 const char* const kOnlyStraightLinesReteach =
     "Yalnızca G00 ve G01 satırları yeniden öğretilebilir (only G00 and G01 lines can be taught again).";
 
 namespace {
 
-// One line of the program: where its text starts and ends (before its line
-// end), whether it moves the machine, and whether that move is an arc.
-struct ProgramLine {
-  size_t start = 0, end = 0;
-  bool moves = false, arc = false;
-};
-
-std::vector<ProgramLine> LinesOf(const std::string& program) {
-  std::vector<ProgramLine> lines;
-  gcode::Reader reader;
-  gcode::Line read;
-  gcode::ForEachLine(program, [&](std::string_view text, size_t start, size_t) {
-    ProgramLine line{start, start + text.size()};
-    if (reader.Read(text, read) && read.moves) {
-      const gcode::Motion m = reader.state().motion;
-      line.moves = true;
-      line.arc = m == gcode::Motion::ArcCw || m == gcode::Motion::ArcCcw;
-    }
-    lines.push_back(line);
-    return true;
-  });
-  return lines;
+int AxisOf(char letter) {
+  for (int a = 0; a < gcode::kAxes; ++a)
+    if (gcode::kAxisLetters[a] == letter) return a;
+  return -1;
 }
 
-size_t LineAtOffset(const std::vector<ProgramLine>& lines, size_t offset) {
+size_t LineAtOffset(const InterpretedProgram& p, size_t offset) {
   size_t index = 0;
-  while (index + 1 < lines.size() && lines[index + 1].start <= offset) ++index;
+  while (index + 1 < p.lines.size() && p.lines[index + 1].start <= offset) ++index;
   return index;
 }
 
-// True when the first move after line `index` is an arc: what ends at or
-// before that line is where the arc starts.
-bool NextMoveIsArc(const std::vector<ProgramLine>& lines, size_t index) {
-  for (size_t i = index + 1; i < lines.size(); ++i)
-    if (lines[i].moves) return lines[i].arc;
-  return false;
+LineEdit Refused(std::string why) {
+  LineEdit edit;
+  edit.refusal = std::move(why);
+  return edit;
 }
 
-LineEdit Refused(const char* why) {
+bool SameModes(const gcode::Modal& a, const gcode::Modal& b) {
+  return a.motion == b.motion && a.cycle == b.cycle && a.plane == b.plane && a.incremental == b.incremental &&
+         a.arcIncremental == b.arcIncremental && a.inches == b.inches && a.feedMode == b.feedMode &&
+         a.workOffset == b.workOffset && a.returnToR == b.returnToR && a.cycleZ == b.cycleZ && a.cycleR == b.cycleR &&
+         a.cycleQ == b.cycleQ && a.cycleP == b.cycleP;
+}
+
+bool SamePlace(const gcode::Point& a, const gcode::Point& b) {
+  for (int i = 0; i < gcode::kAxes; ++i)
+    if (std::fabs(a[i] - b[i]) > 1e-7) return false;
+  return true;
+}
+
+// The interpreter as it stands before line `index`.
+gcode::Interpreter Before(const InterpretedProgram& p, size_t index) {
+  gcode::Interpreter interpreter;
+  gcode::Block block;
+  for (size_t i = 0; i < index; ++i) interpreter.Read(p.Line(i), block);
+  return interpreter;
+}
+
+// Lines [from, to) replaced by `replacement` (each read in the modes of its
+// place), then the lines after them written again until one starts where it
+// did in the modes it did: from there on the program is as it was.
+LineEdit Spliced(const InterpretedProgram& p, size_t from, size_t to, const std::vector<std::string>& replacement) {
+  ProgramWriter writer(ProgramStyle(p));
+  writer.interpreter() = Before(p, from);
+  for (const std::string& line : replacement)
+    if (!writer.PutOwn(line)) return Refused(writer.refusal());
+  size_t end = to;
+  for (; end < p.lines.size(); ++end) {
+    const ProgramLine& line = p.lines[end];
+    if (SamePlace(writer.written().position(), line.from) && SameModes(writer.written().state(), line.before)) break;
+    if (!writer.Put(p, end, {})) return Refused(writer.refusal());
+  }
+  const bool wroteAny = !replacement.empty() || end > to;
   LineEdit edit;
-  edit.refusal = why;
+  if (from > 0) {
+    edit.start = p.lines[from - 1].end;
+    edit.length = end > from ? p.lines[end - 1].end - edit.start : 0;
+    if (wroteAny) edit.insert = "\r\n" + writer.text();
+  } else {
+    edit.start = 0;
+    edit.length = end < p.lines.size() ? p.lines[end].start : p.lines[end - 1].end;
+    edit.insert = writer.text();
+    if (wroteAny && end < p.lines.size()) edit.insert += "\r\n";
+  }
   return edit;
 }
 
 }  // namespace
+
+std::string InPlace(std::string_view body, const gcode::Modal& modes, const gcode::Point& here) {
+  if (!modes.incremental) return std::string(body);
+  const double unit = gcode::MillimetresPerUnit(modes);
+  std::string out;
+  size_t copied = 0;
+  for (const gcode::Word& w : gcode::WordsOf(body)) {
+    const int a = AxisOf(w.letter);
+    if (a < 0 || w.numberEnd == w.numberStart) continue;
+    out.append(body.substr(copied, w.numberStart - copied));
+    out += gcode::WriteExact(w.value - here[a] / (a < 3 ? unit : 1.0), gcode::StyleOf(w.NumberIn(body)));
+    copied = w.numberEnd;
+  }
+  out.append(body.substr(copied));
+  return out;
+}
+
+std::string InPlaceAtEnd(const std::string& program, std::string_view body) {
+  gcode::Interpreter at;
+  gcode::Block block;
+  bool read = true;
+  gcode::ForEachLine(program, [&](std::string_view line, size_t, size_t) { return read = at.Read(line, block); });
+  return read ? InPlace(body, at.state(), at.position()) : std::string(body);
+}
 
 std::string Applied(const std::string& program, const LineEdit& edit) {
   std::string out;
@@ -74,58 +120,61 @@ std::string Applied(const std::string& program, const LineEdit& edit) {
 }
 
 LineEdit ReteachLine(const std::string& program, size_t caret, const Readouts& readouts) {
-  const auto lines = LinesOf(program);
-  const size_t index = LineAtOffset(lines, caret);
-  if (index < kHeaderLines) return Refused(kHeaderNeverChanges);
-  const ProgramLine& line = lines[index];
-  if (!line.moves || line.arc) return Refused(kOnlyStraightLinesReteach);
-  if (NextMoveIsArc(lines, index)) return Refused(kArcStartWouldMove);
+  const InterpretedProgram p = InterpretProgram(program);
+  if (!p.ok()) return Refused(p.refusal);
+  const size_t index = LineAtOffset(p, caret);
+  if (index < p.header) return Refused(kHeaderNeverChanges);
+  const ProgramLine& line = p.lines[index];
+  const gcode::Block& block = line.block;
+  if (block.moves.empty() || block.fixedPlace || block.moves.size() != 1 ||
+      block.moves.front().kind == gcode::MoveKind::Arc || block.moves.front().cycle)
+    return Refused(kOnlyStraightLinesReteach);
   // Each axis word's number replaced where it stands; comments are left alone.
-  const std::string_view text = std::string_view(program).substr(line.start, line.end - line.start);
-  std::string out;
+  const std::string_view text = p.Line(index);
+  std::string body;
   size_t copied = 0;
-  for (const gcode::WordSpan& word : gcode::WordsOf(text)) {
-    const char* axis = std::strchr(gcode::kAxisLetters, word.letter);
-    if (!axis) continue;
-    out.append(text.substr(copied, word.numberStart - copied));
-    out += readouts[static_cast<size_t>(axis - gcode::kAxisLetters)];
+  for (const gcode::Word& word : block.words) {
+    const int axis = AxisOf(word.letter);
+    if (axis < 0) continue;
+    body.append(text.substr(copied, word.numberStart - copied));
+    body += readouts[static_cast<size_t>(axis)];
     copied = word.numberEnd;
   }
-  out.append(text.substr(copied));
-  LineEdit edit;
-  edit.start = line.start;
-  edit.length = line.end - line.start;
-  edit.insert = out;
-  edit.caret = line.start;
+  body.append(text.substr(copied));
+  // Under G91 (in force, or set on the line itself) the numbers are increments from the line's start.
+  const std::string placed = InPlace(body, line.after, line.from);
+  LineEdit edit = Spliced(p, index, index + 1, {placed});
+  if (!edit.made()) return edit;
+  edit.caret = index > 0 ? edit.start + 2 : 0;
   return edit;
 }
 
 LineEdit InsertLineAfter(const std::string& program, size_t caret, const std::string& body) {
-  const auto lines = LinesOf(program);
-  size_t index = LineAtOffset(lines, caret);
-  if (index < kHeaderLines) {
+  const InterpretedProgram p = InterpretProgram(program);
+  if (!p.ok()) return Refused(p.refusal);
+  size_t index = LineAtOffset(p, caret);
+  if (index < p.header) {
     // On the header: the point goes first in the program, after the header's blank line.
-    index = kHeaderLines - 1;
-    if (lines.size() > kHeaderLines && lines[kHeaderLines].start == lines[kHeaderLines].end) index = kHeaderLines;
+    index = p.header - 1;
+    if (p.lines.size() > p.header && p.lines[p.header].start == p.lines[p.header].end) index = p.header;
   }
-  if (NextMoveIsArc(lines, index)) return Refused(kArcStartWouldMove);
-  LineEdit edit;
-  edit.start = lines[index].end;
-  edit.insert = "\r\n" + body;
-  edit.caret = edit.start + 2;
+  const std::string placed = InPlace(body, p.lines[index].after, p.lines[index].block.end);
+  LineEdit edit = Spliced(p, index, index + 1, {std::string(p.Line(index)), placed});
+  if (!edit.made()) return edit;
+  edit.caret = (index > 0 ? edit.start + 2 : 0) + p.Line(index).size() + 2;
   return edit;
 }
 
 LineEdit DeleteLine(const std::string& program, size_t caret) {
-  const auto lines = LinesOf(program);
-  const size_t index = LineAtOffset(lines, caret);
-  if (index < kHeaderLines) return Refused(kHeaderNeverChanges);
-  if (lines[index].moves && NextMoveIsArc(lines, index)) return Refused(kArcStartWouldMove);
-  // The line goes with the line end before it.
-  LineEdit edit;
-  edit.start = lines[index - 1].end;
-  edit.length = lines[index].end - edit.start;
-  edit.caret = index + 1 < lines.size() ? lines[index + 1].start - edit.length : lines[index - 1].start;
+  const InterpretedProgram p = InterpretProgram(program);
+  if (!p.ok()) return Refused(p.refusal);
+  const size_t index = LineAtOffset(p, caret);
+  if (index < p.header) return Refused(kHeaderNeverChanges);
+  LineEdit edit = Spliced(p, index, index + 1, {});
+  if (!edit.made()) return edit;
+  // The caret goes to the line that took the deleted one's place, or the one before.
+  if (index + 1 < p.lines.size()) edit.caret = index > 0 ? edit.start + 2 : 0;
+  else edit.caret = index > 0 ? p.lines[index - 1].start : 0;
   return edit;
 }
 

@@ -7,7 +7,8 @@
 #include <vector>
 
 #include "machine/mach3_contract.h"
-#include "teach/gcode_reader.h"
+#include "gcode/lines.h"
+#include "gcode/numbers.h"
 #include "teach/recovery_journal.h"
 
 namespace kestrom {

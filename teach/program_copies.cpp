@@ -1,111 +1,54 @@
 #include "teach/program_copies.h"
 
-#include "teach/teach_program.h"
-
+#include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <string_view>
-#include <vector>
+
+#include "gcode/codes.h"
+#include "teach/interpreted_program.h"
 
 namespace kestrom {
 namespace {
 
+CopiedProgram Refused(std::string why) { return {std::nullopt, std::move(why)}; }
 
-std::vector<std::string_view> LinesOf(const std::string& program) {
-  std::vector<std::string_view> lines;
-  gcode::ForEachLine(program, [&](std::string_view line, size_t, size_t) {
-    lines.push_back(line);
-    return true;
+bool HasCode(const gcode::Block& block, char letter, double number) {
+  return std::any_of(block.words.begin(), block.words.end(), [&](const gcode::Word& w) {
+    return w.letter == letter && std::fabs(w.value - number) < 1e-9;
   });
-  return lines;
 }
 
-// A line split where its shifted numbers go: the text before each, and the number with its axis.
-struct Template {
-  struct Number {
-    std::string before;
-    int axis = 0;  // 0 to 2: X, Y, Z (I, J, K of an absolute arc centre go with them)
-    double value = 0;
-    gcode::NumberStyle style;
-  };
-  std::vector<Number> numbers;
-  std::string after;
-  bool blank = false;
-};
-
-// How each line of the program shifts: the moves' X, Y and Z (and an absolute
-// arc centre's I, J and K); a line read in incremental mode, or not read, as it is.
-struct Plan {
-  std::vector<Template> lines;
-  size_t unread = 0;
-  std::optional<gcode::Point> first;  // the first move's end, in the program's units
-};
-
-Plan PlanOf(const std::vector<std::string_view>& lines) {
-  Plan plan;
-  gcode::Reader reader;
-  gcode::Line read;
-  gcode::Point at{};
-  for (size_t i = 0; i < lines.size(); ++i) {
-    const std::string_view text = lines[i];
-    Template t;
-    t.blank = text.find_first_not_of(" \t") == std::string_view::npos;
-    const bool ok = reader.Read(text, read);
-    if (!ok) ++plan.unread;
-    const gcode::Modal& state = reader.state();
-    size_t copied = 0;
-    if (ok && read.moves && i >= kHeaderLines && !state.incremental) {
-      const bool absoluteCentre = (state.motion == gcode::Motion::ArcCw || state.motion == gcode::Motion::ArcCcw) &&
-                                  !state.arcIncremental;
-      for (const gcode::WordSpan& w : gcode::WordsOf(text)) {
-        int axis = -1;
-        if (w.letter >= 'X' && w.letter <= 'Z') axis = w.letter - 'X';
-        if (absoluteCentre && w.letter >= 'I' && w.letter <= 'K') axis = w.letter - 'I';
-        double value = 0;
-        const std::string_view number = text.substr(w.numberStart, w.numberEnd - w.numberStart);
-        if (axis < 0 || !gcode::ReadNumber(number, value)) continue;
-        t.numbers.push_back({std::string(text.substr(copied, w.numberStart - copied)), axis, value,
-                             gcode::StyleOf(number)});
-        copied = w.numberEnd;
-      }
-    }
-    t.after = std::string(text.substr(copied));
-    plan.lines.push_back(std::move(t));
-    if (ok && read.moves) {
-      at = gcode::TargetOf(read, state, at);
-      if (!plan.first && i >= kHeaderLines) {
-        const double unit = gcode::MillimetresPerUnit(state);
-        plan.first = gcode::Point{at[0] / unit, at[1] / unit, at[2] / unit, at[3], at[4], at[5]};
-      }
-    }
-  }
-  return plan;
+// G92 (and G92.3, which brings a G92 back) set the origin from where the
+// machine stands: in a moved program they would cancel the move.
+std::string ShiftedOriginRefusal(const InterpretedProgram& p) {
+  for (const ProgramLine& line : p.lines)
+    if (HasCode(line.block, 'G', 92) || HasCode(line.block, 'G', 92.3))
+      return LineRefusal(line.block.number, "G92 sıfırı makinenin durduğu yerden kuruyor; program taşınamaz",
+                         "G92 sets the origin from where the machine stands; the program cannot be moved");
+  return "";
 }
 
-void AppendShifted(const Template& t, const double offset[3], std::string& out) {
-  for (const Template::Number& n : t.numbers) {
-    out += n.before;
-    out += gcode::WriteExact(n.value + offset[n.axis], n.style);
-  }
-  out += t.after;
+// Millimetres in one unit of the program: its first move's units.
+double UnitOf(const InterpretedProgram& p) {
+  const auto first = p.NextMoving(0);
+  return first ? gcode::MillimetresPerUnit(p.lines[*first].after) : 1.0;
 }
 
-std::string UnreadNote(size_t unread) {
-  if (unread == 0) return "";
-  const std::string n = Thousands(unread);
-  return " " + n + " satır okunamadı, olduğu gibi kaldı (" + n + " lines could not be read and were kept as they were).";
+const char* const kNoMove = "Programda çoğaltılacak hareket yok (the program has no move to repeat).";
+
+std::string LinesTooMany() {
+  const std::string n = Thousands(kMostCopiedLines);
+  return "Sonuç " + n + " satırdan uzun olurdu; hiçbir şey değişmedi (the result would be longer than " + n +
+         " lines; nothing changed).";
 }
 
-// The style the program writes its first X in, for the lines a grid adds.
-gcode::NumberStyle FirstStyle(const Plan& plan) {
-  for (const Template& t : plan.lines)
-    if (!t.numbers.empty()) return t.numbers.front().style;
-  return {};
+uint64_t LineCount(const std::string& text) {
+  return static_cast<uint64_t>(std::count(text.begin(), text.end(), '\n')) + 1;
 }
 
 }  // namespace
 
-std::string Thousands(size_t n) {
+std::string Thousands(uint64_t n) {
   std::string digits = std::to_string(n), out;
   for (size_t i = 0; i < digits.size(); ++i) {
     if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
@@ -115,34 +58,31 @@ std::string Thousands(size_t n) {
 }
 
 CopiedProgram MoveProgram(const std::string& program, double dx, double dy, double dz) {
-  const auto lines = LinesOf(program);
-  const Plan plan = PlanOf(lines);
-  const double offset[3] = {dx, dy, dz};
-  std::string out;
-  out.reserve(program.size() + program.size() / 8);
-  for (size_t i = 0; i < plan.lines.size(); ++i) {
-    if (i > 0) out += "\r\n";
-    AppendShifted(plan.lines[i], offset, out);
-  }
-  const gcode::NumberStyle style = FirstStyle(plan);
+  const InterpretedProgram p = InterpretProgram(program);
+  if (!p.ok()) return Refused(p.refusal);
+  if (const std::string why = ShiftedOriginRefusal(p); !why.empty()) return Refused(why);
+  const double unit = UnitOf(p);
+  const gcode::Point shift{dx * unit, dy * unit, dz * unit, 0, 0, 0};
+  const gcode::NumberStyle style = ProgramStyle(p);
+  ProgramWriter writer(style);
+  writer.text().reserve(program.size() + program.size() / 8);
+  for (size_t i = 0; i < p.lines.size(); ++i)
+    if (!writer.Put(p, i, shift)) return Refused(writer.refusal());
   const std::string by = "X " + gcode::Write(dx, style) + ", Y " + gcode::Write(dy, style) + ", Z " +
                          gcode::Write(dz, style);
-  return {out, "Program taşındı: " + by + " (the program moved by " + by + ")." + UnreadNote(plan.unread)};
+  return {std::move(writer.text()), "Program taşındı: " + by + " (the program moved by " + by + ")."};
 }
 
-std::optional<gcode::Point> OffsetToHere(const std::string& program, const gcode::Point& here) {
-  gcode::Reader reader;
-  gcode::Line read;
-  gcode::Point at{};
-  const auto lines = LinesOf(program);
-  for (size_t i = 0; i < lines.size(); ++i) {
-    if (!reader.Read(lines[i], read) || !read.moves) continue;
-    at = gcode::TargetOf(read, reader.state(), at);
-    if (i < kHeaderLines) continue;
-    const double unit = gcode::MillimetresPerUnit(reader.state());
-    return gcode::Point{(here[0] - at[0]) / unit, (here[1] - at[1]) / unit, (here[2] - at[2]) / unit, 0, 0, 0};
+OffsetResult OffsetToHere(const std::string& program, const gcode::Point& here) {
+  const InterpretedProgram p = InterpretProgram(program);
+  if (!p.ok()) return {std::nullopt, p.refusal};
+  for (const ProgramLine& line : p.lines) {
+    if (line.block.moves.empty() || line.block.fixedPlace) continue;
+    const double unit = gcode::MillimetresPerUnit(line.after);
+    const gcode::Point& at = line.block.end;
+    return {gcode::Point{here[0] - at[0] / unit, here[1] - at[1] / unit, here[2] - at[2] / unit, 0, 0, 0}, ""};
   }
-  return std::nullopt;
+  return {std::nullopt, "Programda taşınacak hareket yok (the program has no move to move)."};
 }
 
 namespace {
@@ -150,135 +90,191 @@ namespace {
 std::string Counted(const std::string& number, const char* one, const char* many) {
   return number + " " + (number == "1" ? one : many);
 }
+
+std::optional<double> HighestZOf(const InterpretedProgram& p) {
+  std::optional<double> highest;
+  for (const ProgramLine& line : p.lines)
+    for (const gcode::Move& m : line.block.moves) {
+      if (m.kind == gcode::MoveKind::Dwell) continue;
+      const double z = std::max(m.from[2], m.to[2]);
+      highest = highest ? std::max(*highest, z) : z;
+    }
+  return highest;
+}
+
+// The parts of a program a grid writes once: its start (Kestrom's header, %,
+// an O number, blank lines before them) and its end (from M2 or M30, or a
+// closing %, to the last line).
+struct GridParts {
+  size_t bodyStart = 0, bodyEnd = 0;
+};
+GridParts PartsOf(const InterpretedProgram& p) {
+  GridParts parts;
+  size_t i = p.header;
+  auto blank = [&](size_t k) { return p.Line(k).find_first_not_of(" \t") == std::string_view::npos; };
+  while (i < p.lines.size() && (p.lines[i].block.tapeMark || (p.lines[i].block.label && p.lines[i].block.moves.empty())))
+    ++i;
+  parts.bodyStart = i;
+  size_t end = p.lines.size();
+  for (size_t k = parts.bodyStart; k < p.lines.size(); ++k)
+    if (p.lines[k].block.stop == gcode::Stop::M2 || p.lines[k].block.stop == gcode::Stop::M30) {
+      end = k;
+      break;
+    }
+  if (end == p.lines.size())
+    while (end > parts.bodyStart && (p.lines[end - 1].block.tapeMark || blank(end - 1))) --end;
+  parts.bodyEnd = end;
+  return parts;
+}
+
+// Whether the body sets a mode of `group` before its first move: then the mode
+// need not be put back before each copy.
+bool BodySets(const InterpretedProgram& p, size_t from, size_t firstMove, gcode::Group group) {
+  for (size_t i = from; i <= firstMove; ++i)
+    for (const gcode::Word& w : p.lines[i].block.words)
+      if (w.letter == 'G')
+        if (const auto code = gcode::FindCode('G', w.value); code && code->group == group) return true;
+  return false;
+}
+
+// The modes the copy's lines were read in, where the text written so far left others.
+std::string ModesBack(const InterpretedProgram& p, size_t bodyStart, size_t firstMove, const gcode::Modal& now) {
+  const gcode::Modal& was = p.lines[bodyStart].before;
+  std::string words;
+  auto add = [&](gcode::Group group, bool differs, const char* word) {
+    if (differs && !BodySets(p, bodyStart, firstMove, group)) words += std::string(words.empty() ? "" : " ") + word;
+  };
+  static const char* const kMotion[] = {"G00", "G01", "G02", "G03", "G31", "", "G80"};
+  add(gcode::Group::Motion, now.motion != was.motion && was.motion != gcode::Motion::Cycle,
+      kMotion[static_cast<int>(was.motion)]);
+  add(gcode::Group::Units, now.inches != was.inches, was.inches ? "G20" : "G21");
+  add(gcode::Group::Distance, now.incremental != was.incremental, was.incremental ? "G91" : "G90");
+  add(gcode::Group::ArcDistance, now.arcIncremental != was.arcIncremental, was.arcIncremental ? "G91.1" : "G90.1");
+  add(gcode::Group::Plane, now.plane != was.plane,
+      was.plane == gcode::Plane::XY ? "G17" : was.plane == gcode::Plane::XZ ? "G18" : "G19");
+  return words;
+}
 }  // namespace
 
-std::string GridMessage(const GridLayout& grid, size_t lines) {
-  const std::string copies = Thousands(static_cast<size_t>(grid.rows) * static_cast<size_t>(grid.columns));
+std::string GridMessage(const GridLayout& grid, uint64_t lines) {
+  const std::string copies = Thousands(static_cast<uint64_t>(grid.rows) * static_cast<uint64_t>(grid.columns));
   const std::string r = std::to_string(grid.rows), c = std::to_string(grid.columns), n = Thousands(lines);
   return copies + " kopya, " + r + " satır × " + c + " sütun; " + n + " satır (" +
          Counted(copies, "copy", "copies") + ", " + Counted(r, "row", "rows") + " × " +
          Counted(c, "column", "columns") + "; " + Counted(n, "line", "lines") + ").";
 }
 
+std::optional<double> HighestZ(const std::string& program) {
+  const InterpretedProgram p = InterpretProgram(program);
+  const auto highest = HighestZOf(p);
+  if (!highest) return std::nullopt;
+  return *highest / UnitOf(p);
+}
+
+const char* UnitsOf(const std::string& program) {
+  return UnitOf(InterpretProgram(program)) == 1.0 ? "mm" : "inch";
+}
+
 CopiedProgram RepeatInGrid(const std::string& program, const GridLayout& grid) {
   if (grid.rows < 1 || grid.columns < 1)
-    return {std::nullopt, "Satır ve sütun sayısı en az 1 olmalı (rows and columns must be at least 1)."};
-  const auto lines = LinesOf(program);
-  const Plan plan = PlanOf(lines);
-  if (!plan.first) return {std::nullopt, "Programda çoğaltılacak hareket yok (the program has no move to repeat)."};
-  const size_t copies = static_cast<size_t>(grid.rows) * static_cast<size_t>(grid.columns);
-  size_t body = 0, bodyAfterFirst = 0;
-  for (size_t i = kHeaderLines; i < plan.lines.size(); ++i) {
-    ++body;
-    bodyAfterFirst += !plan.lines[i].blank;
-  }
-  const size_t total = kHeaderLines + body + (copies - 1) * (bodyAfterFirst + 2);
-  if (copies > kMostCopiedLines || total > kMostCopiedLines)
-    return {std::nullopt, "Sonuç " + Thousands(kMostCopiedLines) + " satırdan uzun olurdu; hiçbir şey değişmedi (the "
-                          "result would be longer than " + Thousands(kMostCopiedLines) + " lines; nothing changed)."};
+    return Refused("Satır ve sütun sayısı en az 1 olmalı (rows and columns must be at least 1).");
+  const InterpretedProgram p = InterpretProgram(program);
+  if (!p.ok()) return Refused(p.refusal);
+  if (const std::string why = ShiftedOriginRefusal(p); !why.empty()) return Refused(why);
+  const GridParts parts = PartsOf(p);
+  const auto firstMove = p.NextMoving(parts.bodyStart);
+  if (!firstMove || *firstMove >= parts.bodyEnd) return Refused(kNoMove);
 
-  const gcode::NumberStyle style = FirstStyle(plan);
-  std::string out;
-  out.reserve(program.size() * copies + copies * 64);
-  for (size_t i = 0; i < kHeaderLines && i < plan.lines.size(); ++i) {
-    if (i > 0) out += "\r\n";
-    out += plan.lines[i].after;
+  // Counted in 64 bits before anything is made: rows × columns cannot wrap.
+  const uint64_t copies = static_cast<uint64_t>(grid.rows) * static_cast<uint64_t>(grid.columns);
+  const uint64_t body = parts.bodyEnd - parts.bodyStart;
+  const uint64_t total = p.lines.size() + (copies - 1) * (body + 3);
+  if (copies > kMostCopiedLines || total > kMostCopiedLines) return Refused(LinesTooMany());
+
+  const double unit = UnitOf(p);
+  const auto highest = HighestZOf(p);
+  if (highest && grid.safeZ * unit < *highest - 1e-9) {
+    const std::string h = gcode::WriteExact(*highest / unit, {0, false, '.'});
+    const std::string s = gcode::WriteExact(grid.safeZ, {0, false, '.'});
+    return Refused("Güvenli Z (" + s + ") programın en yüksek Z'sinin (" + h + ") altında; hiçbir şey değişmedi (safe Z " +
+                   s + " is below the highest Z the program reaches, " + h + "; nothing changed).");
   }
-  size_t copy = 0;
+
+  const gcode::NumberStyle style = ProgramStyle(p);
+  ProgramWriter writer(style);
+  writer.text().reserve(static_cast<size_t>(program.size() * copies + copies * 64));
+  const gcode::Point none{};
+  for (size_t i = 0; i < parts.bodyStart; ++i)
+    if (!writer.Put(p, i, none)) return Refused(writer.refusal());
+  // Where a copy is entered: above its first move that goes to a place of
+  // the part (a move to a place fixed on the machine goes where it goes):
+  // above that move's end when it is a straight move, which then goes down
+  // itself; else above its start, then down to it.
+  size_t entryLine = *firstMove;
+  while (entryLine < parts.bodyEnd && (p.lines[entryLine].block.moves.empty() || p.lines[entryLine].block.fixedPlace))
+    ++entryLine;
+  if (entryLine >= parts.bodyEnd) entryLine = *firstMove;
+  const gcode::Move& entry = p.lines[entryLine].block.moves.front();
+  const bool straightEntry = (entry.kind == gcode::MoveKind::Rapid || entry.kind == gcode::MoveKind::Feed) &&
+                             !entry.cycle && !p.lines[entryLine].block.fixedPlace;
+  const gcode::Point first = straightEntry ? p.lines[entryLine].block.end : entry.from;
+  gcode::Point shift{};
+  uint64_t copy = 0;
   for (int r = 0; r < grid.rows; ++r)
     for (int k = 0; k < grid.columns; ++k, ++copy) {
       const int c = grid.serpentine && r % 2 ? grid.columns - 1 - k : k;
-      const double offset[3] = {c * grid.dx, r * grid.dy, 0};
-      if (copy > 0) {  // up, across, and the copy's own first move goes down
-        out += "\r\nG00  Z" + gcode::WriteExact(grid.safeZ, style);
-        out += "\r\nG00  X" + gcode::WriteExact((*plan.first)[0] + offset[0], style) + " Y" +
-               gcode::WriteExact((*plan.first)[1] + offset[1], style);
+      shift = {c * grid.dx * unit, r * grid.dy * unit, 0, 0, 0, 0};
+      if (copy > 0) {
+        // Up, across at safe Z, in the modes in force here; the copy's own first move goes down.
+        const gcode::Modal& now = writer.written().state();
+        const double u = gcode::MillimetresPerUnit(now);
+        const gcode::Point at = writer.written().position();
+        const double safe = grid.safeZ * unit;
+        auto value = [&](int a, double to) { return gcode::WriteExact((now.incremental ? to - at[a] : to) / u, style); };
+        if (!writer.PutOwn("G00  Z" + value(2, safe))) return Refused(writer.refusal());
+        if (!writer.PutOwn("G00  X" + value(0, first[0] + shift[0]) + " Y" + value(1, first[1] + shift[1])))
+          return Refused(writer.refusal());
+        if (!straightEntry && !writer.PutOwn("G00  Z" + value(2, first[2]))) return Refused(writer.refusal());
+        const std::string modes = ModesBack(p, parts.bodyStart, *firstMove, writer.written().state());
+        if (!modes.empty() && !writer.PutOwn(modes)) return Refused(writer.refusal());
       }
-      for (size_t i = kHeaderLines; i < plan.lines.size(); ++i) {
-        if (copy > 0 && plan.lines[i].blank) continue;
-        out += "\r\n";
-        AppendShifted(plan.lines[i], offset, out);
+      for (size_t i = parts.bodyStart; i < parts.bodyEnd; ++i) {
+        if (copy > 0 && p.Line(i).find_first_not_of(" \t") == std::string_view::npos) continue;
+        if (!writer.Put(p, i, shift)) return Refused(writer.refusal());
       }
     }
-  return {out, GridMessage(grid, total) + UnreadNote(plan.unread)};
+  for (size_t i = parts.bodyEnd; i < p.lines.size(); ++i)
+    if (!writer.Put(p, i, shift)) return Refused(writer.refusal());
+  const uint64_t lines = LineCount(writer.text());
+  return {std::move(writer.text()), GridMessage(grid, lines)};
 }
 
 CopiedProgram MakeRelative(const std::string& program) {
-  const auto lines = LinesOf(program);
-  gcode::Reader reader;
-  gcode::Line read;
-  gcode::Point at{};
-  std::optional<gcode::Point> previous;  // where the last move ended, in the program's units
-  size_t unread = 0;
-  std::string out;
-  out.reserve(program.size() + 32);
-  for (size_t i = 0; i < lines.size(); ++i) {
-    const std::string_view text = lines[i];
-    if (i > 0) out += "\r\n";
-    const bool ok = reader.Read(text, read);
-    if (i < kHeaderLines) {
-      out += text;
-      if (i + 1 == kHeaderLines) out += "\r\nG91 G91.1";  // where the program starts
-      continue;
-    }
-    if (!ok) {
-      ++unread;
-      out += text;
-      continue;
-    }
-    for (const gcode::WordSpan& w : gcode::WordsOf(text)) {
-      double code = 0;
-      if (w.letter == 'G' && gcode::ReadNumber(text.substr(w.numberStart, w.numberEnd - w.numberStart), code) &&
-          (code == 90 || code == 91))
-        return {std::nullopt, "Program G90/G91'i kendisi değiştiriyor; göreli yapılamaz (the program switches "
-                              "between G90 and G91 itself and cannot be made relative)."};
-    }
-    const gcode::Modal& state = reader.state();
-    if (!read.moves) {
-      out += text;
-      continue;
-    }
-    const double unit = gcode::MillimetresPerUnit(state);
-    const gcode::Point from = at;
-    at = gcode::TargetOf(read, state, at);
-    gcode::Point here = at;
-    for (int a = 0; a < 3; ++a) here[a] /= unit;
-    // The first move starts where the machine stands: from its own end.
-    const gcode::Point before = previous ? *previous : here;
-    const bool arc = state.motion == gcode::Motion::ArcCw || state.motion == gcode::Motion::ArcCcw;
-    const gcode::Point centre = gcode::ArcCentreOf(read, state, from);
-    size_t copied = 0;
-    for (const gcode::WordSpan& w : gcode::WordsOf(text)) {
-      const std::string_view number = text.substr(w.numberStart, w.numberEnd - w.numberStart);
-      const char* axis = std::strchr(gcode::kAxisLetters, w.letter);
-      double value = 0;
-      if (w.letter == 'G' && gcode::ReadNumber(number, value) && std::fabs(value - 90.1) < 1e-9) {
-        // The line's own absolute centre mode becomes the relative one its I, J and K now are in.
-        out.append(text.substr(copied, w.numberStart - copied));
-        out += "91.1";
-        copied = w.numberEnd;
-        continue;
-      }
-      if (axis) {
-        const size_t a = static_cast<size_t>(axis - gcode::kAxisLetters);
-        value = here[a] - before[a];
-      } else if (arc && !state.arcIncremental && w.letter >= 'I' && w.letter <= 'K') {
-        const int a = w.letter - 'I';
-        value = (centre[a] - from[a]) / unit;
-      } else {
-        continue;
-      }
-      out.append(text.substr(copied, w.numberStart - copied));
-      out += gcode::WriteExact(value, gcode::StyleOf(number));
-      copied = w.numberEnd;
-    }
-    out.append(text.substr(copied));
-    previous = here;
+  const InterpretedProgram p = InterpretProgram(program);
+  if (!p.ok()) return Refused(p.refusal);
+  for (const ProgramLine& line : p.lines)
+    if (line.block.fixedPlace || line.block.changesOrigin)
+      return Refused(LineRefusal(line.block.number,
+                                 "makine koordinatı ya da sıfır değişikliği var; göreli programda korunamaz",
+                                 "it uses machine coordinates or changes the work origin (G53, G28, G30, G92, G52, "
+                                 "G10, G54-G59), which a relative program cannot keep"));
+  const auto firstMove = p.NextMoving(0);
+  if (!firstMove) return Refused(kNoMove);
+  ProgramWriter writer(ProgramStyle(p));
+  // The first move starts where the machine stands: from its own end.
+  writer.interpreter().SetMachine(p.lines[*firstMove].block.end);
+  // G91 where the program starts; G90 again where it ends (before M2 or M30,
+  // which Mach3 runs nothing after), so that what follows in Mach3 is not surprised.
+  const GridParts parts = PartsOf(p);
+  for (size_t i = 0; i < p.lines.size(); ++i) {
+    if (i == parts.bodyStart && !writer.PutOwn("G91 G91.1")) return Refused(writer.refusal());
+    if (i == parts.bodyEnd && !writer.PutOwn("G90")) return Refused(writer.refusal());
+    if (!writer.Put(p, i, {}, i >= p.header)) return Refused(writer.refusal());
   }
-  out += "\r\nG90";  // what follows in Mach3 is not surprised
-  const std::string n = Thousands(lines.size() + 2);
-  return {out, "Program göreli yapıldı (G91): " + n + " satır (the program made relative (G91): " + n + " lines)." +
-                   UnreadNote(unread)};
+  if (parts.bodyEnd >= p.lines.size() && !writer.PutOwn("G90")) return Refused(writer.refusal());
+  const std::string n = Thousands(LineCount(writer.text()));
+  return {std::move(writer.text()), "Program göreli yapıldı (G91): " + n + " satır (the program made relative (G91): " +
+                                        n + " lines)."};
 }
 
 }  // namespace kestrom

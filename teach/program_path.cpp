@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "gcode/lines.h"
+
 namespace kestrom {
 
 namespace {
@@ -10,75 +12,95 @@ constexpr double kPi = 3.14159265358979323846;
 // Chords of at most a 256th of a turn: an arc that fills a view of 4,000 pixels
 // stays within a fifth of a pixel of its chords.
 constexpr double kChordStep = 2 * kPi / 256;
+
+bool Same(const gcode::Point& a, const gcode::Point& b) {
+  for (int i = 0; i < 3; ++i)
+    if (std::fabs(a[i] - b[i]) > 1e-9) return false;
+  return true;
+}
 }  // namespace
 
-size_t PathReader::Read(std::string_view line, std::vector<PathPoint>& points) {
-  if (!reader_.Read(line, line_)) return 0;
-  const gcode::Modal& state = reader_.state();
+void PathReader::Add(const gcode::Block& block, std::vector<PathPoint>& points) {
+  const gcode::Modal& state = interpreter_.state();
+  if (state.compensation != gcode::Compensation::Off) compensation_ = true;
   // The spindle starts before the line's move and stops after it.
   const bool on = state.spindle != gcode::Spindle::Off;
-  const bool spindleDuringMove = (line_.spindleChanged && on) || spindle_;
+  const bool spindleDuringMove = (block.spindleChanged && on) || spindle_;
   spindle_ = on;
-  if (!line_.moves) return 0;
-  const gcode::Point from = at_;
-  at_ = gcode::TargetOf(line_, state, from);
-  moved_ = true;
   const MoveKind feed = spindleDuringMove ? MoveKind::On : MoveKind::Off;
-  if (state.motion == gcode::Motion::Rapid) {
-    points.push_back(ToPathPoint(at_, MoveKind::Rapid));
-    return 1;
+  for (const gcode::Move& move : block.moves) {
+    if (move.kind == gcode::MoveKind::Dwell) continue;
+    // Work zero moved under the machine (a work offset, G92): the path goes on from where it now reads.
+    if (!Same(move.from, at_)) points.push_back(ToPathPoint(move.from, MoveKind::Jump));
+    at_ = move.to;
+    moved_ = true;
+    if (move.kind == gcode::MoveKind::Rapid) {
+      points.push_back(ToPathPoint(move.to, MoveKind::Rapid));
+    } else if (move.kind == gcode::MoveKind::Feed) {
+      points.push_back(ToPathPoint(move.to, feed));
+    } else {
+      const gcode::ArcShape shape =
+          gcode::ShapeOf(move.from, move.to, move.centre, move.plane, move.clockwise, move.turns);
+      const size_t steps =
+          std::max<size_t>(2, static_cast<size_t>(std::ceil(std::fabs(shape.sweep) / kChordStep)));
+      for (size_t i = 1; i <= steps; ++i)
+        points.push_back(ToPathPoint(gcode::PointOnArc(move.from, move.to, move.centre, move.plane, shape,
+                                                       static_cast<double>(i) / static_cast<double>(steps)),
+                                     feed));
+    }
   }
-  if (state.motion == gcode::Motion::Line) {
-    points.push_back(ToPathPoint(at_, feed));
-    return 1;
+  if (block.moves.empty() && !Same(block.end, at_)) {
+    // An origin changed with no move: later moves start from where the machine now reads.
+    at_ = block.end;
   }
-  const gcode::Point centre = gcode::ArcCentreOf(line_, state, from);
-  const gcode::ArcShape shape =
-      gcode::ShapeOf(from, at_, centre, state.plane, state.motion == gcode::Motion::ArcCw);
-  const size_t steps = std::max<size_t>(2, static_cast<size_t>(std::ceil(std::fabs(shape.sweep) / kChordStep)));
-  for (size_t i = 1; i <= steps; ++i)
-    points.push_back(ToPathPoint(gcode::PointOnArc(from, at_, centre, state.plane, shape,
-                                                   static_cast<double>(i) / static_cast<double>(steps)),
-                                 feed));
-  return steps;
 }
 
-void ReadPathInto(std::string_view program, PathReader& reader, std::vector<PathPoint>& points) {
-  gcode::ForEachLine(program, [&](std::string_view line, size_t, size_t) {
-    reader.Read(line, points);
-    return true;
-  });
-}
-
-namespace {
-// The program's lines read up to the one that holds byte `upTo`, or all of them.
-PathReader ReadUpTo(std::string_view program, size_t upTo = std::string_view::npos) {
-  PathReader reader;
-  std::vector<PathPoint> scratch;
-  gcode::ForEachLine(program, [&](std::string_view line, size_t, size_t end) {
-    scratch.clear();
-    reader.Read(line, scratch);
-    return upTo > end;
-  });
-  return reader;
-}
-}  // namespace
-
-std::optional<gcode::Point> LastPointOf(std::string_view program) {
-  const PathReader reader = ReadUpTo(program);
-  if (!reader.moved()) return std::nullopt;
-  return reader.at();
-}
-
-PathPoint PointAfterLineAt(std::string_view program, size_t offset) {
-  return ToPathPoint(ReadUpTo(program, offset).at(), MoveKind::Off);
+void PathReader::Read(std::string_view text, std::vector<PathPoint>& points) {
+  walk_.Append(text);
+  while (walk_.Next(interpreter_, block_)) Add(block_, points);
+  if (walk_.failed() && problem_.empty()) problem_ = block_.Problem();
 }
 
 std::vector<PathPoint> ReadPath(std::string_view program) {
   PathReader reader;
   std::vector<PathPoint> points;
-  ReadPathInto(program, reader, points);
+  reader.Read(program, points);
   return points;
+}
+
+std::optional<gcode::Point> LastPointOf(std::string_view program) {
+  PathReader reader;
+  std::vector<PathPoint> points;
+  reader.Read(program, points);
+  if (!reader.moved()) return std::nullopt;
+  return reader.at();
+}
+
+ProgramEnd EndOfProgram(std::string_view program) {
+  gcode::ProgramWalk walk(program);
+  gcode::Interpreter interpreter;
+  gcode::Block block;
+  ProgramEnd end;
+  while (walk.Next(interpreter, block)) end.moved |= !block.moves.empty();
+  if (walk.failed()) end.problem = block.Problem();
+  end.at = interpreter.position();
+  end.state = interpreter.state();
+  return end;
+}
+
+PathPoint PointAfterLineAt(std::string_view program, size_t offset) {
+  size_t target = 0;
+  gcode::ForEachLine(program, [&](std::string_view, size_t, size_t end) {
+    if (offset <= end) return false;
+    ++target;
+    return true;
+  });
+  gcode::ProgramWalk walk(program);
+  gcode::Interpreter interpreter;
+  gcode::Block block;
+  while (walk.Next(interpreter, block))
+    if (walk.lineIndex() == target) break;
+  return ToPathPoint(interpreter.position(), MoveKind::Off);
 }
 
 }  // namespace kestrom

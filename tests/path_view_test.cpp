@@ -15,15 +15,13 @@ namespace {
 
 std::string Program(std::initializer_list<const char*> lines) { return testing::ProgramOf(lines); }
 
-TEST(ProgramPath, ReadsRecorderAndPlainFormsWithModalStateAndSkipsWhatItCannotRead) {
+TEST(ProgramPath, ReadsRecorderAndPlainFormsWithModalStateAndStopsWhereItCannotRead) {
   const auto points = ReadPath(Program({
       "G01 X+1.0000 Y+2.0000 Z+0.0000 F200",  // the recorder's form
       "M3",
       "G01 X+3,5000 Y+2.0000",                 // Turkish decimal comma; Z kept
       "g1x4y-.5 (a comment)",                  // plain, lower case, no blanks
       "X 6 ; Y and Z kept, G1 is modal",
-      "G01 Xabc Y9",                           // unreadable: skipped whole
-      "G92 X0 Y0",                             // not a move
       "M5",
       "G0 Z5",
       "G91 G1 X1 Y1",                          // incremental
@@ -59,11 +57,19 @@ TEST(ProgramPath, ReadsRecorderAndPlainFormsWithModalStateAndSkipsWhatItCannotRe
   EXPECT_EQ(PointAfterLineAt(program, program.find("G1 X1") + 2).x, 1);
   EXPECT_EQ(PointAfterLineAt(program, program.find("G1 X1") + 2).z, 0);
   EXPECT_EQ(PointAfterLineAt(program, 0).x, 0);
+  // A line it cannot read stops the drawing there, named; nothing after it is drawn from a wrong place.
+  PathReader stopped;
+  std::vector<PathPoint> drawn;
+  stopped.Read(Program({"G1 X1", "G01 Xabc Y9", "G1 X5"}), drawn);
+  EXPECT_EQ(drawn.size(), 1u);
+  EXPECT_EQ(stopped.problem(), "line 5: X (a letter without its number)");
+  // Programs end at M30; subprograms are drawn where they are called.
+  EXPECT_EQ(LastPointOf("G0 X1\nM98 P7 L2\nM30\nG0 X50\nO7\nG91 G0 Y1\nG90 M99")->at(1), 2);
   // Read in pieces as the recorder appends them: the same points.
   PathReader reader;
   std::vector<PathPoint> pieces;
-  ReadPathInto(kStartHeader, reader, pieces);
-  for (const char* line : {"G01 X+1 Y+2", "M3", "G01 X+3 Y+2"}) ReadPathInto(std::string("\r\n") + line, reader, pieces);
+  reader.Read(kStartHeader, pieces);
+  for (const char* line : {"G01 X+1 Y+2", "M3", "G01 X+3 Y+2"}) reader.Read(std::string("\r\n") + line, pieces);
   ASSERT_EQ(pieces.size(), 2u);
   EXPECT_EQ(pieces[1].kind, MoveKind::On);
   double n = 0;

@@ -61,8 +61,8 @@ struct Commands : testing::FormFixture {
 struct CopyAnswers : CopyDialogs {
   std::optional<MoveRequest> move;
   std::optional<GridRequest> grid;
-  std::optional<MoveRequest> AskMove() override { return move; }
-  std::optional<GridRequest> AskGrid() override { return grid; }
+  std::optional<MoveRequest> AskMove(const std::string&) override { return move; }
+  std::optional<GridRequest> AskGrid(const GridStart&) override { return grid; }
 };
 
 TEST_F(Commands, CopiesGoThroughTheJournalAWrongNumberChangesNothingAndBringBackUndoesThem) {

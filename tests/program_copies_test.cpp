@@ -1,114 +1,284 @@
-// Teach once, cut many: the program moved, repeated in a grid and made
-// relative, read back by the G-code reader.
+// Teach once, cut many, on every program: Move, Repeat in a grid and Make
+// relative checked as properties over generated programs that mix the modes
+// (G90/G91, G20/G21, all three planes, G90.1/G91.1, R and I/J arcs, machine
+// coordinates, drilling cycles), read back through the interpreter; then the
+// cases a machinist meets, each a refusal or the program meant.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <random>
 #include <vector>
 
+#include "fakes/program_text.h"
+#include "gcode/program_walk.h"
 #include "teach/program_copies.h"
 #include "teach/teach_program.h"
-#include "fakes/program_text.h"
 
 namespace kestrom {
 namespace {
 
 std::string Program(std::initializer_list<const char*> lines) { return testing::ProgramOf(lines); }
 
-// Every move's end, in millimetres, as the reader follows the program from `start`.
-std::vector<gcode::Point> Ends(const std::string& program, gcode::Point start = {}) {
-  std::vector<gcode::Point> ends;
-  gcode::Reader reader;
-  gcode::Line line;
-  size_t from = 0;
-  for (;;) {
-    const size_t end = program.find("\r\n", from);
-    if (reader.Read(std::string_view(program).substr(from, end - from), line) && line.moves) {
-      start = gcode::TargetOf(line, reader.state(), start);
-      ends.push_back(start);
-    }
-    if (end == std::string::npos) break;
-    from = end + 2;
+// Every move (dwells left out) as the interpreter runs the program from `start`.
+std::vector<gcode::Move> Moves(const std::string& program, gcode::Point start = {}) {
+  std::vector<gcode::Move> moves;
+  gcode::ProgramWalk walk(program);
+  gcode::Interpreter interpreter;
+  interpreter.SetMachine(start);
+  gcode::Block block;
+  while (walk.Next(interpreter, block))
+    for (const gcode::Move& m : block.moves)
+      if (m.kind != gcode::MoveKind::Dwell) moves.push_back(m);
+  EXPECT_FALSE(walk.failed()) << block.Problem() << "\n" << program;
+  return moves;
+}
+
+// Whether `got` is `want` shifted by `shift` (places fixed on the machine unshifted).
+::testing::AssertionResult Shifted(const gcode::Move& got, const gcode::Move& want, const gcode::Point& shift) {
+  for (int a = 0; a < gcode::kAxes; ++a) {
+    const double s = want.Fixed(a) || a > 2 ? 0 : shift[a];
+    if (std::fabs(got.to[a] - (want.to[a] + s)) > 1e-4 || got.kind != want.kind)
+      return ::testing::AssertionFailure() << gcode::kAxisLetters[a] << " " << got.to[a] << " for " << want.to[a] + s;
   }
-  return ends;
+  if (got.kind == gcode::MoveKind::Arc) {  // radii as they agreed in the original, within 0.001 mm
+    auto radii = [](const gcode::Move& m) {
+      return std::fabs(gcode::PlaneRadius(m.from, m.centre, m.plane) - gcode::PlaneRadius(m.to, m.centre, m.plane));
+    };
+    if (radii(got) > std::max(0.001, radii(want) + 1e-6))
+      return ::testing::AssertionFailure() << "arc radii differ by " << radii(got);
+  }
+  return ::testing::AssertionSuccess();
 }
 
-const std::string kPart = Program({"G00  X+1.0000 Y+1.0000 Z+5.0000", "M3", "G01  X+1.0000 Y+1.0000 Z+0.0000 F200",
-                                   "G01  X+3.0000 Y+1.0000 Z+0.0000 F200",
-                                   "G03 G91.1  X+3.0000 Y+3.0000 Z+0.0000 I+0.0000 J+1.0000 F200",
-                                   "G90.1 G02 X1.5 Y3 I2.25 J3", "G41 X9 (a line of another form)", "M5"});
-
-TEST(ProgramCopies, MoveShiftsEveryMoveInItsOwnStyleAndKeepsTheRest) {
-  const CopiedProgram moved = MoveProgram(kPart, 10, -0.5, 0);
-  ASSERT_TRUE(moved.text);
-  EXPECT_EQ(*moved.text,
-            Program({"G00  X+11.0000 Y+0.5000 Z+5.0000", "M3", "G01  X+11.0000 Y+0.5000 Z+0.0000 F200",
-                     "G01  X+13.0000 Y+0.5000 Z+0.0000 F200",
-                     "G03 G91.1  X+13.0000 Y+2.5000 Z+0.0000 I+0.0000 J+1.0000 F200",  // I, J from the start: as they were
-                     "G90.1 G02 X11.5 Y2.5 I12.25 J2.5",                                 // an absolute centre moves too
-                     "G41 X9 (a line of another form)", "M5"}));
-  EXPECT_NE(moved.message.find("1 lines could not be read"), std::string::npos) << moved.message;
-  const auto offset = OffsetToHere(kPart, {20, 30, 5, 0, 0, 0});
-  ASSERT_TRUE(offset);
-  EXPECT_EQ(*offset, (gcode::Point{19, 29, 0, 0, 0, 0}));
-  EXPECT_FALSE(OffsetToHere(kStartHeader, {}));
+// A program of random moves in random modes, each number written in the modes in force.
+struct Generated {
+  std::string text;
+  bool fixedPlaces = false;
+};
+Generated Generate(unsigned seed, bool fixedPlaces) {
+  std::mt19937 rng(seed);
+  auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+  auto real = [&](double lo, double hi) { return lo + (hi - lo) * (rng() % 10000) / 10000.0; };
+  Generated g;
+  g.text = pick(2) ? std::string(kStartHeader) : std::string("%\r\nO0100\r\n");
+  bool inches = pick(3) == 0, incremental = false, arcAbsolute = false;
+  gcode::Point at{};
+  char line[160];
+  auto add = [&](const std::string& l) { g.text += (g.text.empty() || g.text.back() == '\n' ? "" : "\r\n") + l; };
+  add(inches ? "G20" : "G21");
+  const double u = inches ? 25.4 : 1;
+  auto word = [&](char letter, int axis, double to) {
+    std::snprintf(line, sizeof line, " %c%.4f", letter, (incremental ? to - at[axis] : to) / u);
+    return std::string(line);
+  };
+  auto round = [&](double mm) { return std::round(mm / u * 10000) / 10000 * u; };
+  // CAM programs start, and go on after a place fixed on the machine, with a rapid to a known point.
+  auto rapidTo = [&] {
+    const gcode::Point to{round(real(0, 20) * u), round(real(0, 20) * u), round(real(2, 6) * u), 0, 0, 0};
+    add("G0" + word('X', 0, to[0]) + word('Y', 1, to[1]) + word('Z', 2, to[2]));
+    at = to;
+  };
+  g.text = pick(2) ? std::string(kStartHeader) : std::string("%\r\nO0100\r\n");
+  add(inches ? "G20 G90 G17" : "G21 G90 G17");
+  rapidTo();
+  for (int n = 0; n < 14; ++n) {
+    const int kind = pick(fixedPlaces ? 9 : 8);
+    if (kind == 0) {
+      incremental = !incremental;
+      add(incremental ? "G91" : "G90");
+    } else if (kind == 1) {
+      arcAbsolute = !arcAbsolute;
+      add(arcAbsolute ? "G90.1" : "G91.1");
+    } else if (kind <= 4) {  // a straight move, some axes left out
+      gcode::Point to = at;
+      std::string w = pick(2) ? "G1" : "G0";
+      for (int a = 0; a < 3; ++a)
+        if (pick(3)) {
+          to[a] = round(real(-10, 30));
+          w += word("XYZ"[a], a, to[a]);
+        }
+      add(w + " F200");
+      at = to;
+    } else if (kind <= 6) {  // an arc in one of the planes, by its centre or by R
+      const int planeIndex = pick(3);
+      const gcode::Plane plane = planeIndex == 0 ? gcode::Plane::XY : planeIndex == 1 ? gcode::Plane::XZ : gcode::Plane::YZ;
+      const auto [uu, vv] = gcode::PlaneAxes(plane);
+      const double radius = round(real(2, 10) * u), angle = real(0, 6.28);
+      gcode::Point centre = at;
+      centre[uu] = round(at[uu] - radius * std::cos(angle));
+      centre[vv] = round(at[vv] - radius * std::sin(angle));
+      const double r = std::hypot(at[uu] - centre[uu], at[vv] - centre[vv]);
+      const double end = angle + real(0.3, 2.8) * (pick(2) ? 1 : -1);
+      gcode::Point to = at;
+      to[uu] = round(centre[uu] + r * std::cos(end));
+      to[vv] = round(centre[vv] + r * std::sin(end));
+      const bool cw = pick(2);
+      std::string w = std::string(planeIndex == 0 ? "G17" : planeIndex == 1 ? "G18" : "G19") + (cw ? " G2" : " G3");
+      w += word(gcode::kAxisLetters[uu], uu, to[uu]) + word(gcode::kAxisLetters[vv], vv, to[vv]);
+      if (pick(3) == 0) {  // R: the sweep under half a turn is the shorter way round
+        const double cross = (at[uu] - centre[uu]) * (to[vv] - centre[vv]) - (at[vv] - centre[vv]) * (to[uu] - centre[uu]);
+        const bool shortWay = (cross < 0) == cw;
+        std::snprintf(line, sizeof line, " R%.4f", (shortWay ? r : -r) / u);
+        w += line;
+      } else {
+        for (const int a : {uu, vv}) {
+          std::snprintf(line, sizeof line, " %c%.4f", "IJK"[a], (arcAbsolute ? centre[a] : centre[a] - at[a]) / u);
+          w += line;
+        }
+      }
+      add(w + " F100");
+      add("G17");
+      at = to;
+    } else if (kind == 7) {  // a hole, back to where it started
+      const gcode::Point hole{round(real(0, 20) * u), round(real(0, 20) * u), at[2], 0, 0, 0};
+      const double r = round(at[2] > 2 * u ? 1 * u : at[2] - 1 * u);
+      std::snprintf(line, sizeof line, "G98 G81 X%.4f Y%.4f Z%.4f R%.4f F50", (incremental ? hole[0] - at[0] : hole[0]) / u,
+                    (incremental ? hole[1] - at[1] : hole[1]) / u, (incremental ? -3 * u : r - 3 * u) / u,
+                    (incremental ? r - at[2] : r) / u);
+      add(line);
+      add("G80");
+      at[0] = hole[0];
+      at[1] = hole[1];
+      at[2] = std::max(at[2], r);
+    } else {  // a place fixed on the machine
+      g.fixedPlaces = true;
+      const bool home = pick(2);
+      add(home ? "G91 G28 Z0" : "G53 G0 Z0");
+      incremental |= home;
+      if (pick(2)) {
+        incremental = pick(2);
+        add(incremental ? "G91" : "G90");
+      }
+      at[2] = 0;
+      rapidTo();
+    }
+  }
+  add("M5");
+  add("M30");
+  return g;
 }
 
-TEST(ProgramCopies, GridCopiesInReadingOrSerpentineOrderWithSafeMovesBetween) {
-  const std::string part = Program({"M3", "G01  X+0.0000 Y+0.0000 Z+0.0000 F200", "G01  X+1.0000 Y+0.0000 Z+0.0000 F200",
-                                    "M5"});
+TEST(ProgramCopies, MovedProgramsGoEverywhereTheOriginalWentPlusTheOffset) {
+  for (unsigned seed = 1; seed <= 150; ++seed) {
+    const Generated g = Generate(seed, true);
+    const std::vector<gcode::Move> before = Moves(g.text);
+    const bool inches = g.text.find("G20") != std::string::npos;
+    const double u = inches ? 25.4 : 1;
+    const CopiedProgram moved = MoveProgram(g.text, 10.5, -3, 0.25);
+    ASSERT_TRUE(moved.text) << moved.message << "\n" << g.text;
+    const std::vector<gcode::Move> after = Moves(*moved.text);
+    ASSERT_EQ(after.size(), before.size()) << *moved.text;
+    for (size_t i = 0; i < after.size(); ++i)
+      ASSERT_TRUE(Shifted(after[i], before[i], {10.5 * u, -3 * u, 0.25 * u, 0, 0, 0})) << seed << " move " << i << "\n"
+                                                                                     << g.text << "\n---\n" << *moved.text;
+  }
+}
+
+TEST(ProgramCopies, EveryGridCopyIsTheOriginalAtItsOffsetWithSafeMovesBetween) {
+  for (unsigned seed = 1; seed <= 80; ++seed) {
+    const Generated g = Generate(seed, true);
+    const std::vector<gcode::Move> original = Moves(g.text);
+    GridLayout grid;
+    grid.rows = 2;
+    grid.columns = 2;
+    grid.dx = 40;
+    grid.dy = -25;
+    grid.serpentine = seed % 2;
+    grid.safeZ = *HighestZ(g.text) + 1;
+    const CopiedProgram copies = RepeatInGrid(g.text, grid);
+    ASSERT_TRUE(copies.text) << copies.message << "\n" << g.text;
+    const double u = g.text.find("G20") != std::string::npos ? 25.4 : 1;
+    const std::vector<gcode::Move> all = Moves(*copies.text);
+    ASSERT_EQ(all.size(), 4 * original.size() + 3 * 2) << *copies.text;
+    const int order[2][2] = {{0, 1}, {grid.serpentine ? 1 : 0, grid.serpentine ? 0 : 1}};
+    size_t at = 0;
+    for (int k = 0; k < 4; ++k) {
+      if (k > 0)  // up to safe Z and across, never lower
+        for (int b = 0; b < 2; ++b, ++at) EXPECT_NEAR(all[at].to[2], grid.safeZ * u, 1e-6) << seed << "\n" << *copies.text;
+      const gcode::Point offset{order[k / 2][k % 2] * grid.dx * u, (k / 2) * grid.dy * u, 0, 0, 0, 0};
+      for (size_t i = 0; i < original.size(); ++i, ++at)
+        ASSERT_TRUE(Shifted(all[at], original[i], offset)) << seed << " copy " << k << " move " << i << "\n"
+                                                           << *copies.text;
+    }
+    // A program's end stands once, at the end: Mach3 runs every copy.
+    EXPECT_EQ(copies.text->find("M30"), copies.text->rfind("M30"));
+    EXPECT_EQ(copies.text->find("O0100"), copies.text->rfind("O0100"));
+  }
+}
+
+TEST(ProgramCopies, ARelativeProgramRunFromItsFirstPointPassesTheOriginalsPoints) {
+  for (unsigned seed = 1; seed <= 120; ++seed) {
+    const Generated g = Generate(seed, false);
+    const std::vector<gcode::Move> original = Moves(g.text);
+    const CopiedProgram relative = MakeRelative(g.text);
+    ASSERT_TRUE(relative.text) << relative.message << "\n" << g.text;
+    const std::vector<gcode::Move> again = Moves(*relative.text, original.front().to);
+    ASSERT_EQ(again.size(), original.size());
+    for (size_t i = 1; i < again.size(); ++i)
+      ASSERT_TRUE(Shifted(again[i], original[i], {})) << seed << " move " << i << "\n" << *relative.text;
+    EXPECT_EQ(relative.text->find("G90.1"), std::string::npos) << "I, J made increments are read as increments";
+  }
+}
+
+// The cases a machinist meets: each the program meant, or refused with its line named and nothing changed.
+TEST(ProgramCopies, CamProgramsG91BlocksSafeZHeadersAndRefusals) {
+  // A CAM program: %, O number, M30 once; copy 2's R arc moved with it.
+  const std::string cam = "%\r\nO1000\r\nG21 G90 G17\r\nG0 X0 Y0 Z5\r\nG1 Z-1 F100\r\nG1 X70\r\nG2 X80 Y10 R10\r\n"
+                          "G0 Z5\r\nM30\r\n%";
   GridLayout grid;
-  grid.rows = 2;
-  grid.columns = 3;
-  grid.dx = 10;
-  grid.dy = 20;
-  CopiedProgram copies = RepeatInGrid(part, grid);
-  ASSERT_TRUE(copies.text);
-  EXPECT_EQ(copies.message, "6 kopya, 2 satır × 3 sütun; 37 satır (6 copies, 2 rows × 3 columns; 37 lines).");
-  std::vector<std::pair<double, double>> firsts;
-  for (const gcode::Point& p : Ends(*copies.text))
-    if (p[2] == 0 && std::fmod(p[0], 10) == 0) firsts.push_back({p[0], p[1]});
-  EXPECT_EQ(firsts, (std::vector<std::pair<double, double>>{{0, 0}, {10, 0}, {20, 0}, {0, 20}, {10, 20}, {20, 20}}));
-  const std::string between = "\r\nM5\r\nG00  Z+5.0000\r\nG00  X+10.0000 Y+0.0000\r\nM3\r\nG01  X+10.0000 Y+0.0000";
-  EXPECT_NE(copies.text->find(between), std::string::npos) << *copies.text;
-  EXPECT_EQ(std::count(copies.text->begin(), copies.text->end(), '\n'), 36);
+  grid.columns = 2;
+  grid.dx = 100;
+  grid.safeZ = 5;
+  CopiedProgram g = RepeatInGrid(cam, grid);
+  ASSERT_TRUE(g.text) << g.message;
+  EXPECT_NE(g.text->find("G2 X180 Y10 R10"), std::string::npos) << *g.text;
+  EXPECT_EQ(g.text->substr(g.text->size() - 8), "\r\nM30\r\n%") << *g.text;
+  grid.safeZ = 4;
+  g = RepeatInGrid(cam, grid);
+  EXPECT_FALSE(g.text);
+  EXPECT_NE(g.message.find("safe Z 4 is below the highest Z the program reaches, 5"), std::string::npos) << g.message;
 
-  grid.serpentine = true;
-  copies = RepeatInGrid(part, grid);
-  firsts.clear();
-  for (const gcode::Point& p : Ends(*copies.text))
-    if (p[2] == 0 && std::fmod(p[0], 10) == 0) firsts.push_back({p[0], p[1]});
-  EXPECT_EQ(firsts, (std::vector<std::pair<double, double>>{{0, 0}, {10, 0}, {20, 0}, {20, 20}, {10, 20}, {0, 20}}));
+  // A G91 program run from Z0: copy 2 cuts at Z-10 like copy 1, and crosses at safe Z, written in G91.
+  const std::string inc = "G91\r\nG01 X0 Y0 Z-10 F200\r\nG01 X10 Y0 Z0";
+  grid.safeZ = 5;
+  grid.dx = 50;
+  g = RepeatInGrid(inc, grid);
+  ASSERT_TRUE(g.text) << g.message;
+  EXPECT_EQ(*g.text, "G91\r\nG01 X0 Y0 Z-10 F200\r\nG01 X10 Y0 Z0\r\nG00  Z15\r\nG00  X40 Y0\r\nG91\r\n"
+                     "G01 X0 Y0 Z-15 F200\r\nG01 X10 Y0 Z0");
+  // The header is Kestrom's only when it is Kestrom's text: an opened file keeps its first lines.
+  const std::string opened = "G00 X0 Y0 Z5\r\nG01 X0 Y0 Z-1 F100\r\nG01 X10 Y0";
+  CopiedProgram m = MoveProgram(opened, 100, 0, 0);
+  ASSERT_TRUE(m.text);
+  EXPECT_EQ(*m.text, "G00 X100 Y0 Z5\r\nG01 X100 Y0 Z-1 F100\r\nG01 X110 Y0");
+  // Inch programs: safe Z in inches, the dialog says so.
+  EXPECT_STREQ(UnitsOf("G20\r\nG0 X1 Z0.2"), "inch");
+  EXPECT_EQ(*HighestZ("G20\r\nG0 X1 Z0.2\r\nG1 Z-0.1"), 0.2);
 
-  grid.rows = 1000;
-  grid.columns = 1000;
-  EXPECT_FALSE(RepeatInGrid(part, grid).text);
-  grid.rows = 0;
-  EXPECT_FALSE(RepeatInGrid(part, grid).text);
-  grid.rows = 1;
-  EXPECT_FALSE(RepeatInGrid(kStartHeader, grid).text);  // nothing to repeat
-}
+  // Refusals name the line and change nothing.
+  for (const auto& [program, line] : std::vector<std::pair<std::string, const char*>>{
+           {"G0 X0\r\nG1 X5 #1=2", "line 2"}, {"G0 X1\r\nG92 X0\r\nG1 X5", "line 2"},
+           {"G1 X1\r\nM98 P100\r\nM30\r\nO100\r\nM99", "line 2"}, {"G1 X1\r\nG51 X2", "line 2"}}) {
+    const CopiedProgram refused = MoveProgram(program, 1, 0, 0);
+    EXPECT_FALSE(refused.text) << program;
+    EXPECT_NE(refused.message.find(line), std::string::npos) << refused.message;
+    EXPECT_NE(refused.message.find("nothing changed"), std::string::npos) << refused.message;
+  }
+  EXPECT_FALSE(MakeRelative("G0 X1\r\nG53 G0 Z0\r\nG1 X2").text);
+  EXPECT_NE(MakeRelative("G0 X1\r\nG55\r\nG1 X2").message.find("line 2"), std::string::npos);
 
-TEST(ProgramCopies, RelativeProgramPassesTheSamePointsFromItsFirstPoint) {
-  const std::string part = Program({"G00  X+1.0000 Y+1.0000 Z+5.0000", "M3", "G01  X+1.0000 Y+1.0000 Z+0.0000 F200",
-                                    "G01  X+3.0000 Y+1.0000 Z+0.0000 F200",
-                                    "G03 G91.1  X+3.0000 Y+3.0000 Z+0.0000 I+0.0000 J+1.0000 F200",
-                                    "G90.1 G02 X1.5 Y3 I2.25 J3", "M5"});
-  const CopiedProgram relative = MakeRelative(part);
-  ASSERT_TRUE(relative.text) << relative.message;
-  EXPECT_EQ(relative.text->substr(0, std::string(kStartHeader).size() + 11),
-            "(Kestrom File) \r\nG21 G90 G49 G64\r\nG91 G91.1\r\n");
-  EXPECT_EQ(relative.text->substr(relative.text->size() - 5), "\r\nG90");
-  EXPECT_NE(relative.text->find("G01  X+2.0000 Y+0.0000 Z+0.0000 F200"), std::string::npos) << *relative.text;
-  const std::vector<gcode::Point> original = Ends(part);
-  std::vector<gcode::Point> again = Ends(*relative.text, original.front());
-  ASSERT_EQ(again.size(), original.size());
-  for (size_t i = 0; i < again.size(); ++i)
-    for (int a = 0; a < 3; ++a) EXPECT_NEAR(again[i][a], original[i][a], 1e-9) << i;
-  // The arc centres too: the absolute one became one from its start.
-  EXPECT_NE(relative.text->find("\r\nG91.1 G02 X-1.5 Y0 I-0.75 J0\r\n"), std::string::npos) << *relative.text;
-
-  EXPECT_FALSE(MakeRelative(Program({"G01 X1", "G91 X1", "G90"})).text);
+  // The grid's size is counted in 64 bits: 65536 × 65536 copies are refused before anything is made.
+  grid.rows = grid.columns = 65536;
+  g = RepeatInGrid(inc, grid);
+  EXPECT_FALSE(g.text);
+  EXPECT_NE(g.message.find("1,000,000"), std::string::npos);
+  EXPECT_EQ(GridMessage(GridLayout{1, 2}, 7), "2 kopya, 1 satır × 2 sütun; 7 satır (2 copies, 1 row × 2 columns; 7 lines).");
+  const OffsetResult offset = OffsetToHere(Program({"G00  X+1.0000 Y+1.0000 Z+5.0000"}), {20, 30, 5, 0, 0, 0});
+  ASSERT_TRUE(offset.offset);
+  EXPECT_EQ(*offset.offset, (gcode::Point{19, 29, 0, 0, 0, 0}));
+  EXPECT_FALSE(OffsetToHere(kStartHeader, {}).offset);
 }
 
 }  // namespace

@@ -137,14 +137,14 @@ TEST(SimRun, MovesAtTheirFeedArcsAlongTheArcAndProgramStops) {
 
 TEST(SimRun, ABadLineStopsTheRunWhereTheMachineStoodAndHoldSpeedAndInchesWork) {
   TimedRun r;
-  r.m.LoadFile("C:\\bad.tap", "G0 X5\nG41 X1\nG0 X9");
+  r.m.LoadFile("C:\\bad.tap", "G0 X5\nG51 X1\nG0 X9");
   r.m.RunFile();
   r.For(1000);
   EXPECT_EQ(r.m.runState(), SimMachine::RunState::Failed);
   EXPECT_EQ(r.m.Position(0), 5);
   EXPECT_FALSE(r.m.IsMoving());
-  EXPECT_EQ(r.m.RunStatus(), "Stopped at line 2: G41 X1 (unknown word G41)");
-  EXPECT_EQ(r.events.back().second, "RunError(line 2: unknown word G41)");
+  EXPECT_EQ(r.m.RunStatus(), "Stopped at line 2: G51 X1 (scaling is not read: G51)");
+  EXPECT_EQ(r.events.back().second, "RunError(line 2: scaling is not read: G51)");
 
   // Ten times as fast, held half way, in inches: 1 inch at 10 inches a minute is 6 s, 0.6 s at 10x.
   r.m.LoadFile("C:\\inch.tap", "G20 G90 G1 X1 F10\nG2 X2 I0.4 J0");  // an arc whose radii differ
@@ -162,7 +162,7 @@ TEST(SimRun, ABadLineStopsTheRunWhereTheMachineStoodAndHoldSpeedAndInchesWork) {
   r.For(400);
   EXPECT_EQ(r.m.DroString(0), "+1.0000");
   EXPECT_EQ(r.m.runState(), SimMachine::RunState::Failed);
-  EXPECT_NE(r.m.RunStatus().find("radii differ"), std::string::npos) << r.m.RunStatus();
+  EXPECT_NE(r.m.RunStatus().find("off its start's circle"), std::string::npos) << r.m.RunStatus();
   r.m.StopRun();  // nothing runs: nothing to stop
   EXPECT_EQ(r.m.runState(), SimMachine::RunState::Failed);
 }

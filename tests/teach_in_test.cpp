@@ -4,8 +4,11 @@
 
 #include <cmath>
 #include <cstdio>
+#include <random>
+#include <string_view>
 
 #include "teach/arc_line.h"
+#include "teach/interpreted_program.h"
 #include "teach/line_edits.h"
 #include "teach/teach_program.h"
 #include "fakes/program_text.h"
@@ -42,11 +45,13 @@ struct ReadBack {
 };
 
 ReadBack Read(const gcode::Point& start, const std::string& body, const gcode::Point& via) {
-  gcode::Reader reader;
-  gcode::Line line;
-  EXPECT_TRUE(reader.Read(body, line)) << body << ": " << line.unknown;
-  ReadBack r{reader.state().motion, gcode::TargetOf(line, reader.state(), start),
-             gcode::ArcCentreOf(line, reader.state(), start), 0, 0};
+  gcode::Interpreter reader;
+  reader.SetMachine(start);
+  gcode::Block line;
+  EXPECT_TRUE(reader.Read(body, line)) << body << ": " << line.Problem();
+  EXPECT_EQ(line.moves.size(), 1u) << body;
+  if (line.moves.empty()) return {};
+  ReadBack r{reader.state().motion, line.moves[0].to, line.moves[0].centre, 0, 0};
   const double r0 = std::hypot(start[0] - r.centre[0], start[1] - r.centre[1]);
   const double r1 = std::hypot(r.end[0] - r.centre[0], r.end[1] - r.centre[1]);
   r.radii = std::fabs(r0 - r1);
@@ -127,16 +132,19 @@ size_t CaretOn(const std::string& program, const std::string& line) { return pro
 TEST(LineEdits, ReteachInsertAndDeleteAtTheCaretAndEveryRefusalAroundArcs) {
   const char* const arc = "G02 G91.1  X+10.0000 Y+0.0000 Z+0.0000 I+5.0000 J+0.0000 F200";
   const std::string p = Program({"G00  X+0.0000 Y+0.0000 Z+5.0000", "M3", "G01  X+1.0000 Y+2.0000 F200 (side)",
-                                 "G01  X+0.0000 Y+0.0000 F200", "M1", arc, "X+20 Y0", "M5"});
+                                 "G01  X+0.0000 Y+0.0000 F200", "M1", arc, "X+20 Y0 I+5 J0", "M5"});
   const Readouts here = At(7.5, -1.25, 3);
 
   LineEdit e = ReteachLine(p, CaretOn(p, "G01  X+1"), here);
   ASSERT_TRUE(e.made()) << e.refusal;
   EXPECT_EQ(Applied(p, e), Program({"G00  X+0.0000 Y+0.0000 Z+5.0000", "M3", "G01  X+7.5000 Y-1.2500 F200 (side)",
-                                    "G01  X+0.0000 Y+0.0000 F200", "M1", arc, "X+20 Y0", "M5"}));
+                                    "G01  X+0.0000 Y+0.0000 F200", "M1", arc, "X+20 Y0 I+5 J0", "M5"}));
   EXPECT_EQ(e.caret, p.find("G01  X+1"));
+  // The rapid taught lower: the next line, which left Z out, gets its Z so that it stays where it was.
   e = ReteachLine(p, CaretOn(p, "G00"), here);
-  EXPECT_EQ(Applied(p, e).substr(0, p.find("\r\nM3")), Program({"G00  X+7.5000 Y-1.2500 Z+3.0000"}));
+  EXPECT_EQ(Applied(p, e).rfind(
+                Program({"G00  X+7.5000 Y-1.2500 Z+3.0000", "M3", "G01  X+1.0000 Y+2.0000 Z+5.0000 F200 (side)"}), 0),
+            0u) << Applied(p, e);
 
   e = InsertLineAfter(p, CaretOn(p, "M3"), "G01  X+9.0000 F200");
   ASSERT_TRUE(e.made());
@@ -149,17 +157,17 @@ TEST(LineEdits, ReteachInsertAndDeleteAtTheCaretAndEveryRefusalAroundArcs) {
   e = DeleteLine(p, CaretOn(p, "M3"));
   ASSERT_TRUE(e.made());
   EXPECT_EQ(Applied(p, e), Program({"G00  X+0.0000 Y+0.0000 Z+5.0000", "G01  X+1.0000 Y+2.0000 F200 (side)",
-                                    "G01  X+0.0000 Y+0.0000 F200", "M1", arc, "X+20 Y0", "M5"}));
+                                    "G01  X+0.0000 Y+0.0000 F200", "M1", arc, "X+20 Y0 I+5 J0", "M5"}));
   EXPECT_EQ(Applied(p, e).compare(e.caret, 8, "G01  X+1"), 0);
   e = DeleteLine(p, CaretOn(p, "M1"));  // an M code before an arc moves nothing
   EXPECT_TRUE(e.made());
 
-  // The arc's start is the end of the move before it, M1 between or not.
-  EXPECT_EQ(ReteachLine(p, CaretOn(p, "G01  X+0"), here).refusal, kArcStartWouldMove);
-  EXPECT_EQ(InsertLineAfter(p, CaretOn(p, "G01  X+0"), "G01  X+9").refusal, kArcStartWouldMove);
-  EXPECT_EQ(InsertLineAfter(p, CaretOn(p, "M1"), "G01  X+9").refusal, kArcStartWouldMove);
-  EXPECT_EQ(DeleteLine(p, CaretOn(p, "G01  X+0")).refusal, kArcStartWouldMove);
-  EXPECT_EQ(DeleteLine(p, CaretOn(p, "G02")).refusal, kArcStartWouldMove);  // "X+20 Y0" is an arc too (G02 is modal)
+  // The arc's start is the end of the move before it, M1 between or not; the refusal names the arc's line.
+  for (const std::string& refusal :
+       {ReteachLine(p, CaretOn(p, "G01  X+0"), here).refusal, InsertLineAfter(p, CaretOn(p, "G01  X+0"), "G01  X+9").refusal,
+        InsertLineAfter(p, CaretOn(p, "M1"), "G01  X+9").refusal, DeleteLine(p, CaretOn(p, "G01  X+0")).refusal})
+    EXPECT_EQ(refusal, ArcWouldMove(9));
+  EXPECT_EQ(DeleteLine(p, CaretOn(p, "G02")).refusal, ArcWouldMove(10));  // "X+20 Y0" is an arc too (G02 is modal)
   EXPECT_EQ(ReteachLine(p, CaretOn(p, "G02"), here).refusal, kOnlyStraightLinesReteach);
   EXPECT_EQ(ReteachLine(p, CaretOn(p, "M5"), here).refusal, kOnlyStraightLinesReteach);
   EXPECT_TRUE(DeleteLine(p, CaretOn(p, "X+20")).made());  // the last arc: nothing starts from its end
@@ -167,6 +175,105 @@ TEST(LineEdits, ReteachInsertAndDeleteAtTheCaretAndEveryRefusalAroundArcs) {
     EXPECT_EQ(ReteachLine(p, onHeader, here).refusal, kHeaderNeverChanges);
     EXPECT_EQ(DeleteLine(p, onHeader).refusal, kHeaderNeverChanges);
   }
+  // A box of one line (an opened one-line file) takes an insert; a line it cannot read refuses every edit.
+  e = InsertLineAfter("G0 X1", 0, "G01  X+2.0000");
+  ASSERT_TRUE(e.made()) << e.refusal;
+  EXPECT_EQ(Applied("G0 X1", e), "G0 X1\r\nG01  X+2.0000");
+  EXPECT_TRUE(InsertLineAfter("", 0, "G01  X+2.0000").made());
+  EXPECT_NE(DeleteLine("G0 X1\r\nG1 X#2", 0).refusal.find("line 2"), std::string::npos);
+}
+
+// Every move as the interpreter reads the program.
+std::vector<gcode::Point> Ends(const std::string& program) {
+  std::vector<gcode::Point> ends;
+  gcode::Interpreter in;
+  gcode::Block b;
+  size_t from = 0;
+  for (;;) {
+    const size_t end = program.find("\r\n", from);
+    EXPECT_TRUE(in.Read(std::string_view(program).substr(from, end - from), b)) << b.Problem() << "\n" << program;
+    for (const gcode::Move& m : b.moves) ends.push_back(m.to);
+    if (end == std::string::npos) break;
+    from = end + 2;
+  }
+  return ends;
+}
+
+// Over generated programs of G90 and G91 blocks, lines that leave axes out and arcs:
+// each edit moves the named point only, or is refused naming an arc.
+TEST(LineEdits, EachEditChangesExactlyTheNamedPointInG90AndG91Blocks) {
+  std::mt19937 rng(7);
+  auto coin = [&] { return rng() % 2 == 0; };
+  auto n = [&] { return static_cast<int>(rng() % 41) - 20; };
+  int refusedForArcs = 0, made = 0;
+  for (int round = 0; round < 300; ++round) {
+    std::vector<std::string> lines = {"G0 X0 Y0 Z5"};
+    bool incremental = false;
+    for (int i = 0; i < 8; ++i) {
+      if (coin() && i % 3 == 0) {
+        incremental = !incremental;
+        lines.push_back(incremental ? "G91" : "G90");
+      }
+      if (rng() % 5 == 0) {  // a quarter circle of radius 5 from where it stands
+        lines.push_back(incremental ? "G3 X-5 Y5 I-5 J0" : "G91 G3 X-5 Y5 I-5 J0");
+        if (!incremental) lines.push_back("G90");
+        continue;
+      }
+      std::string l = "G1";
+      if (coin()) l += " X" + std::to_string(n());
+      if (coin()) l += " Y" + std::to_string(n());
+      if (l == "G1") l += " Z" + std::to_string(n());
+      lines.push_back(l + " F100");
+    }
+    std::string program = "G21";
+    for (const std::string& l : lines) program += "\r\n" + l;
+    const std::vector<gcode::Point> before = Ends(program);
+    std::vector<size_t> starts = {0};
+    for (size_t at = program.find("\r\n"); at != std::string::npos; at = program.find("\r\n", at + 2))
+      starts.push_back(at + 2);
+    const size_t line = 1 + rng() % (starts.size() - 1);
+    const size_t caret = starts[line];
+    const Readouts here = At(n(), n(), n(), "%+.3f");
+    const int kind = static_cast<int>(rng() % 3);
+    const LineEdit e = kind == 0 ? ReteachLine(program, caret, here)
+                       : kind == 1 ? InsertLineAfter(program, caret, "G01  X" + here[0] + " Y" + here[1])
+                                   : DeleteLine(program, caret);
+    if (!e.made()) {
+      const bool arc = e.refusal.find("start of the arc") != std::string::npos;
+      const bool notStraight = e.refusal == kOnlyStraightLinesReteach;
+      EXPECT_TRUE(arc || notStraight) << e.refusal;
+      refusedForArcs += arc;
+      continue;
+    }
+    ++made;
+    const std::string after = Applied(program, e);
+    std::vector<gcode::Point> want = before, got = Ends(after);
+    // Which move the edited line made: count the moves before it.
+    const std::string head = program.substr(0, starts[line]);
+    const size_t movesBefore = Ends(head.empty() ? "" : head.substr(0, head.size() - 2)).size();
+    const size_t lineEnd = line + 1 < starts.size() ? starts[line + 1] - 2 : program.size();
+    const std::string_view edited = std::string_view(program).substr(starts[line], lineEnd - starts[line]);
+    const bool moves = Ends(program.substr(0, lineEnd)).size() > movesBefore;
+    // An inserted point keeps the Z of where the line before it ends.
+    const size_t upTo = movesBefore + (moves ? 1 : 0);
+    gcode::Point point = upTo ? before[upTo - 1] : gcode::Point{};
+    for (int a = 0; a < 2; ++a) point[a] = std::stod(here[static_cast<size_t>(a)]);
+    if (kind == 1) {
+      want.insert(want.begin() + static_cast<long>(movesBefore + (moves ? 1 : 0)), point);
+    } else if (kind == 2) {
+      if (moves) want.erase(want.begin() + static_cast<long>(movesBefore));
+    } else {
+      gcode::Point& p = want[movesBefore];
+      for (const gcode::Word& w : gcode::WordsOf(edited))
+        if (w.letter >= 'X' && w.letter <= 'Z') p[w.letter - 'X'] = std::stod(here[static_cast<size_t>(w.letter - 'X')]);
+    }
+    ASSERT_EQ(got.size(), want.size()) << program << "\n---\n" << after;
+    for (size_t i = 0; i < got.size(); ++i)
+      for (int a = 0; a < 3; ++a)
+        ASSERT_NEAR(got[i][a], want[i][a], 1e-6) << "move " << i << "\n" << program << "\n---\n" << after;
+  }
+  EXPECT_GT(made, 150);
+  EXPECT_GT(refusedForArcs, 5);
 }
 
 // The commands through the form: each takes its point from the readouts, goes
@@ -206,7 +313,7 @@ TEST_F(TeachIn, RapidArcAndEditsFromTheReadoutsWithBringBack) {
   At("+12.0000", "+0.0000");
   const size_t messages = controls.messages.size();
   form.OnCommand(FormCommand::ReteachLine);
-  EXPECT_EQ(controls.messages.back(), kArcStartWouldMove);
+  EXPECT_EQ(controls.messages.back(), ArcWouldMove(6));
   EXPECT_EQ(controls.messages.size(), messages + 1);
   // On the rapid: taught again; the journal keeps what it was.
   controls.caret[ControlId::Text2] = taught.find("G00") + 3;

@@ -16,12 +16,19 @@ struct GridRequest {
   bool serpentine = false;
 };
 
+// What the grid dialog starts with, from the program: safe Z at the highest Z
+// it reaches, and the units its numbers are in ("mm" or "inch").
+struct GridStart {
+  std::string safeZ;
+  std::string units = "mm";
+};
+
 class CopyDialogs {
  public:
   virtual ~CopyDialogs() = default;
   // Nothing when the operator cancels.
-  virtual std::optional<MoveRequest> AskMove() = 0;
-  virtual std::optional<GridRequest> AskGrid() = 0;
+  virtual std::optional<MoveRequest> AskMove(const std::string& units) = 0;
+  virtual std::optional<GridRequest> AskGrid(const GridStart& start) = 0;
 };
 
 inline constexpr const char* kCopyMenuCaption = "Programı Çoğalt (Copy the program)";

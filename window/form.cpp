@@ -1,11 +1,14 @@
 #include "window/form.h"
 
+#include <exception>
 #include <initializer_list>
+#include <new>
 #include <iterator>
 #include <tuple>
 
 #include "teach/path_thinning.h"
 #include "window/save_command.h"
+#include "window/window_menu.h"
 
 namespace kestrom {
 
@@ -112,7 +115,36 @@ bool Form::OnClick(ControlId id) {
   }
 }
 
+// The command's menu caption without its key, as the operator knows it.
+std::string CommandName(FormCommand command) {
+  std::string caption = "KAYDET";  // Ctrl+S has no item of its own
+  for (const MenuCommand& item : WindowMenu())
+    if (item.command == command && item.caption) caption = item.caption;
+  for (size_t i = 0; i < std::size(kCopyCommands); ++i)
+    if (kCopyCommands[i] == command) caption = kCopyCommandCaptions[i];
+  caption = caption.substr(0, caption.find('\t'));
+  for (size_t dots; (dots = caption.find("...")) != std::string::npos;) caption.erase(dots, 3);
+  return caption;
+}
+
+std::string CommandFailedMessage(const std::string& command, const std::string& what) {
+  return command + " tamamlanamadı: " + what + "; program olduğu gibi kaldı (" + command + " could not be done: " +
+         what + "; the program is as it was).";
+}
+
+// Every command builds its new text whole before it changes the program box,
+// so a command that throws leaves the box and the journal as they were.
 void Form::OnCommand(FormCommand command) {
+  try {
+    RunCommand(command);
+  } catch (const std::bad_alloc&) {
+    controls_.ShowMessage(CommandFailedMessage(CommandName(command), "bellek yetmedi (out of memory)"));
+  } catch (const std::exception& e) {
+    controls_.ShowMessage(CommandFailedMessage(CommandName(command), e.what()));
+  }
+}
+
+void Form::RunCommand(FormCommand command) {
   switch (command) {
     case FormCommand::Save:
       if (files_) {
@@ -196,8 +228,12 @@ void Form::CopyProgram(FormCommand command) {
     }
     return true;
   };
+  const std::string units = UnitsOf(program);
   if (command == FormCommand::RepeatInGrid) {
-    const auto asked = copies_->AskGrid();
+    GridStart start;
+    start.units = units;
+    if (const auto highest = HighestZ(program)) start.safeZ = gcode::WriteExact(*highest, {0, false, '.'});
+    const auto asked = copies_->AskGrid(start);
     if (!asked) return;
     GridLayout grid;
     const auto rows = CountIn(asked->rows, "Satır (rows)", controls_);
@@ -211,7 +247,7 @@ void Form::CopyProgram(FormCommand command) {
     grid.serpentine = asked->serpentine;
     return TakeCopy(RepeatInGrid(program, grid));
   }
-  const auto asked = copies_->AskMove();
+  const auto asked = copies_->AskMove(units);
   if (!asked) return;
   double offset[3] = {0, 0, 0};
   if (asked->toHere) {
@@ -219,10 +255,9 @@ void Form::CopyProgram(FormCommand command) {
     gcode::Point here{};
     for (int axis = 0; axis < 3; ++axis)
       if (!gcode::ReadNumber(mach.ReadDRO(axis), here[axis])) return controls_.ShowMessage(kPointNotRecorded);
-    const auto toHere = OffsetToHere(program, here);
-    if (!toHere)
-      return controls_.ShowMessage("Programda taşınacak hareket yok (the program has no move to move).");
-    for (int a = 0; a < 3; ++a) offset[a] = (*toHere)[a];
+    const OffsetResult toHere = OffsetToHere(program, here);
+    if (!toHere.offset) return controls_.ShowMessage(toHere.refusal);
+    for (int a = 0; a < 3; ++a) offset[a] = (*toHere.offset)[a];
   } else if (!numbers({{asked->dx, "ΔX", &offset[0]}, {asked->dy, "ΔY", &offset[1]}, {asked->dz, "ΔZ", &offset[2]}})) {
     return;
   }

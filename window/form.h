@@ -33,6 +33,9 @@ inline constexpr double kThinningTolerances[] = {0.001, 0.005, 0.01, 0.05, 0.1};
 inline constexpr const char* kToleranceCaptions[] = {"0.001 mm", "0.005 mm", "0.01 mm", "0.05 mm", "0.1 mm"};
 inline constexpr int kDefaultTolerance = 2;
 std::string ThinnedMessage(size_t before, size_t after);
+// The command's name in messages, and what a command that failed says.
+std::string CommandName(FormCommand command);
+std::string CommandFailedMessage(const std::string& command, const std::string& what);
 
 // What the file commands beyond KAYDET need; without it KAYDET saves alone.
 struct ProgramFileServices {
@@ -69,6 +72,7 @@ class Form {
   PathView& pathView() { return pathView_; }
 
  private:
+  void RunCommand(FormCommand command);
   void CheckMach3();
   void SimplifyPath();
   void ShowViaInView();

@@ -67,23 +67,33 @@ void PathView::Close() {
 void PathView::Appended(std::string_view piece) {
   if (!open_) return;
   const size_t before = points_.size();
-  ReadPathInto(piece, reader_, points_);
+  const std::string problem = reader_.problem();
+  reader_.Read(piece, points_);
+  if (reader_.problem() != problem) whole_ = true;  // the strip says why the drawing stops
   for (size_t i = before; i < points_.size(); ++i) {
     const Vec2 p = Project(points_[i], projection_);
     // A point beyond the bounds changes the fit: the whole picture again.
     if (!bounds_.Contains(p)) whole_ = true;
     bounds_.Add(p);
   }
-  if (points_.size() != before) Changed();
+  if (points_.size() != before || whole_) Changed();
 }
 
 void PathView::Replaced(std::string_view program) {
   if (!open_) return;
   reader_ = PathReader();
   points_.assign(1, PathPoint{0, 0, 0, MoveKind::Jump});  // where the machine starts
-  ReadPathInto(program, reader_, points_);
+  reader_.Read(program, points_);
   whole_ = true;
   Changed();
+}
+
+std::string PathView::StatusText() const {
+  if (!reader_.problem().empty())
+    return "   Çizim burada duruyor (drawing stops here): " + reader_.problem();
+  if (reader_.compensation())
+    return "   G41/G42: programlanan yol gösteriliyor (cutter compensation: the path as programmed)";
+  return "";
 }
 
 void PathView::Mark(std::optional<PathPoint>& marker, std::optional<PathPoint> position) {
@@ -223,7 +233,7 @@ void PathView::PaintMarkers(PathCanvas& canvas, const PixelRect& within) const {
   // text is dear under Wine, so only when the strip is repainted.
   if (within.top < area_.top)
     canvas.Label({area_.left + Scaled(kButtonLeftAt96 + 3 * kButtonStepAt96 + 8), area_.top - Scaled(9)},
-                 "Izgara (grid) " + SpacingText(grid_), Ink::Label);
+                 "Izgara (grid) " + SpacingText(grid_) + StatusText(), Ink::Label);
   if (!points_.empty()) canvas.Dot(ToPixel(points_.back()), Scaled(kLastPointRadiusAt96), Ink::LastPoint);
   if (caretLine_) canvas.Ring(ToPixel(*caretLine_), Scaled(kCaretLineRadiusAt96), Ink::CaretLine);
   if (via_) {  // a diamond: a point on an arc still to be drawn

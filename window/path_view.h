@@ -91,6 +91,9 @@ class PathView : public ProgramListener {
   const ViewFit& fit() const { return fit_; }
   size_t pointCount() const { return points_.size(); }  // the start at the origin included
   int Scaled(int pixelsAt96) const;
+  // What the strip says beside the grid: where and why drawing stops, or that
+  // cutter compensation is in the program and the path shown is the programmed one.
+  std::string StatusText() const;
 
  private:
   void Changed();

@@ -20,6 +20,11 @@ const char* const kNoViaPoint =
     "Ctrl+Shift+V).";
 const char* const kNoArcStart =
     "Programda yayın başlayacağı bir hareket yok (the program has no earlier move for the arc to start from).";
+std::string ProgramUnreadable(const std::string& problem) {
+  return "Program okunamıyor, " + problem + "; hiçbir şey eklenmedi (the program cannot be read, " + problem +
+         "; nothing was added).";
+}
+
 const char* const kPointNotRecorded =
     "Mach3'e ulaşılamadı, nokta kaydedilmedi (Mach3 does not answer; no point recorded).";
 
@@ -83,7 +88,8 @@ void TeachRecorder::RecordPoint() {
     controls_.ShowMessage(kPointNotRecorded);
     return;
   }
-  axisWords_ = AxisWords();
+  // A point taken on purpose is written in the modes in force at the program's end (increments under G91).
+  axisWords_ = InPlaceAtEnd(controls_.Text(ControlId::Text2), AxisWords());
   AppendTaughtLineByFeedBox(false);
   previousDro_ = currentDro_;  // the recorder does not write this position again
   controls_.CaretToEnd(ControlId::Text2);
@@ -112,7 +118,7 @@ std::optional<std::string> TeachRecorder::FeedWord() const {
 
 void TeachRecorder::RecordRapidPoint() {
   if (!ReadAll()) return;
-  program_.AppendLine(RapidLineBody(AxisWords()), true);
+  program_.AppendLine(InPlaceAtEnd(controls_.Text(ControlId::Text2), RapidLineBody(AxisWords())), true);
   previousDro_ = currentDro_;  // the recorder does not write this position again
   controls_.CaretToEnd(ControlId::Text2);
 }
@@ -136,12 +142,18 @@ void TeachRecorder::TakeArcEnd() {
     return;
   }
   if (!ReadAll()) return;
-  const auto start = LastPointOf(controls_.Text(ControlId::Text2));
-  if (!start) {
+  const ProgramEnd end = EndOfProgram(controls_.Text(ControlId::Text2));
+  if (!end.problem.empty()) return controls_.ShowMessage(ProgramUnreadable(end.problem));
+  if (!end.moved) {
     controls_.ShowMessage(kNoArcStart);
     return;
   }
-  const ArcLine arc = ArcThroughPoints(*start, *via_, currentDro_, Ticked(), FeedWord());
+  // The start in the program's units, as the readouts are.
+  const double unit = gcode::MillimetresPerUnit(end.state);
+  gcode::Point start = end.at;
+  for (int a = 0; a < 3; ++a) start[a] /= unit;
+  const ArcModes modes{end.state.incremental, end.state.plane != gcode::Plane::XY};
+  const ArcLine arc = ArcThroughPoints(start, *via_, currentDro_, Ticked(), FeedWord(), modes);
   if (!arc.body) {
     controls_.ShowMessage(arc.refusal);
     return;

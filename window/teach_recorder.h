@@ -26,6 +26,7 @@ extern const std::array<AxisRow, kAxisCount> kAxisRows;
 extern const char* const kPointNotRecorded;  // Record point with Mach3 unreachable
 extern const char* const kNoViaPoint;
 extern const char* const kNoArcStart;
+std::string ProgramUnreadable(const std::string& problem);
 
 class TeachRecorder {
  public:

@@ -8,7 +8,7 @@
 
 #include "machine/win32/text_win32.h"
 #include "sim/sim_window.h"
-#include "teach/gcode_reader.h"
+#include "gcode/program_walk.h"
 #include "teach/teach_program.h"
 #include "tests/win32/driver.h"
 #include "window/path_view.h"
@@ -500,7 +500,7 @@ TEST_F(WineTeach, ATaughtProgramRunsBackThroughItsPointsInSimMach3) {
 
   // A line SimMach3 cannot run: the run stops before it, and its window says where.
   {
-    const std::string bad = "G21 G90\r\nG0 X3\r\nG41 X1\r\nG0 X9\r\n";
+    const std::string bad = "G21 G90\r\nG0 X3\r\nG51 X1\r\nG0 X9\r\n";
     win32::UniqueHandle f(CreateFileW(L"C:\\kestrom-bad.tap", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     DWORD done = 0;
     WriteFile(f.get(), bad.data(), static_cast<DWORD>(bad.size()), &done, nullptr);
@@ -509,9 +509,9 @@ TEST_F(WineTeach, ATaughtProgramRunsBackThroughItsPointsInSimMach3) {
   wine::Click(GetDlgItem(sim.Window(), sim::kCycleStartButton));
   HWND status = GetDlgItem(sim.Window(), sim::kRunStatusText);
   EXPECT_TRUE(wine::WaitUntil([&] {
-    return wine::TextOf(status) == "Stopped at line 3: G41 X1 (unknown word G41)";
+    return wine::TextOf(status) == "Stopped at line 3: G51 X1 (scaling is not read: G51)";
   })) << wine::TextOf(status);
-  EXPECT_EQ(wine::LinesOf(sim.Log(), "RunError"), std::vector<std::string>{"RunError(line 3: unknown word G41)"});
+  EXPECT_EQ(wine::LinesOf(sim.Log(), "RunError"), std::vector<std::string>{"RunError(line 3: scaling is not read: G51)"});
   EXPECT_TRUE(wine::WaitUntil([&] { return wine::TextOf(k->Control(C::Text3)) == "X:+3.0000"; }));
   EXPECT_TRUE(wine::SaveScreenshot(sim.Window(), "simmach3-run-stopped"));
   wine::RemoveFile(L"C:\\kestrom-bad.tap");
@@ -635,7 +635,8 @@ TEST_F(WineTeach, ARoundedRectangleTaughtWithArcsAndEditedAtTheCaret) {
   PostMessageW(k->window(), WM_SYSCOMMAND, kDelete, 0);  // refused: the first corner's arc starts where this line ends
   HWND refusal = wine::WaitForMessageBox(k->pid());
   ASSERT_NE(refusal, nullptr);
-  EXPECT_EQ(wine::MessageText(refusal).rfind("Bu değişiklik bir yayın başlangıcını kaydırır", 0), 0u);
+  EXPECT_NE(wine::MessageText(refusal).find("bu değişiklik bu satırdaki yayın başlangıcını kaydırırdı"), std::string::npos)
+      << wine::MessageText(refusal);
   wine::Dismiss(refusal);
   EXPECT_EQ(k->Program(), program);
 
@@ -643,23 +644,15 @@ TEST_F(WineTeach, ARoundedRectangleTaughtWithArcsAndEditedAtTheCaret) {
   EXPECT_EQ(Save("kestrom-part"), "C:\\ Dizinine (kestrom-part.tap) dosya adı ile kaydedildi.");
   const std::string saved = wine::ReadFileBytes(L"C:\\kestrom-part.tap");
   EXPECT_EQ(saved, program + "\r\n");
-  // Read back by Kestrom's own reader: four quarter arcs of radius 2 round the corners' centres.
-  gcode::Reader reader;
-  gcode::Line line;
-  gcode::Point here{};
+  // Read back by Kestrom's interpreter: four quarter arcs of radius 2 round the corners' centres.
+  gcode::ProgramWalk walk(saved);
+  gcode::Interpreter interpreter;
+  gcode::Block block;
   std::vector<std::pair<double, double>> centres;
-  for (size_t start = 0; start < saved.size();) {
-    const size_t end = saved.find("\r\n", start);
-    EXPECT_TRUE(reader.Read(std::string_view(saved).substr(start, end - start), line)) << line.unknown;
-    if (line.moves) {
-      if (reader.state().motion == gcode::Motion::ArcCcw) {
-        const gcode::Point c = gcode::ArcCentreOf(line, reader.state(), here);
-        centres.push_back({c[0], c[1]});
-      }
-      here = gcode::TargetOf(line, reader.state(), here);
-    }
-    start = end + 2;
-  }
+  while (walk.Next(interpreter, block))
+    for (const gcode::Move& m : block.moves)
+      if (m.kind == gcode::MoveKind::Arc) centres.push_back({m.centre[0], m.centre[1]});
+  EXPECT_FALSE(walk.failed()) << block.Problem();
   EXPECT_EQ(centres, (std::vector<std::pair<double, double>>{{18, 2}, {18, 8}, {2, 8}, {2, 2}}));
   wine::RemoveFile(L"C:\\kestrom-part.tap");
 }
@@ -714,6 +707,83 @@ TEST_F(WineTeach, ASmallPartRepeatedThroughTheGridDialogTakenBackAndMadeRelative
   EXPECT_EQ(Save("kestrom-grid"), "C:\\ Dizinine (kestrom-grid.tap) dosya adı ile kaydedildi.");
   EXPECT_EQ(wine::ReadFileBytes(L"C:\\kestrom-grid.tap"), relative + "\r\n");
   wine::RemoveFile(L"C:\\kestrom-grid.tap");
+}
+
+// A program Kestrom did not write, as a CAM post-processor writes it for
+// Mach3: opened, played back in SimMach3 with its tool change's pause, its
+// drilling cycle and its R arc, repeated 1 × 2 with safe Z from the program,
+// saved, and read back to the places expected.
+TEST_F(WineTeach, ACamProgramIsOpenedPlayedBackWithItsToolChangeGriddedAndSaved) {
+  enum : WPARAM { kOpen = 0x110, kGrid = 0x910 };
+  const std::string cam =
+      "%\r\nO1000 (PART)\r\nG90 G94 G17 G91.1\r\nG21\r\nG53 G0 Z0.\r\nT1 M6\r\nS8000 M3\r\nG54\r\nM8\r\n"
+      "G0 X0. Y0.\r\nG43 Z15. H1\r\nG0 Z5.\r\nG1 Z-1. F300.\r\nG1 X20.\r\nG2 X30. Y10. R10.\r\nG1 Y20.\r\n"
+      "G0 Z5.\r\nG4 P0.2\r\nG98 G81 X10. Y10. Z-3. R2. F100.\r\nX15.\r\nG80\r\nG0 Z15.\r\nM9\r\nM5\r\nM30\r\n%\r\n";
+  wine::RemoveFile(L"C:\\kestrom-cam.tap");
+  {
+    win32::UniqueHandle f(CreateFileW(L"C:\\kestrom-cam.tap", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    DWORD done = 0;
+    WriteFile(f.get(), cam.data(), static_cast<DWORD>(cam.size()), &done, nullptr);
+  }
+  PostMessageW(k->window(), WM_SYSCOMMAND, kOpen, 0);
+  HWND dialog = wine::WaitForDialog(k->pid(), "Aç (Open)");
+  ASSERT_NE(dialog, nullptr);
+  wine::AnswerFileDialog(dialog, "C:\\kestrom-cam.tap");
+  const std::string opened = cam.substr(0, cam.size() - 2);  // the box holds no line end after the last line
+  ASSERT_TRUE(ProgramIs(opened)) << k->Program();
+
+  // Played back: the run stops at M6 for the operator, Cycle Start goes on to M30.
+  sim.Call("LoadFile", {Arg::RefBstr("C:\\kestrom-cam.tap")});
+  sim.Call("SimSpeed", {Arg::RefR8(10)});
+  sim.ClearLog();
+  wine::Click(GetDlgItem(sim.Window(), sim::kCycleStartButton));
+  HWND status = GetDlgItem(sim.Window(), sim::kRunStatusText);
+  ASSERT_TRUE(wine::WaitUntil([&] { return wine::TextOf(status) == "Tool change: T1 at line 6: Cycle Start goes on"; }))
+      << wine::TextOf(status);
+  EXPECT_EQ(wine::LinesOf(sim.Log(), "RunToolChange"), std::vector<std::string>{"RunToolChange(T1, line 6)"});
+  wine::Click(GetDlgItem(sim.Window(), sim::kCycleStartButton));
+  ASSERT_TRUE(wine::WaitUntil([&] { return !wine::LinesOf(sim.Log(), "RunEnd").empty(); }, 60000)) << wine::TextOf(status);
+  EXPECT_EQ(wine::LinesOf(sim.Log(), "RunEnd"), std::vector<std::string>{"RunEnd(M30, line 25)"});
+  const std::vector<std::string> moves = wine::LinesOf(sim.Log(), "RunMove");
+  ASSERT_FALSE(moves.empty());
+  EXPECT_EQ(moves.back(), "RunMove(line 22: X+15.0000 Y+10.0000 Z+15.0000 A+0.0000 B+0.0000 C+0.0000)");
+  EXPECT_NE(std::find(moves.begin(), moves.end(),
+                      "RunMove(line 15: X+30.0000 Y+10.0000 Z-1.0000 A+0.0000 B+0.0000 C+0.0000)"),
+            moves.end()) << "the R arc's end";
+
+  // Repeated 1 × 2, 50 mm apart; the dialog's safe Z starts at the program's highest Z and says its units.
+  PostMessageW(k->window(), WM_SYSCOMMAND, kGrid, 0);
+  dialog = wine::WaitForDialog(k->pid(), win32::kGridDialogTitle);
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_EQ(wine::TextOf(GetDlgItem(dialog, win32::kCopyFirstBox + 4)), "15");
+  const char* const typed[] = {"1", "2", "50", "0"};
+  for (int i = 0; i < 4; ++i) wine::SetTextOf(GetDlgItem(dialog, win32::kCopyFirstBox + i), typed[i]);
+  wine::Answer(dialog, IDOK);
+  HWND box = wine::WaitForMessageBox(k->pid());
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(wine::MessageText(box).rfind("2 kopya, 1 satır × 2 sütun;", 0), 0u) << wine::MessageText(box);
+  wine::Dismiss(box);
+  wine::RemoveFile(L"C:\\kestrom-cam-grid.tap");
+  EXPECT_EQ(Save("kestrom-cam-grid"), "C:\\ Dizinine (kestrom-cam-grid.tap) dosya adı ile kaydedildi.");
+  const std::string saved = wine::ReadFileBytes(L"C:\\kestrom-cam-grid.tap");
+  EXPECT_EQ(saved.find("M30"), saved.rfind("M30")) << "M30 once, at the end: Mach3 cuts both parts";
+  // Read back: the second part's holes and arc where the first part's are, 50 mm on.
+  gcode::ProgramWalk walk(saved);
+  gcode::Interpreter interpreter;
+  gcode::Block block;
+  std::vector<gcode::Point> holes, arcEnds;
+  while (walk.Next(interpreter, block))
+    for (const gcode::Move& m : block.moves) {
+      if (m.cycle && m.kind == gcode::MoveKind::Feed) holes.push_back(m.to);
+      if (m.kind == gcode::MoveKind::Arc) arcEnds.push_back(m.to);
+    }
+  EXPECT_FALSE(walk.failed()) << block.Problem();
+  EXPECT_TRUE(walk.ended());
+  EXPECT_EQ(holes, (std::vector<gcode::Point>{{10, 10, -3, 0, 0, 0}, {15, 10, -3, 0, 0, 0}, {60, 10, -3, 0, 0, 0},
+                                               {65, 10, -3, 0, 0, 0}}));
+  EXPECT_EQ(arcEnds, (std::vector<gcode::Point>{{30, 10, -1, 0, 0, 0}, {80, 10, -1, 0, 0, 0}}));
+  wine::RemoveFile(L"C:\\kestrom-cam.tap");
+  wine::RemoveFile(L"C:\\kestrom-cam-grid.tap");
 }
 
 }  // namespace

@@ -113,9 +113,10 @@ bool Ask(HWND owner, const std::string& title, DialogForm& form) {
 
 }  // namespace
 
-std::optional<MoveRequest> Win32CopyDialogs::AskMove() {
+std::optional<MoveRequest> Win32CopyDialogs::AskMove(const std::string& units) {
   MoveRequest typed = move_;
-  DialogForm form{{{"ΔX", &typed.dx}, {"ΔY", &typed.dy}, {"ΔZ", &typed.dz}},
+  const std::string x = "ΔX, " + units, y = "ΔY, " + units, z = "ΔZ, " + units;
+  DialogForm form{{{x.c_str(), &typed.dx}, {y.c_str(), &typed.dy}, {z.c_str(), &typed.dz}},
             "Buraya (to here: where the machine stands)",
             &typed.toHere};
   if (!Ask(owner_, kMoveDialogTitle, form)) return std::nullopt;
@@ -123,13 +124,16 @@ std::optional<MoveRequest> Win32CopyDialogs::AskMove() {
   return typed;
 }
 
-std::optional<GridRequest> Win32CopyDialogs::AskGrid() {
+std::optional<GridRequest> Win32CopyDialogs::AskGrid(const GridStart& start) {
   GridRequest typed = grid_;
+  if (!start.safeZ.empty()) typed.safeZ = start.safeZ;
+  const std::string dx = "ΔX (sütunlar, columns), " + start.units, dy = "ΔY (satırlar, rows), " + start.units,
+                    safe = "Güvenli Z (safe Z), " + start.units;
   DialogForm form{{{"Satır (rows)", &typed.rows},
              {"Sütun (columns)", &typed.columns},
-             {"ΔX (sütunlar, columns)", &typed.dx},
-             {"ΔY (satırlar, rows)", &typed.dy},
-             {"Güvenli Z (safe Z)", &typed.safeZ}},
+             {dx.c_str(), &typed.dx},
+             {dy.c_str(), &typed.dy},
+             {safe.c_str(), &typed.safeZ}},
             "Yılan sırası (serpentine)",
             &typed.serpentine};
   if (!Ask(owner_, kGridDialogTitle, form)) return std::nullopt;

@@ -19,8 +19,8 @@ inline constexpr const char* kGridDialogTitle = "Programı Dizi Olarak Çoğalt 
 class Win32CopyDialogs : public CopyDialogs {
  public:
   explicit Win32CopyDialogs(HWND owner) : owner_(owner) {}
-  std::optional<MoveRequest> AskMove() override;
-  std::optional<GridRequest> AskGrid() override;
+  std::optional<MoveRequest> AskMove(const std::string& units) override;
+  std::optional<GridRequest> AskGrid(const GridStart& start) override;
 
  private:
   HWND owner_;

@@ -1,0 +1,283 @@
+#include "teach/interpreted_program.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "gcode/lines.h"
+#include "teach/teach_program.h"
+
+namespace kestrom {
+namespace {
+
+// Two places closer than this are one (millimetres): the numbers written keep
+// six places at most, so a rounding stays far below it.
+constexpr double kLands = 1e-4;
+
+bool Near(const gcode::Point& a, const gcode::Point& b) {
+  for (int i = 0; i < gcode::kAxes; ++i)
+    if (std::fabs(a[i] - b[i]) > kLands) return false;
+  return true;
+}
+
+gcode::Point Plus(gcode::Point p, const gcode::Point& shift) {
+  for (int i = 0; i < 3; ++i) p[i] += shift[i];
+  return p;
+}
+
+int AxisOf(char letter) {
+  for (int a = 0; a < gcode::kAxes; ++a)
+    if (gcode::kAxisLetters[a] == letter) return a;
+  return -1;
+}
+
+// G90 and G90.1 written as G91 and G91.1, every other byte as it was.
+std::string WithRelativeModes(std::string_view text) {
+  std::string out;
+  size_t copied = 0;
+  for (const gcode::Word& w : gcode::WordsOf(text)) {
+    if (w.letter != 'G' || (std::fabs(w.value - 90) > 1e-9 && std::fabs(w.value - 90.1) > 1e-9)) continue;
+    out.append(text.substr(copied, w.numberStart - copied));
+    out += std::fabs(w.value - 90) < 1e-9 ? "91" : "91.1";
+    copied = w.numberEnd;
+  }
+  out.append(text.substr(copied));
+  return out;
+}
+
+}  // namespace
+
+std::string LineRefusal(int line, const std::string& turkish, const std::string& english) {
+  const std::string n = std::to_string(line);
+  return "Satır " + n + ": " + turkish + "; hiçbir şey değişmedi (line " + n + ": " + english + "; nothing changed).";
+}
+
+std::string UnreadableMessage(const gcode::Block& block) {
+  return LineRefusal(block.number, "okunamıyor, " + block.bad + " (" + block.why + ")",
+                     "cannot be read, " + block.bad + " (" + block.why + ")");
+}
+
+std::optional<size_t> InterpretedProgram::NextMoving(size_t from) const {
+  for (size_t i = from; i < lines.size(); ++i)
+    if (!lines[i].block.moves.empty()) return i;
+  return std::nullopt;
+}
+
+InterpretedProgram InterpretProgram(std::string_view program) {
+  InterpretedProgram p;
+  p.text = program;
+  p.header = HeaderLinesOf(program);
+  gcode::Interpreter interpreter;
+  gcode::ForEachLine(program, [&](std::string_view text, size_t start, size_t) {
+    ProgramLine line;
+    line.start = start;
+    line.end = start + text.size();
+    line.before = interpreter.state();
+    line.from = interpreter.position();
+    if (!interpreter.Read(text, line.block)) {
+      p.refusal = UnreadableMessage(line.block);
+      return false;
+    }
+    if (line.block.call) {
+      p.refusal = LineRefusal(line.block.number, "bir alt program çağırıyor (M98); alt programlı programlar değiştirilmez",
+                              "it calls a subprogram (M98); programs with subprograms are not changed");
+      return false;
+    }
+    line.after = interpreter.state();
+    p.lines.push_back(std::move(line));
+    return true;
+  });
+  return p;
+}
+
+gcode::NumberStyle ProgramStyle(const InterpretedProgram& program) {
+  for (size_t i = 0; i < program.lines.size(); ++i)
+    for (const gcode::Word& w : program.lines[i].block.words)
+      if (AxisOf(w.letter) >= 0) return gcode::StyleOf(w.NumberIn(program.Line(i)));
+  return {};
+}
+
+bool Lands(const gcode::Block& written, const gcode::Block& original, const gcode::Point& shift) {
+  auto expected = [&](const gcode::Move& o) {
+    gcode::Point p = o.to;
+    for (int a = 0; a < 3; ++a)
+      if (!o.Fixed(a)) p[a] += shift[a];
+    return p;
+  };
+  if (original.fixedPlace) {
+    // Only where it ends counts: the fixed axes where they were, the others shifted; its way there may differ.
+    return !written.moves.empty() && !original.moves.empty() &&
+           Near(written.moves.back().to, expected(original.moves.back()));
+  }
+  if (written.moves.size() != original.moves.size()) return false;
+  for (size_t i = 0; i < written.moves.size(); ++i) {
+    const gcode::Move& w = written.moves[i];
+    const gcode::Move& o = original.moves[i];
+    if (w.kind != o.kind || !Near(w.to, expected(o))) return false;
+    if (w.kind == gcode::MoveKind::Arc &&
+        (w.clockwise != o.clockwise || w.plane != o.plane || w.turns != o.turns || !Near(w.from, Plus(o.from, shift)) ||
+         !Near(w.centre, Plus(o.centre, shift))))
+      return false;
+  }
+  return true;
+}
+
+std::optional<std::string> ProgramWriter::Landing(const InterpretedProgram& source, size_t i,
+                                                  const gcode::Point& shift, bool relative) const {
+  const ProgramLine& line = source.lines[i];
+  const gcode::Block& original = line.block;
+  std::string text = relative ? WithRelativeModes(source.Line(i)) : std::string(source.Line(i));
+  gcode::Modal st;
+  if (!written_.ModesAfter(text, st)) return std::nullopt;
+  if (original.moves.empty() || original.fixedPlace) return text;
+  gcode::Block read;
+  read.words = gcode::WordsOf(text);
+  const double unit = gcode::MillimetresPerUnit(st);
+  auto scale = [&](int a) { return a < 3 ? unit : 1.0; };
+  const gcode::Point start = written_.position();
+  const gcode::Point want = Plus(original.end, shift);
+  // The new numbers, by the word they replace; the words added, by axis.
+  std::vector<std::pair<size_t, double>> changes;  // index into read.words
+  std::vector<std::pair<char, double>> added;
+  auto axisValue = [&](int a, double to) { return st.incremental ? (to - start[a]) / scale(a) : to / scale(a); };
+
+  bool named[gcode::kAxes] = {};
+  const bool cycle = st.motion == gcode::Motion::Cycle;
+  for (size_t w = 0; w < read.words.size(); ++w) {
+    const int a = AxisOf(read.words[w].letter);
+    if (a >= 0) named[a] = true;
+  }
+  if (cycle) {
+    const gcode::Modal& o = line.after;
+    const double u0 = gcode::MillimetresPerUnit(o);
+    const double r = o.cycleR ? (o.incremental ? line.from[2] + *o.cycleR * u0 : *o.cycleR * u0) : 0;
+    const double bottom = o.cycleZ ? (o.incremental ? r + *o.cycleZ * u0 : *o.cycleZ * u0) : 0;
+    const double r2 = r + shift[2], bottom2 = bottom + shift[2];
+    // The hole: where the cycle's first move across goes, or where it starts.
+    gcode::Point hole = Plus(line.from, shift);
+    for (const gcode::Move& m : original.moves)
+      if (m.kind == gcode::MoveKind::Rapid && (m.to[0] != m.from[0] || m.to[1] != m.from[1])) {
+        hole = Plus(m.to, shift);
+        break;
+      }
+    for (size_t w = 0; w < read.words.size(); ++w) {
+      const char letter = read.words[w].letter;
+      if (letter == 'X' || letter == 'Y') changes.emplace_back(w, axisValue(letter - 'X', hole[letter - 'X']));
+      if (letter == 'R') changes.emplace_back(w, st.incremental ? (r2 - start[2]) / unit : r2 / unit);
+      if (letter == 'Z') changes.emplace_back(w, st.incremental ? (bottom2 - r2) / unit : bottom2 / unit);
+    }
+    for (int a = 0; a < 2; ++a)
+      if (!named[a] && std::fabs(start[a] - hole[a]) > 1e-7) added.emplace_back(gcode::kAxisLetters[a], axisValue(a, hole[a]));
+  } else {
+    for (size_t w = 0; w < read.words.size(); ++w) {
+      const int a = AxisOf(read.words[w].letter);
+      if (a >= 0) changes.emplace_back(w, axisValue(a, want[a]));
+    }
+    for (int a = 0; a < gcode::kAxes; ++a)
+      if (!named[a] && std::fabs(start[a] - want[a]) > 1e-7) added.emplace_back(gcode::kAxisLetters[a], axisValue(a, want[a]));
+    if (original.moves.back().kind == gcode::MoveKind::Arc) {
+      const gcode::Move& arc = original.moves.back();
+      const gcode::Point centre = Plus(arc.centre, shift);
+      const auto [u, v] = gcode::PlaneAxes(arc.plane);
+      bool offsetNamed[3] = {};
+      bool hasR = false;
+      for (size_t w = 0; w < read.words.size(); ++w) {
+        const char letter = read.words[w].letter;
+        hasR |= letter == 'R';
+        if (letter < 'I' || letter > 'K') continue;
+        const int a = letter - 'I';
+        offsetNamed[a] = true;
+        if (a == u || a == v)
+          changes.emplace_back(w, st.arcIncremental ? (centre[a] - start[a]) / unit : centre[a] / unit);
+      }
+      for (const int a : {u, v})
+        if (!hasR && !offsetNamed[a] && std::fabs(centre[a] - start[a]) > 1e-7)
+          added.emplace_back(static_cast<char>('I' + a),
+                             st.arcIncremental ? (centre[a] - start[a]) / unit : centre[a] / unit);
+    }
+  }
+
+  // The text: each changed number in its own style, the added words after the
+  // last axis word (or the last G word, or the last word).
+  std::sort(changes.begin(), changes.end());
+  size_t insertAt = std::string::npos;
+  gcode::NumberStyle addedStyle = style_;
+  for (const gcode::Word& w : read.words)
+    if (AxisOf(w.letter) >= 0) {
+      insertAt = w.numberEnd;
+      addedStyle = gcode::StyleOf(w.NumberIn(text));
+    }
+  if (insertAt == std::string::npos)
+    for (const gcode::Word& w : read.words)
+      if (w.letter == 'G') insertAt = w.numberEnd;
+  if (insertAt == std::string::npos) insertAt = read.words.empty() ? text.size() : read.words.back().numberEnd;
+  std::string out;
+  size_t copied = 0;
+  auto addWords = [&] {
+    for (const auto& [letter, value] : added) out += std::string(" ") + letter + gcode::WriteExact(value, addedStyle);
+    added.clear();
+  };
+  for (const auto& [w, value] : changes) {
+    const gcode::Word& word = read.words[w];
+    if (insertAt <= word.numberStart && insertAt >= copied) {
+      out.append(text, copied, insertAt - copied);
+      copied = insertAt;
+      addWords();
+    }
+    out.append(text, copied, word.numberStart - copied);
+    out += gcode::WriteExact(value, gcode::StyleOf(word.NumberIn(text)));
+    copied = word.numberEnd;
+  }
+  if (!added.empty()) {
+    if (insertAt >= copied) {
+      out.append(text, copied, insertAt - copied);
+      copied = insertAt;
+    }
+    addWords();
+  }
+  out.append(text, copied, std::string::npos);
+  return out;
+}
+
+bool ProgramWriter::Append(const std::string& line) {
+  if (!first_) text_ += "\r\n";
+  first_ = false;
+  text_ += line;
+  return written_.Read(line, block_);
+}
+
+bool ProgramWriter::PutOwn(const std::string& text) {
+  if (Append(text)) return true;
+  refusal_ = UnreadableMessage(block_);
+  return false;
+}
+
+std::string ArcWouldMove(int line) {
+  return LineRefusal(line, "bu değişiklik bu satırdaki yayın başlangıcını kaydırırdı; yayın I ve J'si oradan ölçülür",
+                     "this would move the start of the arc on this line, whose I and J are measured from there");
+}
+
+bool ProgramWriter::Put(const InterpretedProgram& source, size_t i, const gcode::Point& shift, bool relative) {
+  const ProgramLine& line = source.lines[i];
+  const int number = line.block.number;
+  // An arc is kept only where it starts where it did (shifted): its centre and radius hang on its start.
+  for (const gcode::Move& m : line.block.moves)
+    if (m.kind == gcode::MoveKind::Arc && !Near(written_.position(), Plus(line.from, shift))) {
+      refusal_ = ArcWouldMove(number);
+      return false;
+    }
+  const auto text = Landing(source, i, shift, relative);
+  if (!text) {
+    refusal_ = LineRefusal(number, "yeni yerinde okunamıyor", "cannot be read at its new place");
+    return false;
+  }
+  if (!Append(*text)) {
+    refusal_ = LineRefusal(number, "yeni yerinde okunamıyor, " + block_.bad + " (" + block_.why + ")",
+                           "cannot be read at its new place, " + block_.bad + " (" + block_.why + ")");
+    return false;
+  }
+  if (Lands(block_, line.block, shift)) return true;
+  refusal_ = LineRefusal(number, "olması gereken yere yazılamıyor", "cannot be written to land where it must");
+  return false;
+}
+
+}  // namespace kestrom

@@ -1,0 +1,88 @@
+// A program read line by line through the interpreter, kept for the commands
+// that change it, and the writer that puts its lines back so that each lands
+// where it must: every change is made on what the program means, in the
+// modes in force at each line's place, changing only the numbers that must
+// change (and adding an axis word where a line must name one it left out).
+#pragma once
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "gcode/interpreter.h"
+#include "gcode/numbers.h"
+
+namespace kestrom {
+
+struct ProgramLine {
+  size_t start = 0, end = 0;  // the line's bytes, without its line end
+  gcode::Block block;         // as read: words, moves, where it ends
+  gcode::Modal before, after;  // the modes in force before and after it
+  gcode::Point from{};        // where the machine stands before it, work coordinates (millimetres)
+};
+
+struct InterpretedProgram {
+  std::string_view text;
+  std::vector<ProgramLine> lines;
+  size_t header = 0;       // Kestrom's own header lines at the start (0 or 2), which commands leave alone
+  std::string refusal;     // why the program cannot be changed, the line named; empty when it can
+  std::string_view Line(size_t i) const { return text.substr(lines[i].start, lines[i].end - lines[i].start); }
+  // The first line at or after `from` whose block moves the machine.
+  std::optional<size_t> NextMoving(size_t from) const;
+  bool ok() const { return refusal.empty(); }
+};
+
+// Reads every line in order; a line the interpreter cannot read, or a
+// subprogram call (whose lines are elsewhere), makes the refusal.
+InterpretedProgram InterpretProgram(std::string_view program);
+
+// "Satır 12 okunamıyor: G51 (scaling is not read); hiçbir şey değişmedi (line 12 cannot be read: ...; nothing changed)."
+std::string UnreadableMessage(const gcode::Block& block);
+// "Satır 12: ... (line 12: ...); hiçbir şey değişmedi (nothing changed)."
+std::string LineRefusal(int line, const std::string& turkish, const std::string& english);
+
+// The refusal of a change that would move the start of the arc on `line`.
+std::string ArcWouldMove(int line);
+
+// The style a program writes its first axis number in, for the numbers a command adds.
+gcode::NumberStyle ProgramStyle(const InterpretedProgram& program);
+
+// Writes lines one after another and reads each back through an interpreter
+// of its own: where the machine is in the new text at every line, in the
+// new text's modes.
+class ProgramWriter {
+ public:
+  explicit ProgramWriter(gcode::NumberStyle style) : style_(style) {}
+  // Line `i` of `source`, its moves landing at the original's plus `shift`
+  // (millimetres; moves to places fixed on the machine stay). `relative`:
+  // G90 and G90.1 on the line become G91 and G91.1. False, with `refusal()`
+  // set, when the line cannot be written so.
+  bool Put(const InterpretedProgram& source, size_t i, const gcode::Point& shift, bool relative = false);
+  // A line of the command's own, read as it is.
+  bool PutOwn(const std::string& text);
+  // A line's text as it would be written, without writing it.
+  std::optional<std::string> Landing(const InterpretedProgram& source, size_t i, const gcode::Point& shift,
+                                     bool relative) const;
+  const gcode::Interpreter& written() const { return written_; }
+  gcode::Interpreter& interpreter() { return written_; }
+  std::string& text() { return text_; }
+  const std::string& refusal() const { return refusal_; }
+  const gcode::Block& last() const { return block_; }
+  void SetStyle(gcode::NumberStyle style) { style_ = style; }
+
+ private:
+  bool Append(const std::string& line);
+  gcode::NumberStyle style_;
+  gcode::Interpreter written_;
+  gcode::Block block_;
+  std::string text_;
+  std::string refusal_;
+  bool first_ = true;
+};
+
+// True when `written`'s moves are `original`'s with `shift` added (moves to
+// places fixed on the machine unshifted): the same kinds, ends and centres.
+bool Lands(const gcode::Block& written, const gcode::Block& original, const gcode::Point& shift);
+
+}  // namespace kestrom
