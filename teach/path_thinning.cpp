@@ -8,8 +8,10 @@
 
 #include "machine/mach3_contract.h"
 #include "gcode/lines.h"
+#include "gcode/interpreter.h"
 #include "gcode/numbers.h"
 #include "teach/recovery_journal.h"
+#include "teach/teach_program.h"
 
 namespace kestrom {
 namespace {
@@ -180,17 +182,29 @@ ThinnedProgram ThinPath(const std::string& program, double tolerance) {
   std::vector<bool> runKeep;
   size_t runStart = 0, runAxes = 0;
   std::string runKey;
+  double runTolerance = tolerance;
   auto closeRun = [&](size_t end) {
     if (run.size() > 2) {
-      MarkKeptFast(run, runAxes, tolerance, runKeep);
+      MarkKeptFast(run, runAxes, runTolerance, runKeep);
       for (size_t i = 0; i < run.size(); ++i) keep[runStart + i] = runKeep[i];
     }
     run.clear();
     runKey.clear();
     runStart = end;
   };
+  // Only lines the interpreter reads as absolute moves may go: under G91 every
+  // later point hangs on each line, and after a line it cannot read nothing is known.
+  const size_t header = HeaderLinesOf(program);
+  gcode::Interpreter interpreter;
+  gcode::Block block;
+  bool readable = true;
   for (size_t i = 0; i < lines.size(); ++i) {
-    const Parsed p = i >= 2 ? Parse(lines[i]) : Parsed{};  // the header is never part of a run
+    readable = readable && interpreter.Read(lines[i], block);
+    const gcode::Modal& modes = interpreter.state();
+    const bool absoluteLine = readable && !modes.incremental && block.moves.size() == 1 &&
+                              block.moves[0].kind == gcode::MoveKind::Feed;
+    Parsed p = i >= header && absoluteLine ? Parse(lines[i]) : Parsed{};  // the header is never part of a run
+    if (p.ok && modes.inches) p.key += 'i';
     if (!p.ok || p.key != runKey) closeRun(i);
     if (!p.ok) {
       runStart = i + 1;
@@ -200,6 +214,7 @@ ThinnedProgram ThinPath(const std::string& program, double tolerance) {
       runStart = i;
       runKey = p.key;
       runAxes = p.axes;
+      runTolerance = tolerance / gcode::MillimetresPerUnit(modes);  // the numbers are in the program's units
     }
     run.push_back(p.point);
   }

@@ -49,6 +49,11 @@ TEST(PathThinning, StraightRunsCollapseCornersStayAndOtherLinesBreakRuns) {
   expected.erase(expected.find(Line(2, 0)), Line(2, 0).size());
   expected.erase(expected.find(Line(5, 4)), Line(5, 4).size());
   EXPECT_EQ(ThinPath(taught, 0.01).text, expected);
+  // Under G91 every later point hangs on each line, and after a line that cannot be read nothing is known: kept whole.
+  for (const char* before : {"\r\nG91", "\r\nG1 X#1"}) {
+    const std::string kept = std::string(kStartHeader) + before + Line(1, 0) + Line(2, 0) + Line(3, 0);
+    EXPECT_EQ(ThinPath(kept, 0.01).text, kept);
+  }
   // No runs at all: left as it is.
   const std::string typed = "(Kestrom File)\r\nG21 G90 G49 G64\r\n\r\nG00 X1\r\ng01 x2\r\nG01  X1 Y2 Q3";
   EXPECT_EQ(ThinPath(typed, 0.1).text, typed);

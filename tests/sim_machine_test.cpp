@@ -167,5 +167,34 @@ TEST(SimRun, ABadLineStopsTheRunWhereTheMachineStoodAndHoldSpeedAndInchesWork) {
   EXPECT_EQ(r.m.runState(), SimMachine::RunState::Failed);
 }
 
+// What CAM programs ask of a run: a tool change pauses for Cycle Start, a
+// dwell waits, work offsets come from the table G10 L2 sets; and MDI shares
+// the run's modal state, an F on its line being that line's feed.
+TEST(SimRun, ToolChangeDwellWorkOffsetsAndOneModalStateWithMdi) {
+  TimedRun r;
+  r.m.LoadFile("C:\\cam.tap", "G20\nT2 M6\nG4 P0.5\nG0 X1\nG10 L2 P2 X0.5\nG55\nG0 X0\nM30");
+  r.m.CycleStart();
+  r.For(50);
+  EXPECT_EQ(r.m.runState(), SimMachine::RunState::Paused);
+  EXPECT_EQ(r.m.RunStatus(), "Tool change: T2 at line 2: Cycle Start goes on");
+  EXPECT_EQ(r.m.Tool(), 2);
+  r.m.CycleStart();
+  r.For(400);
+  EXPECT_EQ(r.m.Position(0), 0) << "the dwell's half second is not over";
+  r.For(3000);
+  EXPECT_EQ(r.m.runState(), SimMachine::RunState::Ended);
+  EXPECT_NEAR(r.m.MachinePosition(0), 12.7, 1e-9);  // G55's zero, half an inch along
+  EXPECT_EQ(r.m.DroString(0), "+0.0000");
+  // MDI after the inch run reads inches, in G55, as Mach3 does.
+  ASSERT_TRUE(r.m.Code("G1 X1 F100"));
+  r.For(1000);
+  EXPECT_NEAR(r.m.MachinePosition(0), 12.7 + 25.4, 1e-6);
+  ASSERT_TRUE(r.m.Code("G21 G54"));
+  r.m.SetFeedRate(100);
+  ASSERT_TRUE(r.m.Code("G1 X20 F500"));  // the line's own F: 20 mm at 500 mm/min, 2.4 s
+  r.For(2450);
+  EXPECT_NEAR(r.m.Position(0), 20, 1e-6);
+}
+
 }  // namespace
 }  // namespace kestrom::sim

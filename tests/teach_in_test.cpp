@@ -335,5 +335,29 @@ TEST_F(TeachIn, RapidArcAndEditsFromTheReadoutsWithBringBack) {
   EXPECT_EQ(Program(), reteached);
 }
 
+// No command can end Kestrom: one that throws says so, naming itself, and the
+// program box and its journal are as they were.
+TEST_F(TeachIn, ACommandThatThrowsSaysSoAndLeavesTheProgramAsItWas) {
+  At("+1.0000", "+2.0000");
+  form.OnCommand(FormCommand::RecordPoint);
+  const std::string before = Program();
+  const std::string journal = form.journal().state().text;
+  int throwOn = 1;
+  controls.onText = [&](ControlId id) {
+    if (id == ControlId::Text2 && --throwOn == 0) throw std::bad_alloc();
+  };
+  form.OnCommand(FormCommand::MakeRelative);
+  EXPECT_EQ(controls.messages.back(), CommandFailedMessage("Göreli Yap (Make relative)", "bellek yetmedi (out of memory)"));
+  throwOn = 1;
+  controls.onText = [&](ControlId id) {
+    if (id == ControlId::Text2 && --throwOn == 0) throw std::runtime_error("disk gone");
+  };
+  form.OnClick(ControlId::Command4);  // KAYDET
+  EXPECT_NE(controls.messages.back().find("disk gone"), std::string::npos) << controls.messages.back();
+  controls.onText = nullptr;
+  EXPECT_EQ(Program(), before);
+  EXPECT_EQ(form.journal().state().text, journal);
+}
+
 }  // namespace
 }  // namespace kestrom

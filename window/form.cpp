@@ -7,6 +7,7 @@
 #include <tuple>
 
 #include "teach/path_thinning.h"
+#include "window/layout.h"
 #include "window/save_command.h"
 #include "window/window_menu.h"
 
@@ -96,6 +97,17 @@ void Form::FollowCaret() {
 }
 
 bool Form::OnClick(ControlId id) {
+  try {
+    return Click(id);
+  } catch (const std::bad_alloc&) {
+    controls_.ShowMessage(CommandFailedMessage(ControlCaption(id), "bellek yetmedi (out of memory)"));
+  } catch (const std::exception& e) {
+    controls_.ShowMessage(CommandFailedMessage(ControlCaption(id), e.what()));
+  }
+  return true;
+}
+
+bool Form::Click(ControlId id) {
   switch (id) {
     case ControlId::Command5: recorder_.AppendMCode("M3"); return true;
     case ControlId::Command6: recorder_.AppendMCode("M5"); return true;
@@ -113,6 +125,13 @@ bool Form::OnClick(ControlId id) {
     case ControlId::Command1: panel_.GotoPage(); return true;
     default: return false;
   }
+}
+
+// A button's caption, as the operator knows it.
+std::string ControlCaption(ControlId id) {
+  for (const ControlSpec& spec : MainWindowLayout())
+    if (spec.id == id) return spec.caption;
+  return "?";
 }
 
 // The command's menu caption without its key, as the operator knows it.

@@ -35,6 +35,7 @@ inline constexpr int kDefaultTolerance = 2;
 std::string ThinnedMessage(size_t before, size_t after);
 // The command's name in messages, and what a command that failed says.
 std::string CommandName(FormCommand command);
+std::string ControlCaption(ControlId id);
 std::string CommandFailedMessage(const std::string& command, const std::string& what);
 
 // What the file commands beyond KAYDET need; without it KAYDET saves alone.
@@ -73,6 +74,7 @@ class Form {
 
  private:
   void RunCommand(FormCommand command);
+  bool Click(ControlId id);
   void CheckMach3();
   void SimplifyPath();
   void ShowViaInView();

@@ -32,7 +32,11 @@ class FakeControls : public Controls {
     }
   }
 
-  std::string Text(ControlId id) override { return texts.at(id); }
+  std::function<void(ControlId)> onText;  // before each Text(): a test may make it throw
+  std::string Text(ControlId id) override {
+    if (onText) onText(id);
+    return texts.at(id);
+  }
   void SetText(ControlId id, const std::string& text) override { texts.at(id) = text; }
   void AppendText(ControlId id, const std::string& text) override {
     ++appends;
