@@ -92,9 +92,9 @@ build_windows() {  # $1: win32, win64, win32-tests or win64-tests; extra cmake o
 # The text conversions and the program grammar under libFuzzer, for a bounded time.
 run_fuzzers() {  # $1: seconds for each
   CC=clang CXX=clang++ cmake -S "$ROOT" -B "$BUILD/fuzz" -DKESTROM_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-  cmake --build "$BUILD/fuzz" -j "$JOBS" --target fuzz_number_text fuzz_program_grammar fuzz_recovery_journal
+  cmake --build "$BUILD/fuzz" -j "$JOBS" --target fuzz_number_text fuzz_program_grammar fuzz_recovery_journal fuzz_interpreter
   local f
-  for f in fuzz_number_text fuzz_program_grammar fuzz_recovery_journal; do
+  for f in fuzz_number_text fuzz_program_grammar fuzz_recovery_journal fuzz_interpreter; do
     mkdir -p "$BUILD/fuzz/corpus-$f"
     "$BUILD/fuzz/$f" -max_total_time="$1" -print_final_stats=0 "$BUILD/fuzz/corpus-$f" 2>&1 | tail -n 1
   done

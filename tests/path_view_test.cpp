@@ -63,6 +63,11 @@ TEST(ProgramPath, ReadsRecorderAndPlainFormsWithModalStateAndStopsWhereItCannotR
   stopped.Read(Program({"G1 X1", "G01 Xabc Y9", "G1 X5"}), drawn);
   EXPECT_EQ(drawn.size(), 1u);
   EXPECT_EQ(stopped.problem(), "line 5: X (a letter without its number)");
+  PathView view(nullptr);
+  view.Open(Program({"G1 X1", "G01 Xabc Y9"}));
+  EXPECT_EQ(view.StatusText(), "   Çizim burada duruyor (drawing stops here): line 5: X (a letter without its number)");
+  view.Replaced("G41 D1 G1 X1\nG40");
+  EXPECT_NE(view.StatusText().find("the path as programmed"), std::string::npos);
   // Programs end at M30; subprograms are drawn where they are called.
   EXPECT_EQ(LastPointOf("G0 X1\nM98 P7 L2\nM30\nG0 X50\nO7\nG91 G0 Y1\nG90 M99")->at(1), 2);
   // Read in pieces as the recorder appends them: the same points.

@@ -359,5 +359,35 @@ TEST_F(TeachIn, ACommandThatThrowsSaysSoAndLeavesTheProgramAsItWas) {
   EXPECT_EQ(form.journal().state().text, journal);
 }
 
+// Points and arcs taught onto a program that is not in G90 G21 G17: each
+// written in the modes in force at the program's end.
+TEST_F(TeachIn, PointsAndArcsAreWrittenInTheModesAtTheProgramsEnd) {
+  auto taught = [&](const std::string& program, FormCommand command) {
+    controls.texts[ControlId::Text2] = program;
+    form.OnCommand(command);
+    return Program().substr(program.size());
+  };
+  // G91: a point is an increment from where the program stands.
+  At("+5.0000", "+3.0000", "+1.0000");
+  EXPECT_EQ(taught("G91\r\nG01 X2 Y1 F100", FormCommand::RecordPoint), "\r\nG01  X+3.0000 Y+2.0000 Z+1.0000 F200");
+  EXPECT_EQ(taught("G91\r\nG01 X2 Y1 F100", FormCommand::RecordRapidPoint), "\r\nG00  X+3.0000 Y+2.0000 Z+1.0000");
+  // An arc after G18, in G91, in inches: G17 said on the line, the end an increment, I and J in inches.
+  At("+1.0000", "+1.0000");
+  form.OnCommand(FormCommand::ArcViaPoint);
+  At("+2.0000", "+0.0000");
+  const std::string arc = taught("G20 G18 G91\r\nG01 X0 Y0 Z0 F10", FormCommand::ArcEndPoint);
+  EXPECT_EQ(arc, "\r\nG02 G17 G91.1  X+2.0000 Y+0.0000 Z+0.0000 I+1.0000 J+0.0000 F200") << controls.messages.back();
+  // Z not ticked: the arc keeps the program's Z, whatever the readout says.
+  controls.values[ControlId::Check4] = 0;
+  At("+1.0000", "+1.0000", "-2.0000");
+  form.OnCommand(FormCommand::ArcViaPoint);
+  At("+2.0000", "+0.0000", "-2.0000");
+  EXPECT_EQ(taught("G01 X0 Y0 Z5 F100", FormCommand::ArcEndPoint), "\r\nG02 G91.1  X+2.0000 Y+0.0000 I+1.0000 J+0.0000 F200");
+  // A program that cannot be read takes no arc: where it ends is not known.
+  form.OnCommand(FormCommand::ArcViaPoint);
+  EXPECT_EQ(taught("G01 X0 Y0\r\nG01 X#1", FormCommand::ArcEndPoint), "");
+  EXPECT_NE(controls.messages.back().find("line 2"), std::string::npos) << controls.messages.back();
+}
+
 }  // namespace
 }  // namespace kestrom
