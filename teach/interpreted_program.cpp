@@ -46,6 +46,13 @@ std::string WithRelativeModes(std::string_view text) {
 
 }  // namespace
 
+bool SameGeometryModes(const gcode::Modal& a, const gcode::Modal& b) {
+  return a.motion == b.motion && a.cycle == b.cycle && a.plane == b.plane && a.incremental == b.incremental &&
+         a.arcIncremental == b.arcIncremental && a.inches == b.inches && a.feedMode == b.feedMode &&
+         a.workOffset == b.workOffset && a.returnToR == b.returnToR && a.cycleZ == b.cycleZ && a.cycleR == b.cycleR &&
+         a.cycleQ == b.cycleQ && a.cycleP == b.cycleP;
+}
+
 std::string LineRefusal(int line, const std::string& turkish, const std::string& english) {
   const std::string n = std::to_string(line);
   return "Satır " + n + ": " + turkish + "; hiçbir şey değişmedi (line " + n + ": " + english + "; nothing changed).";
@@ -126,11 +133,14 @@ std::optional<std::string> ProgramWriter::Landing(const InterpretedProgram& sour
   const ProgramLine& line = source.lines[i];
   const gcode::Block& original = line.block;
   std::string text = relative ? WithRelativeModes(source.Line(i)) : std::string(source.Line(i));
+  // The modes the line's numbers are read in: the original's, where the text
+  // written so far stands in the modes the original stood in (the usual case).
   gcode::Modal st;
-  if (!written_.ModesAfter(text, st)) return std::nullopt;
+  if (!relative && SameGeometryModes(written_.state(), line.before)) st = line.after;
+  else if (!written_.ModesAfter(text, st)) return std::nullopt;
   if (original.moves.empty() || original.fixedPlace) return text;
   gcode::Block read;
-  read.words = gcode::WordsOf(text);
+  read.words = relative ? gcode::WordsOf(text) : original.words;
   const double unit = gcode::MillimetresPerUnit(st);
   auto scale = [&](int a) { return a < 3 ? unit : 1.0; };
   const gcode::Point start = written_.position();

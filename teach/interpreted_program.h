@@ -42,6 +42,10 @@ std::string UnreadableMessage(const gcode::Block& block);
 // "Satır 12: ... (line 12: ...); hiçbir şey değişmedi (nothing changed)."
 std::string LineRefusal(int line, const std::string& turkish, const std::string& english);
 
+// Whether two states read a line's numbers alike: the same motion, plane,
+// distance modes, units, feed mode, work offset and drilling cycle.
+bool SameGeometryModes(const gcode::Modal& a, const gcode::Modal& b);
+
 // The refusal of a change that would move the start of the arc on `line`.
 std::string ArcWouldMove(int line);
 

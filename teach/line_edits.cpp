@@ -34,13 +34,6 @@ LineEdit Refused(std::string why) {
   return edit;
 }
 
-bool SameModes(const gcode::Modal& a, const gcode::Modal& b) {
-  return a.motion == b.motion && a.cycle == b.cycle && a.plane == b.plane && a.incremental == b.incremental &&
-         a.arcIncremental == b.arcIncremental && a.inches == b.inches && a.feedMode == b.feedMode &&
-         a.workOffset == b.workOffset && a.returnToR == b.returnToR && a.cycleZ == b.cycleZ && a.cycleR == b.cycleR &&
-         a.cycleQ == b.cycleQ && a.cycleP == b.cycleP;
-}
-
 bool SamePlace(const gcode::Point& a, const gcode::Point& b) {
   for (int i = 0; i < gcode::kAxes; ++i)
     if (std::fabs(a[i] - b[i]) > 1e-7) return false;
@@ -66,7 +59,7 @@ LineEdit Spliced(const InterpretedProgram& p, size_t from, size_t to, const std:
   size_t end = to;
   for (; end < p.lines.size(); ++end) {
     const ProgramLine& line = p.lines[end];
-    if (SamePlace(writer.written().position(), line.from) && SameModes(writer.written().state(), line.before)) break;
+    if (SamePlace(writer.written().position(), line.from) && SameGeometryModes(writer.written().state(), line.before)) break;
     if (!writer.Put(p, end, {})) return Refused(writer.refusal());
   }
   const bool wroteAny = !replacement.empty() || end > to;

@@ -186,9 +186,12 @@ CopiedProgram RepeatInGrid(const std::string& program, const GridLayout& grid) {
   if (!firstMove || *firstMove >= parts.bodyEnd) return Refused(kNoMove);
 
   // Counted in 64 bits before anything is made: rows × columns cannot wrap.
+  // Later copies leave out blank lines and add two moves between (three when
+  // the copy is entered at an arc's start), and perhaps a line of modes.
   const uint64_t copies = static_cast<uint64_t>(grid.rows) * static_cast<uint64_t>(grid.columns);
-  const uint64_t body = parts.bodyEnd - parts.bodyStart;
-  const uint64_t total = p.lines.size() + (copies - 1) * (body + 3);
+  uint64_t body = 0;
+  for (size_t i = parts.bodyStart; i < parts.bodyEnd; ++i) body += p.Line(i).find_first_not_of(" \t") != std::string_view::npos;
+  const uint64_t total = p.lines.size() + (copies - 1) * (body + 2);
   if (copies > kMostCopiedLines || total > kMostCopiedLines) return Refused(LinesTooMany());
 
   const double unit = UnitOf(p);
@@ -246,6 +249,7 @@ CopiedProgram RepeatInGrid(const std::string& program, const GridLayout& grid) {
   for (size_t i = parts.bodyEnd; i < p.lines.size(); ++i)
     if (!writer.Put(p, i, shift)) return Refused(writer.refusal());
   const uint64_t lines = LineCount(writer.text());
+  if (lines > kMostCopiedLines) return Refused(LinesTooMany());
   return {std::move(writer.text()), GridMessage(grid, lines)};
 }
 
