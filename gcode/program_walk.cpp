@@ -43,6 +43,8 @@ bool ProgramWalk::Fail(Block& block, std::string why) {
 
 bool ProgramWalk::Next(Interpreter& interpreter, Block& block) {
   if (ended_ || failed_ || next_ >= lines_.size()) return false;
+  // The line end after the last line opens no line of its own, until more text follows it.
+  if (next_ + 1 == lines_.size() && !text_.empty() && text_.back() == '\n') return false;
   current_ = next_++;
   if (++run_ > kMostLinesRun) return Fail(block, "the program runs more lines than Kestrom follows");
   if (!interpreter.Read(Line(current_), block, static_cast<int>(current_ + 1))) {

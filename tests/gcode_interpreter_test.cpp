@@ -142,6 +142,8 @@ TEST(Interpreter, DrillingCyclesFixedPlacesOffsetsAndSubprograms) {
   ASSERT_TRUE(sub.problem.empty()) << sub.problem;
   ExpectNear(sub.End(), {3, 0, 5, 0, 0, 0}, "three calls of one step");
   EXPECT_EQ(Walked("M98 P9").problem.substr(0, 6), "line 1");
+  EXPECT_EQ(Walked("G0 X1\r\n").blocks.size(), 1u);  // a file's last line end opens no line
+  EXPECT_EQ(Walked("G0 X1\r\n\r\n").blocks.size(), 2u);
 }
 
 // Programs as CAM post-processors write them for Mach3, each read to its end.
