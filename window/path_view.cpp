@@ -59,6 +59,7 @@ void PathView::Close() {
   open_ = false;
   if (surface_) surface_->Close();
   std::vector<PathPoint>().swap(points_);  // a long program's points are not held for a closed view
+  reader_ = PathReader();                  // nor its text
   machine_.reset();
   via_.reset();
   caretLine_.reset();
