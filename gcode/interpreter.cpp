@@ -546,10 +546,15 @@ bool Interpreter::ModesAfter(std::string_view text, Modal& after) const {
 }
 
 bool Interpreter::Read(std::string_view text, Block& block, int number) {
+  // The block's lists keep their room from line to line: a million lines read without a million allocations.
+  ScannedLine scanned;
+  scanned.words = std::move(block.words);
+  std::vector<Move> moves = std::move(block.moves);
+  moves.clear();
   block = Block();
+  block.moves = std::move(moves);
   line_ = number > 0 ? number : line_ + 1;
   block.number = line_;
-  ScannedLine scanned;
   if (!ScanLine(text, scanned)) {
     block.bad = scanned.bad;
     block.why = scanned.why;
