@@ -25,10 +25,6 @@ constexpr double kArcRelativeTolerance = 0.001;
 constexpr double kTiny = 1e-12;
 
 bool IsAxisLetter(char c) { return std::strchr(kAxisLetters, c) != nullptr; }
-int AxisOf(char c) {
-  const char* at = std::strchr(kAxisLetters, c);
-  return at ? static_cast<int>(at - kAxisLetters) : -1;
-}
 
 std::string CodeText(const Code& code) {
   std::string text(1, code.letter);
@@ -38,6 +34,10 @@ std::string CodeText(const Code& code) {
 }
 
 bool IsWhole(double v) { return std::fabs(v - std::round(v)) < 1e-9; }
+// A number that names something (an O number, a tool, repeats): whole, and
+// within what Mach3 takes, so that it fits an int.
+constexpr double kLargestName = 99999;
+bool IsName(double v, double lowest = 0) { return IsWhole(v) && v >= lowest && v <= kLargestName; }
 
 }  // namespace
 
@@ -207,7 +207,10 @@ bool Execution::Run() {
   if (axisUser && motionCode && b.hasAxisWords)
     return Fail(CodeWord(Group::Motion), CodeText(*nonModal) + " and " + CodeText(*motionCode) +
                                              " both take the line's axis words");
-  if (const auto o = Value('O')) b.label = static_cast<int>(*o);
+  if (const auto o = Value('O')) {
+    if (!IsName(*o)) return Fail(WordOf('O'), "an O number is a whole number up to 99999");
+    b.label = static_cast<int>(*o);
+  }
 
   if (const auto& c = CodeIn(Group::FeedMode))
     next.feedMode = c->op == Op::InverseTime ? FeedMode::InverseTime
@@ -221,7 +224,7 @@ bool Execution::Run() {
     next.speed = *s;
   }
   if (const auto t = Value('T')) {
-    if (*t < 0 || !IsWhole(*t)) return Fail(WordOf('T'), "a tool is a whole number");
+    if (!IsName(*t)) return Fail(WordOf('T'), "a tool is a whole number up to 99999");
     next.selectedTool = static_cast<int>(*t);
   }
   if (CodeIn(Group::ToolChange)) {
@@ -273,8 +276,8 @@ bool Execution::Run() {
       case Op::CallSubprogram: {
         const auto p = Value('P');
         const auto l = Value('L');
-        if (!p || !IsWhole(*p) || *p < 0) return Fail(CodeWord(Group::Stopping), "M98 needs P, the O number it calls");
-        if (l && (!IsWhole(*l) || *l < 1)) return Fail(WordOf('L'), "repeats are a whole number of 1 or more");
+        if (!p || !IsName(*p)) return Fail(CodeWord(Group::Stopping), "M98 needs P, the O number it calls");
+        if (l && !IsName(*l, 1)) return Fail(WordOf('L'), "repeats are a whole number from 1 to 99999");
         b.call = SubprogramCall{static_cast<int>(*p), l ? static_cast<int>(*l) : 1};
         break;
       }

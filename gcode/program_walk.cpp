@@ -12,7 +12,9 @@ constexpr size_t kMostLinesRun = 50000000;
 bool LabelOf(std::string_view line, int& label) {
   ScannedLine scanned;
   if (!ScanLine(line, scanned) || scanned.words.empty() || scanned.words.front().letter != 'O') return false;
-  label = static_cast<int>(scanned.words.front().value);
+  const double value = scanned.words.front().value;
+  if (value < 0 || value > 99999) return false;  // the interpreter refuses it where it runs
+  label = static_cast<int>(value);
   return true;
 }
 }  // namespace

@@ -66,7 +66,8 @@ TEST(Interpreter, ModalStateWordsInPlaceAndEveryRefusalNamed) {
       {"G1 X#1", "X#"},         {"G1 X[1+2]", "X["},       {"G1 E5", "E5"},           {"G1 U5", "U5"},
       {"G12.1", "G12.1"},       {"M62 P1", "M62"},         {"G0 (open", "(open"},     {"G28 G1 X0", "G1"},
       {"G17 G2 X1", "G2"},      {"G1 X", "X"},             {"G80 G0 X1 G1", "G0"},    {"M3 M5", "M5"},
-      {"G4", "G4"},             {"G53 G2 X1 I1", "G53"},   {"G10 L20 P1 X0", "G10"},  {"G92", "G92"}};
+      {"G4", "G4"},             {"G53 G2 X1 I1", "G53"},   {"O333333333333", "O"},    {"T1000000", "T"},
+      {"T123456", "T123456"},   {"G10 L20 P1 X0", "G10"},  {"G92", "G92"}};
   for (const auto& [text, word] : refused) {
     ASSERT_FALSE(in.Read(text, b)) << text;
     EXPECT_EQ(b.bad.substr(0, std::string(word).size()), word) << text << ": " << b.Problem();
