@@ -69,25 +69,39 @@ std::optional<size_t> InterpretedProgram::NextMoving(size_t from) const {
   return std::nullopt;
 }
 
-InterpretedProgram InterpretProgram(std::string_view program) {
+InterpretedProgram InterpretProgram(std::string_view program, size_t detailFrom, size_t detailTo) {
   InterpretedProgram p;
   p.text = program;
   p.header = HeaderLinesOf(program);
+  p.detailFrom = detailFrom;
   gcode::Interpreter interpreter;
+  gcode::Block scratch;
   gcode::ForEachLine(program, [&](std::string_view text, size_t start, size_t) {
+    const size_t index = p.lines.size();
+    if (index == detailTo) {
+      p.complete = false;
+      return false;
+    }
+    if (index == detailFrom) p.atDetail = interpreter;
     ProgramLine line;
     line.start = start;
     line.end = start + text.size();
     line.before = interpreter.state();
     line.from = interpreter.position();
-    if (!interpreter.Read(text, line.block)) {
-      p.refusal = UnreadableMessage(line.block);
+    const bool detail = index >= detailFrom;
+    gcode::Block& block = detail ? line.block : scratch;
+    if (!interpreter.Read(text, block)) {
+      p.refusal = UnreadableMessage(block);
       return false;
     }
-    if (line.block.call) {
-      p.refusal = LineRefusal(line.block.number, "bir alt program çağırıyor (M98); alt programlı programlar değiştirilmez",
+    if (block.call) {
+      p.refusal = LineRefusal(block.number, "bir alt program çağırıyor (M98); alt programlı programlar değiştirilmez",
                               "it calls a subprogram (M98); programs with subprograms are not changed");
       return false;
+    }
+    if (!detail) {
+      line.block.number = block.number;
+      line.block.end = block.end;
     }
     line.after = interpreter.state();
     p.lines.push_back(std::move(line));

@@ -24,6 +24,12 @@ struct ProgramLine {
 
 struct InterpretedProgram {
   std::string_view text;
+  // Lines before `detailFrom` keep their place, modes and end but not their
+  // words and moves (an edit in the middle of a long program needs no more);
+  // reading stops before `detailTo`, and `complete` says whether it read every line.
+  size_t detailFrom = 0;
+  bool complete = true;
+  gcode::Interpreter atDetail;  // the interpreter as it stood before line `detailFrom`
   std::vector<ProgramLine> lines;
   size_t header = 0;       // Kestrom's own header lines at the start (0 or 2), which commands leave alone
   std::string refusal;     // why the program cannot be changed, the line named; empty when it can
@@ -35,7 +41,8 @@ struct InterpretedProgram {
 
 // Reads every line in order; a line the interpreter cannot read, or a
 // subprogram call (whose lines are elsewhere), makes the refusal.
-InterpretedProgram InterpretProgram(std::string_view program);
+InterpretedProgram InterpretProgram(std::string_view program, size_t detailFrom = 0,
+                                    size_t detailTo = static_cast<size_t>(-1));
 
 // "Satır 12 okunamıyor: G51 (scaling is not read); hiçbir şey değişmedi (line 12 cannot be read: ...; nothing changed)."
 std::string UnreadableMessage(const gcode::Block& block);

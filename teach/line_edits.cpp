@@ -1,6 +1,8 @@
 #include "teach/line_edits.h"
 
+#include <algorithm>
 #include <cmath>
+#include <optional>
 #include <vector>
 
 #include "gcode/lines.h"
@@ -40,18 +42,20 @@ bool SamePlace(const gcode::Point& a, const gcode::Point& b) {
   return true;
 }
 
-// The interpreter as it stands before line `index`.
+// The interpreter as it stands before line `index` (at or after the program's detail).
 gcode::Interpreter Before(const InterpretedProgram& p, size_t index) {
-  gcode::Interpreter interpreter;
+  gcode::Interpreter interpreter = p.atDetail;
   gcode::Block block;
-  for (size_t i = 0; i < index; ++i) interpreter.Read(p.Line(i), block);
+  for (size_t i = p.detailFrom; i < index; ++i) interpreter.Read(p.Line(i), block);
   return interpreter;
 }
 
 // Lines [from, to) replaced by `replacement` (each read in the modes of its
 // place), then the lines after them written again until one starts where it
-// did in the modes it did: from there on the program is as it was.
-LineEdit Spliced(const InterpretedProgram& p, size_t from, size_t to, const std::vector<std::string>& replacement) {
+// did in the modes it did: from there on the program is as it was. Nothing
+// when the lines read ran out first: the edit needs more of the program.
+std::optional<LineEdit> Spliced(const InterpretedProgram& p, size_t from, size_t to,
+                                const std::vector<std::string>& replacement) {
   ProgramWriter writer(ProgramStyle(p));
   writer.interpreter() = Before(p, from);
   for (const std::string& line : replacement)
@@ -62,6 +66,7 @@ LineEdit Spliced(const InterpretedProgram& p, size_t from, size_t to, const std:
     if (SamePlace(writer.written().position(), line.from) && SameGeometryModes(writer.written().state(), line.before)) break;
     if (!writer.Put(p, end, {})) return Refused(writer.refusal());
   }
+  if (end == p.lines.size() && !p.complete) return std::nullopt;
   const bool wroteAny = !replacement.empty() || end > to;
   LineEdit edit;
   if (from > 0) {
@@ -75,6 +80,24 @@ LineEdit Spliced(const InterpretedProgram& p, size_t from, size_t to, const std:
     if (wroteAny && end < p.lines.size()) edit.insert += "\r\n";
   }
   return edit;
+}
+
+// An edit at the caret's line, made on the program read in detail from just
+// before that line to a few lines after it, and on more of it only where the
+// lines after the edit take longer to stand where they stood.
+template <class Edit>
+LineEdit EditAt(const std::string& program, size_t caret, Edit&& edit) {
+  const size_t caretLine = static_cast<size_t>(
+      std::count(program.begin(), program.begin() + static_cast<long>(std::min(caret, program.size())), '\n'));
+  const size_t detailFrom = caretLine > kHeaderLines ? caretLine - 1 : 0;
+  constexpr size_t kLinesAfter = 64;
+  const InterpretedProgram near = InterpretProgram(program, detailFrom, caretLine + kLinesAfter);
+  if (!near.ok()) return Refused(near.refusal);
+  if (std::optional<LineEdit> made = edit(near)) return *made;
+  // Read whole, the program always decides: its last line stands where it stood, or is rewritten.
+  const InterpretedProgram whole = InterpretProgram(program, detailFrom);
+  if (!whole.ok()) return Refused(whole.refusal);
+  return *edit(whole);
 }
 
 }  // namespace
@@ -113,8 +136,7 @@ std::string Applied(const std::string& program, const LineEdit& edit) {
 }
 
 LineEdit ReteachLine(const std::string& program, size_t caret, const Readouts& readouts) {
-  const InterpretedProgram p = InterpretProgram(program);
-  if (!p.ok()) return Refused(p.refusal);
+  return EditAt(program, caret, [&](const InterpretedProgram& p) -> std::optional<LineEdit> {
   const size_t index = LineAtOffset(p, caret);
   if (index < p.header) return Refused(kHeaderNeverChanges);
   const ProgramLine& line = p.lines[index];
@@ -136,15 +158,14 @@ LineEdit ReteachLine(const std::string& program, size_t caret, const Readouts& r
   body.append(text.substr(copied));
   // Under G91 (in force, or set on the line itself) the numbers are increments from the line's start.
   const std::string placed = InPlace(body, line.after, line.from);
-  LineEdit edit = Spliced(p, index, index + 1, {placed});
-  if (!edit.made()) return edit;
-  edit.caret = index > 0 ? edit.start + 2 : 0;
+  std::optional<LineEdit> edit = Spliced(p, index, index + 1, {placed});
+  if (edit && edit->made()) edit->caret = index > 0 ? edit->start + 2 : 0;
   return edit;
+  });
 }
 
 LineEdit InsertLineAfter(const std::string& program, size_t caret, const std::string& body) {
-  const InterpretedProgram p = InterpretProgram(program);
-  if (!p.ok()) return Refused(p.refusal);
+  return EditAt(program, caret, [&](const InterpretedProgram& p) -> std::optional<LineEdit> {
   size_t index = LineAtOffset(p, caret);
   if (index < p.header) {
     // On the header: the point goes first in the program, after the header's blank line.
@@ -152,23 +173,23 @@ LineEdit InsertLineAfter(const std::string& program, size_t caret, const std::st
     if (p.lines.size() > p.header && p.lines[p.header].start == p.lines[p.header].end) index = p.header;
   }
   const std::string placed = InPlace(body, p.lines[index].after, p.lines[index].block.end);
-  LineEdit edit = Spliced(p, index, index + 1, {std::string(p.Line(index)), placed});
-  if (!edit.made()) return edit;
-  edit.caret = (index > 0 ? edit.start + 2 : 0) + p.Line(index).size() + 2;
+  std::optional<LineEdit> edit = Spliced(p, index, index + 1, {std::string(p.Line(index)), placed});
+  if (edit && edit->made()) edit->caret = (index > 0 ? edit->start + 2 : 0) + p.Line(index).size() + 2;
   return edit;
+  });
 }
 
 LineEdit DeleteLine(const std::string& program, size_t caret) {
-  const InterpretedProgram p = InterpretProgram(program);
-  if (!p.ok()) return Refused(p.refusal);
-  const size_t index = LineAtOffset(p, caret);
-  if (index < p.header) return Refused(kHeaderNeverChanges);
-  LineEdit edit = Spliced(p, index, index + 1, {});
-  if (!edit.made()) return edit;
-  // The caret goes to the line that took the deleted one's place, or the one before.
-  if (index + 1 < p.lines.size()) edit.caret = index > 0 ? edit.start + 2 : 0;
-  else edit.caret = index > 0 ? p.lines[index - 1].start : 0;
-  return edit;
+  return EditAt(program, caret, [&](const InterpretedProgram& p) -> std::optional<LineEdit> {
+    const size_t index = LineAtOffset(p, caret);
+    if (index < p.header) return Refused(kHeaderNeverChanges);
+    std::optional<LineEdit> edit = Spliced(p, index, index + 1, {});
+    if (!edit || !edit->made()) return edit;
+    // The caret goes to the line that took the deleted one's place, or the one before.
+    if (index + 1 < p.lines.size() || !p.complete) edit->caret = index > 0 ? edit->start + 2 : 0;
+    else edit->caret = index > 0 ? p.lines[index - 1].start : 0;
+    return edit;
+  });
 }
 
 }  // namespace kestrom

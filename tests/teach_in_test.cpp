@@ -129,6 +129,8 @@ std::string Program(std::initializer_list<const char*> lines) { return testing::
 
 size_t CaretOn(const std::string& program, const std::string& line) { return program.find(line) + 1; }
 
+std::vector<gcode::Point> Ends(const std::string& program);
+
 TEST(LineEdits, ReteachInsertAndDeleteAtTheCaretAndEveryRefusalAroundArcs) {
   const char* const arc = "G02 G91.1  X+10.0000 Y+0.0000 Z+0.0000 I+5.0000 J+0.0000 F200";
   const std::string p = Program({"G00  X+0.0000 Y+0.0000 Z+5.0000", "M3", "G01  X+1.0000 Y+2.0000 F200 (side)",
@@ -181,6 +183,15 @@ TEST(LineEdits, ReteachInsertAndDeleteAtTheCaretAndEveryRefusalAroundArcs) {
   EXPECT_EQ(Applied("G0 X1", e), "G0 X1\r\nG01  X+2.0000");
   EXPECT_TRUE(InsertLineAfter("", 0, "G01  X+2.0000").made());
   EXPECT_NE(DeleteLine("G0 X1\r\nG1 X#2", 0).refusal.find("line 2"), std::string::npos);
+  // Deleting a G90.1 line: every later arc keeps its centre, its I and J now from its start,
+  // however far the rewriting reaches (past the lines read around the caret at first).
+  std::string circles = "G0 X1 Y0\r\nG90.1";
+  for (int i = 0; i < 100; ++i) circles += "\r\nG2 I5 J" + std::to_string(i % 3);
+  e = DeleteLine(circles, circles.find("G90.1"));
+  ASSERT_TRUE(e.made()) << e.refusal;
+  const std::vector<gcode::Point> before = Ends(circles), after = Ends(Applied(circles, e));
+  EXPECT_EQ(after, before);
+  EXPECT_NE(Applied(circles, e).rfind("G2 I4 J2"), std::string::npos) << Applied(circles, e);
 }
 
 // Every move as the interpreter reads the program.
