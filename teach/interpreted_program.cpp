@@ -74,6 +74,8 @@ InterpretedProgram InterpretProgram(std::string_view program, size_t detailFrom,
   p.text = program;
   p.header = HeaderLinesOf(program);
   p.detailFrom = detailFrom;
+  // Room for every line at once: a vector grown line by line copies its lines again and again.
+  p.lines.reserve(std::min<size_t>(static_cast<size_t>(std::count(program.begin(), program.end(), '\n')) + 1, detailTo));
   gcode::Interpreter interpreter;
   gcode::Block scratch;
   gcode::ForEachLine(program, [&](std::string_view text, size_t start, size_t) {
