@@ -45,12 +45,29 @@ std::string Write(double value, const NumberStyle& style) {
 
 std::string WriteExact(double value, NumberStyle style) {
   constexpr int kMostPlaces = 6;
+  constexpr double kPowers[] = {1, 10, 100, 1e3, 1e4, 1e5, 1e6};
+  if (style.decimals < 0 || style.decimals > kMostPlaces || !(std::fabs(value) < 1e9)) return Write(value, style);
   while (style.decimals < kMostPlaces) {
-    const double scale = std::pow(10.0, style.decimals);
+    const double scale = kPowers[style.decimals];
     if (std::fabs(std::round(value * scale) / scale - value) < 1e-9) break;
     ++style.decimals;
   }
-  return Write(value, style);
+  // The digits of a whole number of units of the last place: the same text
+  // as Write gives, without formatting a double (a grid writes millions).
+  const double scaled = std::round(value * kPowers[style.decimals]);
+  if (std::fabs(scaled / kPowers[style.decimals] - value) >= 1e-9) return Write(value, style);
+  long long units = static_cast<long long>(scaled);
+  const bool negative = units < 0;
+  if (negative) units = -units;
+  std::string digits = std::to_string(units);
+  if (static_cast<int>(digits.size()) <= style.decimals) digits.insert(0, style.decimals + 1 - digits.size(), '0');
+  std::string out = negative ? "-" : style.plus ? "+" : "";
+  out.append(digits, 0, digits.size() - style.decimals);
+  if (style.decimals > 0) {
+    out += style.separator;
+    out.append(digits, digits.size() - style.decimals, std::string::npos);
+  }
+  return out;
 }
 
 }  // namespace kestrom::gcode

@@ -222,6 +222,10 @@ std::optional<std::string> ProgramWriter::Landing(const InterpretedProgram& sour
     }
   }
 
+  // A number that keeps its value keeps its text ("5." stays "5.").
+  changes.erase(std::remove_if(changes.begin(), changes.end(),
+                               [&](const auto& c) { return std::fabs(c.second - read.words[c.first].value) < 1e-12; }),
+                changes.end());
   // The text: each changed number in its own style, the added words after the
   // last axis word (or the last G word, or the last word).
   std::sort(changes.begin(), changes.end());

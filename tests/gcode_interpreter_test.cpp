@@ -5,8 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <random>
 
+#include "gcode/numbers.h"
 #include "gcode/program_walk.h"
 
 namespace kestrom::gcode {
@@ -170,6 +174,28 @@ TEST(Interpreter, ProgramsInTheStylesOfCamPostProcessors) {
     const Walked run(program);
     EXPECT_TRUE(run.problem.empty()) << name << ": " << run.problem;
     ExpectNear(run.End(), end, name);
+  }
+}
+
+// Numbers written in a program's style: the same text as printf's, on random values.
+TEST(GcodeNumbers, WriteExactKeepsTheStyleAndAddsPlacesOnlyWhereNeeded) {
+  EXPECT_EQ(WriteExact(2.5, StyleOf("3")), "2.5");
+  EXPECT_EQ(WriteExact(-0.0, StyleOf("+1.0000")), "+0.0000");
+  EXPECT_EQ(WriteExact(12.25, StyleOf("1,5")), "12,25");
+  EXPECT_EQ(WriteExact(1.0 / 3, StyleOf("1.00")), "0.333333");
+  std::mt19937 rng(3);
+  for (int i = 0; i < 20000; ++i) {
+    double v = (static_cast<double>(rng()) / rng.max() - 0.5) * std::pow(10.0, rng() % 8);
+    if (rng() % 2) v = std::round(v * 10000) / 10000;
+    NumberStyle style{static_cast<int>(rng() % 5), rng() % 2 == 0, rng() % 2 ? '.' : ','};
+    char printed[64];
+    int places = style.decimals;
+    while (places < 6 && std::fabs(std::round(v * std::pow(10.0, places)) / std::pow(10.0, places) - v) >= 1e-9) ++places;
+    std::snprintf(printed, sizeof printed, style.plus ? "%+.*f" : "%.*f", places, v);
+    std::string want = printed;
+    std::replace(want.begin(), want.end(), '.', style.separator);
+    if (want == "-0" || want.find_first_not_of("-0.,") == std::string::npos) continue;  // printf's "-0.00"
+    ASSERT_EQ(WriteExact(v, style), want) << v;
   }
 }
 
