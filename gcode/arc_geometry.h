@@ -8,6 +8,12 @@ namespace kestrom::gcode {
 constexpr int kAxes = 6;  // X Y Z A B C
 constexpr const char kAxisLetters[kAxes + 1] = "XYZABC";
 using Point = std::array<double, kAxes>;
+// The axis a word's letter names (upper case), 0 to 5; -1 for any other letter.
+inline int AxisOf(char letter) {
+  for (int a = 0; a < kAxes; ++a)
+    if (kAxisLetters[a] == letter) return a;
+  return -1;
+}
 
 enum class Plane : unsigned char { XY = 17, XZ = 18, YZ = 19 };
 

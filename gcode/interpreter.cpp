@@ -24,7 +24,6 @@ constexpr double kArcAbsoluteToleranceInch = 0.002;
 constexpr double kArcRelativeTolerance = 0.001;
 constexpr double kTiny = 1e-12;
 
-bool IsAxisLetter(char c) { return std::strchr(kAxisLetters, c) != nullptr; }
 
 std::string CodeText(const Code& code) {
   std::string text(1, code.letter);
@@ -195,7 +194,7 @@ bool Execution::Gather(const std::vector<Word>& words) {
     if (value[i]) return Fail(&w, std::string(1, w.letter) + " twice on one line");
     value[i] = w.value;
     word[i] = &w;
-    if (IsAxisLetter(w.letter)) b.hasAxisWords = true;
+    if (AxisOf(w.letter) >= 0) b.hasAxisWords = true;
   }
   return true;
 }

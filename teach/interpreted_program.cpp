@@ -24,12 +24,6 @@ gcode::Point Plus(gcode::Point p, const gcode::Point& shift) {
   return p;
 }
 
-int AxisOf(char letter) {
-  for (int a = 0; a < gcode::kAxes; ++a)
-    if (gcode::kAxisLetters[a] == letter) return a;
-  return -1;
-}
-
 // G90 and G90.1 written as G91 and G91.1, every other byte as it was.
 std::string WithRelativeModes(std::string_view text) {
   std::string out;
@@ -115,7 +109,7 @@ InterpretedProgram InterpretProgram(std::string_view program, size_t detailFrom,
 gcode::NumberStyle ProgramStyle(const InterpretedProgram& program) {
   for (size_t i = 0; i < program.lines.size(); ++i)
     for (const gcode::Word& w : program.lines[i].block.words)
-      if (AxisOf(w.letter) >= 0) return gcode::StyleOf(w.NumberIn(program.Line(i)));
+      if (gcode::AxisOf(w.letter) >= 0) return gcode::StyleOf(w.NumberIn(program.Line(i)));
   return {};
 }
 
@@ -169,7 +163,7 @@ std::optional<std::string> ProgramWriter::Landing(const InterpretedProgram& sour
   bool named[gcode::kAxes] = {};
   const bool cycle = st.motion == gcode::Motion::Cycle;
   for (size_t w = 0; w < read.words.size(); ++w) {
-    const int a = AxisOf(read.words[w].letter);
+    const int a = gcode::AxisOf(read.words[w].letter);
     if (a >= 0) named[a] = true;
   }
   if (cycle) {
@@ -195,7 +189,7 @@ std::optional<std::string> ProgramWriter::Landing(const InterpretedProgram& sour
       if (!named[a] && std::fabs(start[a] - hole[a]) > 1e-7) added.emplace_back(gcode::kAxisLetters[a], axisValue(a, hole[a]));
   } else {
     for (size_t w = 0; w < read.words.size(); ++w) {
-      const int a = AxisOf(read.words[w].letter);
+      const int a = gcode::AxisOf(read.words[w].letter);
       if (a >= 0) changes.emplace_back(w, axisValue(a, want[a]));
     }
     for (int a = 0; a < gcode::kAxes; ++a)
@@ -232,7 +226,7 @@ std::optional<std::string> ProgramWriter::Landing(const InterpretedProgram& sour
   size_t insertAt = std::string::npos;
   gcode::NumberStyle addedStyle = style_;
   for (const gcode::Word& w : read.words)
-    if (AxisOf(w.letter) >= 0) {
+    if (gcode::AxisOf(w.letter) >= 0) {
       insertAt = w.numberEnd;
       addedStyle = gcode::StyleOf(w.NumberIn(text));
     }

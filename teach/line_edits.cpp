@@ -18,12 +18,6 @@ const char* const kOnlyStraightLinesReteach =
 
 namespace {
 
-int AxisOf(char letter) {
-  for (int a = 0; a < gcode::kAxes; ++a)
-    if (gcode::kAxisLetters[a] == letter) return a;
-  return -1;
-}
-
 size_t LineAtOffset(const InterpretedProgram& p, size_t offset) {
   size_t index = 0;
   while (index + 1 < p.lines.size() && p.lines[index + 1].start <= offset) ++index;
@@ -108,7 +102,7 @@ std::string InPlace(std::string_view body, const gcode::Modal& modes, const gcod
   std::string out;
   size_t copied = 0;
   for (const gcode::Word& w : gcode::WordsOf(body)) {
-    const int a = AxisOf(w.letter);
+    const int a = gcode::AxisOf(w.letter);
     if (a < 0 || w.numberEnd == w.numberStart) continue;
     out.append(body.substr(copied, w.numberStart - copied));
     out += gcode::WriteExact(w.value - here[a] / (a < 3 ? unit : 1.0), gcode::StyleOf(w.NumberIn(body)));
@@ -149,7 +143,7 @@ LineEdit ReteachLine(const std::string& program, size_t caret, const Readouts& r
   std::string body;
   size_t copied = 0;
   for (const gcode::Word& word : block.words) {
-    const int axis = AxisOf(word.letter);
+    const int axis = gcode::AxisOf(word.letter);
     if (axis < 0) continue;
     body.append(text.substr(copied, word.numberStart - copied));
     body += readouts[static_cast<size_t>(axis)];

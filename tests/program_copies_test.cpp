@@ -195,8 +195,9 @@ TEST(ProgramCopies, EveryGridCopyIsTheOriginalAtItsOffsetWithSafeMovesBetween) {
     const int order[2][2] = {{0, 1}, {grid.serpentine ? 1 : 0, grid.serpentine ? 0 : 1}};
     size_t at = 0;
     for (int k = 0; k < 4; ++k) {
-      if (k > 0)  // up to safe Z and across, never lower
+      if (k > 0) {  // up to safe Z and across, never lower
         for (int b = 0; b < 2; ++b, ++at) EXPECT_NEAR(all[at].to[2], grid.safeZ * u, 1e-6) << seed << "\n" << *copies.text;
+      }
       const gcode::Point offset{order[k / 2][k % 2] * grid.dx * u, (k / 2) * grid.dy * u, 0, 0, 0, 0};
       for (size_t i = 0; i < original.size(); ++i, ++at)
         ASSERT_TRUE(Shifted(all[at], original[i], offset)) << seed << " copy " << k << " move " << i << "\n"
