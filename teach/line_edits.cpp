@@ -5,7 +5,6 @@
 #include <optional>
 #include <vector>
 
-#include "gcode/lines.h"
 #include "teach/interpreted_program.h"
 #include "teach/teach_program.h"
 
@@ -110,14 +109,6 @@ std::string InPlace(std::string_view body, const gcode::Modal& modes, const gcod
   }
   out.append(body.substr(copied));
   return out;
-}
-
-std::string InPlaceAtEnd(const std::string& program, std::string_view body) {
-  gcode::Interpreter at;
-  gcode::Block block;
-  bool read = true;
-  gcode::ForEachLine(program, [&](std::string_view line, size_t, size_t) { return read = at.Read(line, block); });
-  return read ? InPlace(body, at.state(), at.position()) : std::string(body);
 }
 
 std::string Applied(const std::string& program, const LineEdit& edit) {

@@ -37,8 +37,6 @@ LineEdit DeleteLine(const std::string& program, size_t caret);
 // modes where the machine stands at `here` (millimetres): as they are under
 // G90, increments from `here` under G91, in the numbers' own style.
 std::string InPlace(std::string_view body, const gcode::Modal& modes, const gcode::Point& here);
-// The same at the program's end (a point recorded), or nothing when the program cannot be read.
-std::string InPlaceAtEnd(const std::string& program, std::string_view body);
 
 // `program` with the edit made.
 std::string Applied(const std::string& program, const LineEdit& edit);

@@ -69,11 +69,9 @@ std::vector<PathPoint> ReadPath(std::string_view program) {
 }
 
 std::optional<gcode::Point> LastPointOf(std::string_view program) {
-  PathReader reader;
-  std::vector<PathPoint> points;
-  reader.Read(program, points);
-  if (!reader.moved()) return std::nullopt;
-  return reader.at();
+  const ProgramEnd end = EndOfProgram(program);
+  if (!end.moved) return std::nullopt;
+  return end.at;
 }
 
 ProgramEnd EndOfProgram(std::string_view program) {

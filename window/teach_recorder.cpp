@@ -89,10 +89,17 @@ void TeachRecorder::RecordPoint() {
     return;
   }
   // A point taken on purpose is written in the modes in force at the program's end (increments under G91).
-  axisWords_ = InPlaceAtEnd(controls_.Text(ControlId::Text2), AxisWords());
+  axisWords_ = AtProgramEnd(AxisWords());
   AppendTaughtLineByFeedBox(false);
   previousDro_ = currentDro_;  // the recorder does not write this position again
   controls_.CaretToEnd(ControlId::Text2);
+}
+
+// Where the program ends as Mach3 runs it, as the arc's end takes it; a
+// program that cannot be read gets the readouts as they are.
+std::string TeachRecorder::AtProgramEnd(const std::string& body) const {
+  const ProgramEnd end = EndOfProgram(controls_.Text(ControlId::Text2));
+  return end.problem.empty() ? InPlace(body, end.state, end.at) : body;
 }
 
 void TeachRecorder::RemoveLastLine() { program_.RemoveLastLine(); }
@@ -118,7 +125,7 @@ std::optional<std::string> TeachRecorder::FeedWord() const {
 
 void TeachRecorder::RecordRapidPoint() {
   if (!ReadAll()) return;
-  program_.AppendLine(InPlaceAtEnd(controls_.Text(ControlId::Text2), RapidLineBody(AxisWords())), true);
+  program_.AppendLine(AtProgramEnd(RapidLineBody(AxisWords())), true);
   previousDro_ = currentDro_;  // the recorder does not write this position again
   controls_.CaretToEnd(ControlId::Text2);
 }

@@ -64,6 +64,8 @@ class TeachRecorder {
   bool ReadAll();
   TickedAxes Ticked() const;
   std::optional<std::string> FeedWord() const;
+  // `body`'s axis words for the program's end: increments there under G91.
+  std::string AtProgramEnd(const std::string& body) const;
   // The edit made from `program` (the box's text), or its refusal shown.
   void Edited(const std::string& program, const LineEdit& edit);
   std::string AxisWords() const;
