@@ -164,15 +164,13 @@ std::string GridMessage(const GridLayout& grid, uint64_t lines) {
          Counted(c, "column", "columns") + "; " + Counted(n, "line", "lines") + ").";
 }
 
-std::optional<double> HighestZ(const std::string& program) {
+CopyStart CopyStartOf(const std::string& program) {
   const InterpretedProgram p = InterpretProgram(program);
-  const auto highest = HighestZOf(p);
-  if (!highest) return std::nullopt;
-  return *highest / UnitOf(p);
-}
-
-const char* UnitsOf(const std::string& program) {
-  return UnitOf(InterpretProgram(program)) == 1.0 ? "mm" : "inch";
+  const double unit = UnitOf(p);
+  CopyStart start;
+  start.units = unit == 1.0 ? "mm" : "inch";
+  if (const auto highest = HighestZOf(p)) start.highestZ = *highest / unit;
+  return start;
 }
 
 CopiedProgram RepeatInGrid(const std::string& program, const GridLayout& grid) {

@@ -44,10 +44,14 @@ struct GridLayout {
 // starts and ends a program (%, an O number, Kestrom's header; M2 or M30 and
 // what follows) stands once, at the grid's start and end.
 CopiedProgram RepeatInGrid(const std::string& program, const GridLayout& grid);
-// The highest Z the program's moves reach, in its units (for safe Z); nothing when it has none.
-std::optional<double> HighestZ(const std::string& program);
-// "mm" or "inch": the units of the program's first move.
-const char* UnitsOf(const std::string& program);
+// What the copy dialogs start from, read once: "mm" or "inch" (the units of
+// the program's first move) and the highest Z its moves reach, in those units
+// (safe Z; nothing when it has no move).
+struct CopyStart {
+  const char* units = "mm";
+  std::optional<double> highestZ;
+};
+CopyStart CopyStartOf(const std::string& program);
 
 // The moves written as increments from the line before (G91, with G91.1 for the
 // arcs), to run from wherever the machine stands; G90 again at the end. A

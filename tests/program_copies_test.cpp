@@ -186,7 +186,7 @@ TEST(ProgramCopies, EveryGridCopyIsTheOriginalAtItsOffsetWithSafeMovesBetween) {
     grid.dx = 40;
     grid.dy = -25;
     grid.serpentine = seed % 2;
-    grid.safeZ = *HighestZ(g.text) + 1;
+    grid.safeZ = *CopyStartOf(g.text).highestZ + 1;
     const CopiedProgram copies = RepeatInGrid(g.text, grid);
     ASSERT_TRUE(copies.text) << copies.message << "\n" << g.text;
     const double u = g.text.find("G20") != std::string::npos ? 25.4 : 1;
@@ -255,8 +255,9 @@ TEST(ProgramCopies, CamProgramsG91BlocksSafeZHeadersAndRefusals) {
   ASSERT_TRUE(m.text);
   EXPECT_EQ(*m.text, "G00 X100 Y0 Z5\r\nG01 X100 Y0 Z-1 F100\r\nG01 X110 Y0");
   // Inch programs: safe Z in inches, the dialog says so.
-  EXPECT_STREQ(UnitsOf("G20\r\nG0 X1 Z0.2"), "inch");
-  EXPECT_EQ(*HighestZ("G20\r\nG0 X1 Z0.2\r\nG1 Z-0.1"), 0.2);
+  const CopyStart inch = CopyStartOf("G20\r\nG0 X1 Z0.2\r\nG1 Z-0.1");
+  EXPECT_STREQ(inch.units, "inch");
+  EXPECT_EQ(*inch.highestZ, 0.2);
 
   // Refusals name the line and change nothing.
   for (const auto& [program, line] : std::vector<std::pair<std::string, const char*>>{

@@ -97,14 +97,9 @@ void Form::FollowCaret() {
 }
 
 bool Form::OnClick(ControlId id) {
-  try {
-    return Click(id);
-  } catch (const std::bad_alloc&) {
-    controls_.ShowMessage(CommandFailedMessage(ControlCaption(id), "bellek yetmedi (out of memory)"));
-  } catch (const std::exception& e) {
-    controls_.ShowMessage(CommandFailedMessage(ControlCaption(id), e.what()));
-  }
-  return true;
+  bool handled = true;
+  Guarded(ControlCaption(id), [&] { handled = Click(id); });
+  return handled;
 }
 
 bool Form::Click(ControlId id) {
@@ -152,15 +147,21 @@ std::string CommandFailedMessage(const std::string& command, const std::string& 
 }
 
 // Every command builds its new text whole before it changes the program box,
-// so a command that throws leaves the box and the journal as they were.
-void Form::OnCommand(FormCommand command) {
+// so a command that throws leaves the box and the journal as they were: the
+// operator is told, naming the command, and Kestrom goes on.
+template <class Command>
+void Form::Guarded(const std::string& name, Command&& command) {
   try {
-    RunCommand(command);
+    command();
   } catch (const std::bad_alloc&) {
-    controls_.ShowMessage(CommandFailedMessage(CommandName(command), "bellek yetmedi (out of memory)"));
+    controls_.ShowMessage(CommandFailedMessage(name, "bellek yetmedi (out of memory)"));
   } catch (const std::exception& e) {
-    controls_.ShowMessage(CommandFailedMessage(CommandName(command), e.what()));
+    controls_.ShowMessage(CommandFailedMessage(name, e.what()));
   }
+}
+
+void Form::OnCommand(FormCommand command) {
+  Guarded(CommandName(command), [&] { RunCommand(command); });
 }
 
 void Form::RunCommand(FormCommand command) {
@@ -247,11 +248,12 @@ void Form::CopyProgram(FormCommand command) {
     }
     return true;
   };
-  const std::string units = UnitsOf(program);
+  const CopyStart measured = CopyStartOf(program);
+  const std::string units = measured.units;
   if (command == FormCommand::RepeatInGrid) {
     GridStart start;
     start.units = units;
-    if (const auto highest = HighestZ(program)) start.safeZ = gcode::WriteExact(*highest, {0, false, '.'});
+    if (measured.highestZ) start.safeZ = gcode::WriteExact(*measured.highestZ, {0, false, '.'});
     const auto asked = copies_->AskGrid(start);
     if (!asked) return;
     GridLayout grid;

@@ -73,6 +73,8 @@ class Form {
   PathView& pathView() { return pathView_; }
 
  private:
+  template <class Command>
+  void Guarded(const std::string& name, Command&& command);
   void RunCommand(FormCommand command);
   bool Click(ControlId id);
   void CheckMach3();

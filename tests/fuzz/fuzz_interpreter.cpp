@@ -36,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   grid.rows = 2;
   grid.columns = 2;
   grid.dx = grid.dy = 10;
-  grid.safeZ = HighestZ(program).value_or(0) + 1;
+  grid.safeZ = CopyStartOf(program).highestZ.value_or(0) + 1;
   Check(RepeatInGrid(program, grid));
   const Readouts here = {"+1.0000", "+2.0000", "+3.0000", "+0.0000", "+0.0000", "+0.0000"};
   const size_t caret = size / 2;
