@@ -91,6 +91,11 @@ struct Block {
   Point end{};                  // where the machine is after it, work coordinates
   std::string bad, why;         // what could not be interpreted, as written, and why
   bool ok() const { return why.empty(); }
+  bool Names(char letter) const {  // the line writes a word of this letter
+    for (const Word& w : words)
+      if (w.letter == letter) return true;
+    return false;
+  }
   // "line 12: G51 (scaling is not read)".
   std::string Problem() const;
 };

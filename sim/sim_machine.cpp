@@ -96,10 +96,8 @@ bool SimMachine::SegmentsFor(const gcode::Block& block, const gcode::Modal& stat
 void SimMachine::Apply(const gcode::Block& block, const gcode::Modal& after) {
   inches_ = after.inches;
   // The feed a line names is the one its moves go at, whatever SetFeedRate said since.
-  for (const gcode::Word& w : block.words)
-    if (w.letter == 'F') feed_ = after.feed;
-  for (const gcode::Word& w : block.words)
-    if (w.letter == 'S') spinSpeed_ = after.speed;
+  if (block.Names('F')) feed_ = after.feed;
+  if (block.Names('S')) spinSpeed_ = after.speed;
   if (block.spindleChanged)
     spin_ = after.spindle == gcode::Spindle::Cw ? 1 : after.spindle == gcode::Spindle::Ccw ? -1 : 0;
   if (block.stop == gcode::Stop::M2 || block.stop == gcode::Stop::M30) spin_ = 0;
@@ -141,8 +139,7 @@ bool SimMachine::Code(const std::string& text) {
   const gcode::Modal& state = trial.state();
   // A line's F is its moves' feed, so the check uses it too.
   const double before = feed_;
-  if (std::any_of(block.words.begin(), block.words.end(), [](const gcode::Word& w) { return w.letter == 'F'; }))
-    feed_ = state.feed;
+  if (block.Names('F')) feed_ = state.feed;
   std::deque<Segment> segments;
   std::string why;
   if (!SegmentsFor(block, state, segments, why)) {

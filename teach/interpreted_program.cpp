@@ -149,21 +149,23 @@ std::optional<std::string> ProgramWriter::Landing(const InterpretedProgram& sour
   if (!relative && SameGeometryModes(written_.state(), line.before)) st = line.after;
   else if (!written_.ModesAfter(text, st)) return std::nullopt;
   if (original.moves.empty() || original.fixedPlace) return text;
-  gcode::Block read;
-  read.words = relative ? gcode::WordsOf(text) : original.words;
+  // The words' places in `text`: the original's, unless G90 became G91 there.
+  std::vector<gcode::Word> relativeWords;
+  if (relative) relativeWords = gcode::WordsOf(text);
+  const std::vector<gcode::Word>& words = relative ? relativeWords : original.words;
   const double unit = gcode::MillimetresPerUnit(st);
   auto scale = [&](int a) { return a < 3 ? unit : 1.0; };
   const gcode::Point start = written_.position();
   const gcode::Point want = Plus(original.end, shift);
   // The new numbers, by the word they replace; the words added, by axis.
-  std::vector<std::pair<size_t, double>> changes;  // index into read.words
+  std::vector<std::pair<size_t, double>> changes;  // index into words
   std::vector<std::pair<char, double>> added;
   auto axisValue = [&](int a, double to) { return st.incremental ? (to - start[a]) / scale(a) : to / scale(a); };
 
   bool named[gcode::kAxes] = {};
   const bool cycle = st.motion == gcode::Motion::Cycle;
-  for (size_t w = 0; w < read.words.size(); ++w) {
-    const int a = gcode::AxisOf(read.words[w].letter);
+  for (size_t w = 0; w < words.size(); ++w) {
+    const int a = gcode::AxisOf(words[w].letter);
     if (a >= 0) named[a] = true;
   }
   if (cycle) {
@@ -179,8 +181,8 @@ std::optional<std::string> ProgramWriter::Landing(const InterpretedProgram& sour
         hole = Plus(m.to, shift);
         break;
       }
-    for (size_t w = 0; w < read.words.size(); ++w) {
-      const char letter = read.words[w].letter;
+    for (size_t w = 0; w < words.size(); ++w) {
+      const char letter = words[w].letter;
       if (letter == 'X' || letter == 'Y') changes.emplace_back(w, axisValue(letter - 'X', hole[letter - 'X']));
       if (letter == 'R') changes.emplace_back(w, st.incremental ? (r2 - start[2]) / unit : r2 / unit);
       if (letter == 'Z') changes.emplace_back(w, st.incremental ? (bottom2 - r2) / unit : bottom2 / unit);
@@ -188,8 +190,8 @@ std::optional<std::string> ProgramWriter::Landing(const InterpretedProgram& sour
     for (int a = 0; a < 2; ++a)
       if (!named[a] && std::fabs(start[a] - hole[a]) > 1e-7) added.emplace_back(gcode::kAxisLetters[a], axisValue(a, hole[a]));
   } else {
-    for (size_t w = 0; w < read.words.size(); ++w) {
-      const int a = gcode::AxisOf(read.words[w].letter);
+    for (size_t w = 0; w < words.size(); ++w) {
+      const int a = gcode::AxisOf(words[w].letter);
       if (a >= 0) changes.emplace_back(w, axisValue(a, want[a]));
     }
     for (int a = 0; a < gcode::kAxes; ++a)
@@ -200,8 +202,8 @@ std::optional<std::string> ProgramWriter::Landing(const InterpretedProgram& sour
       const auto [u, v] = gcode::PlaneAxes(arc.plane);
       bool offsetNamed[3] = {};
       bool hasR = false;
-      for (size_t w = 0; w < read.words.size(); ++w) {
-        const char letter = read.words[w].letter;
+      for (size_t w = 0; w < words.size(); ++w) {
+        const char letter = words[w].letter;
         hasR |= letter == 'R';
         if (letter < 'I' || letter > 'K') continue;
         const int a = letter - 'I';
@@ -218,22 +220,22 @@ std::optional<std::string> ProgramWriter::Landing(const InterpretedProgram& sour
 
   // A number that keeps its value keeps its text ("5." stays "5.").
   changes.erase(std::remove_if(changes.begin(), changes.end(),
-                               [&](const auto& c) { return std::fabs(c.second - read.words[c.first].value) < 1e-12; }),
+                               [&](const auto& c) { return std::fabs(c.second - words[c.first].value) < 1e-12; }),
                 changes.end());
   // The text: each changed number in its own style, the added words after the
   // last axis word (or the last G word, or the last word).
   std::sort(changes.begin(), changes.end());
   size_t insertAt = std::string::npos;
   gcode::NumberStyle addedStyle = style_;
-  for (const gcode::Word& w : read.words)
+  for (const gcode::Word& w : words)
     if (gcode::AxisOf(w.letter) >= 0) {
       insertAt = w.numberEnd;
       addedStyle = gcode::StyleOf(w.NumberIn(text));
     }
   if (insertAt == std::string::npos)
-    for (const gcode::Word& w : read.words)
+    for (const gcode::Word& w : words)
       if (w.letter == 'G') insertAt = w.numberEnd;
-  if (insertAt == std::string::npos) insertAt = read.words.empty() ? text.size() : read.words.back().numberEnd;
+  if (insertAt == std::string::npos) insertAt = words.empty() ? text.size() : words.back().numberEnd;
   std::string out;
   size_t copied = 0;
   auto addWords = [&] {
@@ -241,7 +243,7 @@ std::optional<std::string> ProgramWriter::Landing(const InterpretedProgram& sour
     added.clear();
   };
   for (const auto& [w, value] : changes) {
-    const gcode::Word& word = read.words[w];
+    const gcode::Word& word = words[w];
     if (insertAt <= word.numberStart && insertAt >= copied) {
       out.append(text, copied, insertAt - copied);
       copied = insertAt;

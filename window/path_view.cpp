@@ -68,9 +68,9 @@ void PathView::Close() {
 void PathView::Appended(std::string_view piece) {
   if (!open_) return;
   const size_t before = points_.size();
-  const std::string problem = reader_.problem();
+  const bool stoppedBefore = !reader_.problem().empty();  // a reading once stopped stays stopped
   reader_.Read(piece, points_);
-  if (reader_.problem() != problem) whole_ = true;  // the strip says why the drawing stops
+  if (!stoppedBefore && !reader_.problem().empty()) whole_ = true;  // the strip says why the drawing stops
   for (size_t i = before; i < points_.size(); ++i) {
     const Vec2 p = Project(points_[i], projection_);
     // A point beyond the bounds changes the fit: the whole picture again.
