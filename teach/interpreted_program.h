@@ -34,6 +34,7 @@ struct InterpretedProgram {
   size_t header = 0;       // Kestrom's own header lines at the start (0 or 2), which commands leave alone
   std::string refusal;     // why the program cannot be changed, the line named; empty when it can
   std::string_view Line(size_t i) const { return text.substr(lines[i].start, lines[i].end - lines[i].start); }
+  bool Blank(size_t i) const { return Line(i).find_first_not_of(" \t") == std::string_view::npos; }
   // The first line at or after `from` whose block moves the machine.
   std::optional<size_t> NextMoving(size_t from) const;
   bool ok() const { return refusal.empty(); }

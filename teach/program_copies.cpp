@@ -111,7 +111,6 @@ struct GridParts {
 GridParts PartsOf(const InterpretedProgram& p) {
   GridParts parts;
   size_t i = p.header;
-  auto blank = [&](size_t k) { return p.Line(k).find_first_not_of(" \t") == std::string_view::npos; };
   while (i < p.lines.size() && (p.lines[i].block.tapeMark || (p.lines[i].block.label && p.lines[i].block.moves.empty())))
     ++i;
   parts.bodyStart = i;
@@ -122,7 +121,7 @@ GridParts PartsOf(const InterpretedProgram& p) {
       break;
     }
   if (end == p.lines.size())
-    while (end > parts.bodyStart && (p.lines[end - 1].block.tapeMark || blank(end - 1))) --end;
+    while (end > parts.bodyStart && (p.lines[end - 1].block.tapeMark || p.Blank(end - 1))) --end;
   parts.bodyEnd = end;
   return parts;
 }
@@ -188,7 +187,7 @@ CopiedProgram RepeatInGrid(const std::string& program, const GridLayout& grid) {
   // the copy is entered at an arc's start), and perhaps a line of modes.
   const uint64_t copies = static_cast<uint64_t>(grid.rows) * static_cast<uint64_t>(grid.columns);
   uint64_t body = 0;
-  for (size_t i = parts.bodyStart; i < parts.bodyEnd; ++i) body += p.Line(i).find_first_not_of(" \t") != std::string_view::npos;
+  for (size_t i = parts.bodyStart; i < parts.bodyEnd; ++i) body += !p.Blank(i);
   const uint64_t total = p.lines.size() + (copies - 1) * (body + 2);
   if (copies > kMostCopiedLines || total > kMostCopiedLines) return Refused(LinesTooMany());
 
@@ -240,7 +239,7 @@ CopiedProgram RepeatInGrid(const std::string& program, const GridLayout& grid) {
         if (!modes.empty() && !writer.PutOwn(modes)) return Refused(writer.refusal());
       }
       for (size_t i = parts.bodyStart; i < parts.bodyEnd; ++i) {
-        if (copy > 0 && p.Line(i).find_first_not_of(" \t") == std::string_view::npos) continue;
+        if (copy > 0 && p.Blank(i)) continue;
         if (!writer.Put(p, i, shift)) return Refused(writer.refusal());
       }
     }
