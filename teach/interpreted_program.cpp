@@ -121,9 +121,15 @@ bool Lands(const gcode::Block& written, const gcode::Block& original, const gcod
     return p;
   };
   if (original.fixedPlace) {
-    // Only where it ends counts: the fixed axes where they were, the others shifted; its way there may differ.
-    return !written.moves.empty() && !original.moves.empty() &&
-           Near(written.moves.back().to, expected(original.moves.back()));
+    // Written as it stands, the line goes where it goes: only the axes it
+    // takes to a place fixed on the machine must end where they ended; the
+    // others stay where the machine stands, shifted or not.
+    if (written.moves.empty() || original.moves.empty()) return false;
+    const gcode::Move& w = written.moves.back();
+    const gcode::Move& o = original.moves.back();
+    for (int a = 0; a < gcode::kAxes; ++a)
+      if (o.Fixed(a) && (!w.Fixed(a) || std::fabs(w.to[a] - o.to[a]) > kLands)) return false;
+    return true;
   }
   if (written.moves.size() != original.moves.size()) return false;
   for (size_t i = 0; i < written.moves.size(); ++i) {

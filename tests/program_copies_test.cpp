@@ -241,6 +241,18 @@ TEST(ProgramCopies, CamProgramsG91BlocksSafeZHeadersAndRefusals) {
   EXPECT_FALSE(g.text);
   EXPECT_NE(g.message.find("safe Z 4 is below the highest Z the program reaches, 5"), std::string::npos) << g.message;
 
+  // A post's program that goes to machine Z0 before its first move, and home through G91 G28 at its end: moved,
+  // every place of the part shifts and the machine-fixed Z stays.
+  const std::string post = "%\r\nO1000 (PART)\r\nG90 G94 G17 G91.1\r\nG21\r\nG53 G0 Z0.\r\nT1 M6\r\nS8000 M3\r\n"
+                           "G54\r\nM8\r\nG0 X0. Y0.\r\nG43 Z15. H1\r\nG1 Z-1. F300.\r\nG1 X20.\r\nG2 X30. Y10. R10.\r\n"
+                           "G0 Z5.\r\nG98 G81 X10. Y10. Z-3. R2. F100.\r\nX15.\r\nG80\r\nG28 G91 Z0.\r\nG90\r\nM5\r\nM30\r\n%";
+  const CopiedProgram movedPost = MoveProgram(post, 10, -5, 0);
+  ASSERT_TRUE(movedPost.text) << movedPost.message;
+  const std::vector<gcode::Move> postBefore = Moves(post), postAfter = Moves(*movedPost.text);
+  ASSERT_EQ(postAfter.size(), postBefore.size());
+  for (size_t i = 1; i < postAfter.size(); ++i)  // the first, to machine Z0, goes before anything is shifted
+    EXPECT_TRUE(Shifted(postAfter[i], postBefore[i], {10, -5, 0, 0, 0, 0})) << i << "\n" << *movedPost.text;
+
   // A G91 program run from Z0: copy 2 cuts at Z-10 like copy 1, and crosses at safe Z, written in G91.
   const std::string inc = "G91\r\nG01 X0 Y0 Z-10 F200\r\nG01 X10 Y0 Z0";
   grid.safeZ = 5;
