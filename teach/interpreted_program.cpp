@@ -288,7 +288,8 @@ std::string ArcWouldMove(int line) {
                      "this would move the start of the arc on this line, whose I and J are measured from there");
 }
 
-bool ProgramWriter::Put(const InterpretedProgram& source, size_t i, const gcode::Point& shift, bool relative) {
+bool ProgramWriter::Put(const InterpretedProgram& source, size_t i, const gcode::Point& shift, bool relative,
+                        std::string_view addWords) {
   const ProgramLine& line = source.lines[i];
   const int number = line.block.number;
   // An arc is kept only where it starts where it did (shifted): its centre and radius hang on its start.
@@ -297,10 +298,15 @@ bool ProgramWriter::Put(const InterpretedProgram& source, size_t i, const gcode:
       refusal_ = ArcWouldMove(number);
       return false;
     }
-  const auto text = Landing(source, i, shift, relative);
+  auto text = Landing(source, i, shift, relative);
   if (!text) {
     refusal_ = LineRefusal(number, "yeni yerinde okunamıyor", "cannot be read at its new place");
     return false;
+  }
+  if (!addWords.empty()) {
+    const std::vector<gcode::Word> words = gcode::WordsOf(*text);
+    const size_t at = words.empty() ? text->size() : words.back().numberEnd;
+    text->insert(at, " " + std::string(addWords));
   }
   if (!Append(*text)) {
     refusal_ = LineRefusal(number, "yeni yerinde okunamıyor, " + block_.bad + " (" + block_.why + ")",

@@ -69,8 +69,9 @@ class ProgramWriter {
   // Line `i` of `source`, its moves landing at the original's plus `shift`
   // (millimetres; moves to places fixed on the machine stay). `relative`:
   // G90 and G90.1 on the line become G91 and G91.1. False, with `refusal()`
-  // set, when the line cannot be written so.
-  bool Put(const InterpretedProgram& source, size_t i, const gcode::Point& shift, bool relative = false);
+  // set, when the line cannot be written so. `addWords` ("F100") go after the line's last word.
+  bool Put(const InterpretedProgram& source, size_t i, const gcode::Point& shift, bool relative = false,
+           std::string_view addWords = {});
   // A line of the command's own, read as it is.
   bool PutOwn(const std::string& text);
   // A line's text as it would be written, without writing it.

@@ -6,6 +6,7 @@
 
 #include "gcode/codes.h"
 #include "teach/interpreted_program.h"
+#include "teach/program_measures.h"
 
 namespace kestrom {
 namespace {
@@ -28,13 +29,21 @@ std::string ShiftedOriginRefusal(const InterpretedProgram& p) {
   return "";
 }
 
-// Millimetres in one unit of the program: its first move's units.
+const char* const kNoMove = "Programda çoğaltılacak hareket yok (the program has no move to repeat).";
+
+}  // namespace
+
 double UnitOf(const InterpretedProgram& p) {
   const auto first = p.NextMoving(0);
   return first ? gcode::MillimetresPerUnit(p.lines[*first].after) : 1.0;
 }
 
-const char* const kNoMove = "Programda çoğaltılacak hareket yok (the program has no move to repeat).";
+std::string SafeZBelow(double safeZ, double highestZ) {
+  const std::string h = gcode::WriteExact(highestZ, {0, false, '.'});
+  const std::string s = gcode::WriteExact(safeZ, {0, false, '.'});
+  return "Güvenli Z (" + s + ") programın en yüksek Z'sinin (" + h + ") altında; hiçbir şey değişmedi (safe Z " + s +
+         " is below the highest Z the program reaches, " + h + "; nothing changed).";
+}
 
 std::string LinesTooMany() {
   const std::string n = Thousands(kMostCopiedLines);
@@ -45,8 +54,6 @@ std::string LinesTooMany() {
 uint64_t LineCount(const std::string& text) {
   return static_cast<uint64_t>(std::count(text.begin(), text.end(), '\n')) + 1;
 }
-
-}  // namespace
 
 std::string Thousands(uint64_t n) {
   std::string digits = std::to_string(n), out;
@@ -91,6 +98,8 @@ std::string Counted(const std::string& number, const char* one, const char* many
   return number + " " + (number == "1" ? one : many);
 }
 
+}  // namespace
+
 std::optional<double> HighestZOf(const InterpretedProgram& p) {
   std::optional<double> highest;
   for (const ProgramLine& line : p.lines)
@@ -102,6 +111,7 @@ std::optional<double> HighestZOf(const InterpretedProgram& p) {
   return highest;
 }
 
+namespace {
 // The parts of a program a grid writes once: its start (Kestrom's header, %,
 // an O number, blank lines before them) and its end (from M2 or M30, or a
 // closing %, to the last line).
@@ -194,10 +204,7 @@ CopiedProgram RepeatInGrid(const std::string& program, const GridLayout& grid) {
   const double unit = UnitOf(p);
   const auto highest = HighestZOf(p);
   if (highest && grid.safeZ * unit < *highest - 1e-9) {
-    const std::string h = gcode::WriteExact(*highest / unit, {0, false, '.'});
-    const std::string s = gcode::WriteExact(grid.safeZ, {0, false, '.'});
-    return Refused("Güvenli Z (" + s + ") programın en yüksek Z'sinin (" + h + ") altında; hiçbir şey değişmedi (safe Z " +
-                   s + " is below the highest Z the program reaches, " + h + "; nothing changed).");
+    return Refused(SafeZBelow(grid.safeZ, *highest / unit));
   }
 
   const gcode::NumberStyle style = ProgramStyle(p);

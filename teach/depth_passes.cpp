@@ -1,0 +1,347 @@
+#include "teach/depth_passes.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+#include "teach/interpreted_program.h"
+#include "teach/program_measures.h"
+
+namespace kestrom {
+namespace {
+
+CopiedProgram Refused(std::string why) { return {std::nullopt, std::move(why)}; }
+
+std::string Number(double value) { return gcode::WriteExact(value, {0, false, '.'}); }
+
+// A line that cuts: feed moves only (lines and arcs), at least one of them across.
+bool Cuts(const gcode::Block& b) {
+  if (b.moves.empty() || b.fixedPlace) return false;
+  bool across = false;
+  for (const gcode::Move& m : b.moves) {
+    if ((m.kind != gcode::MoveKind::Feed && m.kind != gcode::MoveKind::Arc) || m.cycle || m.machineFrame) return false;
+    across |= m.kind == gcode::MoveKind::Arc || std::fabs(m.to[0] - m.from[0]) > 1e-9 ||
+              std::fabs(m.to[1] - m.from[1]) > 1e-9;
+  }
+  return across;
+}
+
+// A line that may stand inside a contour and is written again with every pass: it moves nothing and does nothing.
+bool Quiet(const gcode::Block& b) {
+  return b.moves.empty() && b.stop == gcode::Stop::None && !b.spindleChanged && !b.toolChange && !b.changesOrigin &&
+         !b.label && !b.returns && !b.tapeMark && !b.Names('M') && !b.Names('T');
+}
+
+double LengthOf(const gcode::Move& m) {
+  if (m.kind != gcode::MoveKind::Arc) return std::hypot(m.to[0] - m.from[0], m.to[1] - m.from[1]);
+  const gcode::ArcShape shape = gcode::ShapeOf(m.from, m.to, m.centre, m.plane, m.clockwise, m.turns);
+  return std::fabs(shape.sweep) * shape.radius;
+}
+
+// The point `length` along a move, every axis moving evenly.
+gcode::Point Along(const gcode::Move& m, double length, double total) {
+  const double t = total > 0 ? std::clamp(length / total, 0.0, 1.0) : 1.0;
+  if (m.kind == gcode::MoveKind::Arc) {
+    const gcode::ArcShape shape = gcode::ShapeOf(m.from, m.to, m.centre, m.plane, m.clockwise, m.turns);
+    return gcode::PointOnArc(m.from, m.to, m.centre, m.plane, shape, t);
+  }
+  gcode::Point p{};
+  for (int a = 0; a < gcode::kAxes; ++a) p[a] = m.from[a] + (m.to[a] - m.from[a]) * t;
+  return p;
+}
+
+struct Contour {
+  size_t first = 0, last = 0;  // its first and last cutting lines
+  double z = 0;                // millimetres
+  bool closed = false;
+  double length = 0;           // along its moves, in the XY plane, millimetres
+};
+
+struct Found {
+  std::vector<Contour> contours;
+  std::string refusal;
+};
+
+Found FindContours(const InterpretedProgram& p) {
+  Found found;
+  auto refuse = [&](int line, const char* tr, const char* en) {
+    found.refusal = LineRefusal(line, tr, en);
+    return found;
+  };
+  for (size_t i = 0; i < p.lines.size(); ++i) {
+    if (!Cuts(p.lines[i].block)) continue;
+    Contour c;
+    c.first = c.last = i;
+    for (size_t j = i + 1; j < p.lines.size(); ++j) {
+      if (Cuts(p.lines[j].block)) c.last = j;
+      else if (!Quiet(p.lines[j].block)) break;
+    }
+    const gcode::Move& start = p.lines[c.first].block.moves.front();
+    c.z = start.from[2];
+    for (size_t j = c.first; j <= c.last; ++j) {
+      const ProgramLine& line = p.lines[j];
+      if (line.block.moves.empty()) continue;
+      if (line.after.feedMode == gcode::FeedMode::InverseTime)
+        return refuse(line.block.number, "ters zaman ilerlemesi (G93) ile kesiyor; pasoların ilerlemesi yazılamaz",
+                      "it cuts with inverse-time feed (G93); the passes' feeds cannot be written");
+      for (const gcode::Move& m : line.block.moves) {
+        if (std::fabs(m.from[2] - c.z) > 1e-6 || std::fabs(m.to[2] - c.z) > 1e-6 ||
+            (m.kind == gcode::MoveKind::Arc && m.plane != gcode::Plane::XY))
+          return refuse(line.block.number, "kontur keserken Z değişiyor", "the contour's Z changes while it cuts");
+        c.length += LengthOf(m);
+      }
+    }
+    const gcode::Point& end = p.lines[c.last].block.moves.back().to;
+    c.closed = std::hypot(end[0] - start.from[0], end[1] - start.from[1]) <= kClosedWithin;
+    found.contours.push_back(c);
+    i = c.last;
+  }
+  return found;
+}
+
+// Writes the passes: own lines in the modes in force where they go, the
+// program's lines through the writer, which puts their numbers right.
+class PassWriter {
+ public:
+  PassWriter(const InterpretedProgram& p, const DepthPassRequest& r, double unit)
+      : p_(p), r_(r), unit_(unit), writer_(ProgramStyle(p)), style_(ProgramStyle(p)) {}
+
+  bool Program(const std::vector<Contour>& contours) {
+    size_t next = 0;
+    for (const Contour& c : contours) {
+      for (; next < c.first; ++next)
+        if (!Keep(next)) return false;
+      if (!Passes(c)) return false;
+      next = c.last + 1;
+    }
+    for (; next < p_.lines.size(); ++next)
+      if (!Keep(next)) return false;
+    return true;
+  }
+  std::string& text() { return writer_.text(); }
+  const std::string& refusal() const { return refusal_.empty() ? writer_.refusal() : refusal_; }
+  int passes() const { return passes_; }
+
+ private:
+  // A line outside the contours, as it was where the text written stands as the original did.
+  bool Keep(size_t i) {
+    const ProgramLine& line = p_.lines[i];
+    const gcode::Interpreter& w = writer_.written();
+    bool same = w.state().feed == line.before.feed && SameGeometryModes(w.state(), line.before);
+    for (int a = 0; a < gcode::kAxes && same; ++a) same = std::fabs(w.position()[a] - line.from[a]) < 1e-7;
+    return same ? writer_.PutOwn(std::string(p_.Line(i))) : writer_.Put(p_, i, {});
+  }
+
+  std::string FeedWord(double feed) const {
+    return writer_.written().state().feed == feed ? std::string() : "F" + Number(feed);
+  }
+
+  // A straight move or an arc of the command's own to `to` (millimetres);
+  // nothing is written for a move that goes nowhere.
+  bool Own(const char* g, const gcode::Point& to, const std::string& feed, const gcode::Point* centre = nullptr,
+           int line = 0) {
+    const gcode::Interpreter& w = writer_.written();
+    const gcode::Modal& st = w.state();
+    const gcode::Point at = w.position();
+    const double unit = gcode::MillimetresPerUnit(st);
+    std::string text = g;
+    bool any = centre != nullptr;
+    for (int a = 0; a < gcode::kAxes; ++a) {
+      const bool named = centre && a < 2;
+      if (!named && std::fabs(to[a] - at[a]) < 1e-9) continue;
+      const double scale = a < 3 ? unit : 1.0;
+      text += ' ';
+      text += gcode::kAxisLetters[a];
+      text += gcode::WriteExact(st.incremental ? (to[a] - at[a]) / scale : to[a] / scale, style_);
+      any = true;
+    }
+    if (!any) return true;
+    if (centre)
+      for (int a = 0; a < 2; ++a)
+        text += std::string(a ? " J" : " I") +
+                gcode::WriteExact(st.arcIncremental ? ((*centre)[a] - at[a]) / unit : (*centre)[a] / unit, style_);
+    if (!feed.empty()) text += " " + feed;
+    if (!writer_.PutOwn(text)) return false;
+    const gcode::Point now = writer_.written().position();
+    for (int a = 0; a < gcode::kAxes; ++a)
+      if (std::fabs(now[a] - to[a]) > 1e-4) {
+        refusal_ = LineRefusal(line ? line : p_.lines.back().block.number, "paso doğru yazılamıyor",
+                               "a pass cannot be written to land where it must");
+        return false;
+      }
+    return true;
+  }
+
+  gcode::Point WithZ(gcode::Point p, double z) const {
+    p[2] = z;
+    return p;
+  }
+
+  bool Passes(const Contour& c) {
+    const double surface = r_.surfaceZ * unit_, safe = r_.safeZ * unit_;
+    const double top = (r_.finalZ + r_.tabHeight) * unit_;
+    const gcode::Point start = p_.lines[c.first].block.moves.front().from;
+    const std::string plunge = "F" + Number(r_.plungeFeed);
+    const int count = static_cast<int>(std::ceil((r_.surfaceZ - r_.finalZ) / r_.step - 1e-9));
+    passes_ = count;
+    for (int k = 1; k <= count; ++k) {
+      const double depth = (k == count ? r_.finalZ : r_.surfaceZ - k * r_.step) * unit_;
+      const gcode::Point at = writer_.written().position();
+      if (k == 1 || c.closed) {
+        if (k == 1 && at[2] > surface + 1e-9 && !Own("G00", WithZ(at, surface), "")) return false;
+        if (!Own("G01", WithZ(start, depth), plunge)) return false;
+      } else {
+        if (!Own("G00", WithZ(at, std::max(safe, at[2])), "") || !Own("G00", WithZ(start, std::max(safe, at[2])), "") ||
+            !Own("G00", WithZ(start, surface), "") || !Own("G01", WithZ(start, depth), plunge))
+          return false;
+      }
+      const bool tabbed = r_.tabs > 0 && depth < top - 1e-9;
+      if (!(tabbed ? TabbedPass(c, depth, top) : Pass(c, depth))) return false;
+    }
+    // Back to the contour's own height: the program goes on from where it stood.
+    return Own("G01", WithZ(writer_.written().position(), c.z), FeedWord(p_.lines[c.last].after.feed));
+  }
+
+  bool Pass(const Contour& c, double depth) {
+    const gcode::Point shift{0, 0, depth - c.z, 0, 0, 0};
+    for (size_t i = c.first; i <= c.last; ++i) {
+      const ProgramLine& line = p_.lines[i];
+      const std::string feed = line.block.moves.empty() || line.block.Names('F') ? "" : FeedWord(line.after.feed);
+      if (!writer_.Put(p_, i, shift, false, feed)) return false;
+    }
+    return true;
+  }
+
+  // The pass with its moves split where tabs start and end, the tool rising
+  // over each tab to its top and coming down again at the plunge feed.
+  bool TabbedPass(const Contour& c, double depth, double top) {
+    const double width = r_.tabWidth * unit_;
+    std::vector<std::pair<double, double>> tabs;
+    for (int t = 0; t < r_.tabs; ++t) {
+      const double middle = c.length * (t + 0.5) / r_.tabs;
+      tabs.emplace_back(middle - width / 2, middle + width / 2);
+    }
+    const std::string plunge = "F" + Number(r_.plungeFeed);
+    double s = 0;  // along the contour
+    for (size_t i = c.first; i <= c.last; ++i) {
+      const ProgramLine& line = p_.lines[i];
+      if (line.block.moves.empty()) {
+        if (!writer_.PutOwn(std::string(p_.Line(i)))) return false;
+        continue;
+      }
+      for (const gcode::Move& m : line.block.moves) {
+        const double length = LengthOf(m);
+        std::vector<double> cuts{s, s + length};
+        for (const auto& [a, b] : tabs)
+          for (double x : {a, b})
+            if (x > s && x < s + length) cuts.push_back(x);
+        std::sort(cuts.begin(), cuts.end());
+        for (size_t k = 0; k + 1 < cuts.size(); ++k) {
+          if (cuts[k + 1] - cuts[k] < 1e-9) continue;
+          const double middle = (cuts[k] + cuts[k + 1]) / 2;
+          const bool onTab = std::any_of(tabs.begin(), tabs.end(),
+                                         [&](const auto& t) { return middle >= t.first && middle <= t.second; });
+          const double level = onTab ? top : depth;
+          const gcode::Point here = writer_.written().position();
+          if (std::fabs(here[2] - level) > 1e-9 && !Own("G01", WithZ(here, level), level < here[2] ? plunge : ""))
+            return false;
+          const gcode::Point to = WithZ(Along(m, cuts[k + 1] - s, length), level);
+          const std::string feed = FeedWord(line.after.feed);
+          const bool arc = m.kind == gcode::MoveKind::Arc;
+          if (!Own(arc ? (m.clockwise ? "G02" : "G03") : "G01", to, feed, arc ? &m.centre : nullptr,
+                   line.block.number))
+            return false;
+        }
+        s += length;
+      }
+    }
+    return true;
+  }
+
+  const InterpretedProgram& p_;
+  const DepthPassRequest& r_;
+  double unit_;
+  ProgramWriter writer_;
+  gcode::NumberStyle style_;
+  std::string refusal_;
+  int passes_ = 0;
+};
+
+}  // namespace
+
+DepthPassStart DepthPassStartOf(const std::string& program) {
+  const InterpretedProgram p = InterpretProgram(program);
+  DepthPassStart start;
+  if (!p.ok()) return start;
+  const double unit = UnitOf(p);
+  start.units = unit == 1.0 ? "mm" : "inch";
+  if (const auto highest = HighestZOf(p)) start.highestZ = *highest / unit;
+  const Found found = FindContours(p);
+  if (!found.contours.empty()) {
+    const Contour& c = found.contours.front();
+    start.surfaceZ = c.z / unit;
+    start.feed = p.lines[c.first].after.feed;
+  }
+  return start;
+}
+
+CopiedProgram DepthPasses(const std::string& program, const DepthPassRequest& r) {
+  if (!(r.step > 0))
+    return Refused("Paso 0'dan büyük olmalı; hiçbir şey değişmedi (the step down must be more than 0; nothing changed).");
+  if (!(r.finalZ < r.surfaceZ))
+    return Refused("Son derinlik yüzeyin altında olmalı; hiçbir şey değişmedi (the final depth must be below the "
+                   "surface; nothing changed).");
+  if (!(r.plungeFeed > 0))
+    return Refused("Dalış ilerlemesi 0'dan büyük olmalı; hiçbir şey değişmedi (the plunge feed must be more than 0; "
+                   "nothing changed).");
+  if (r.tabs < 0 || (r.tabs > 0 && !(r.tabWidth > 0 && r.tabHeight > 0)))
+    return Refused("Köprülerin genişliği ve yüksekliği 0'dan büyük olmalı; hiçbir şey değişmedi (tabs need a width "
+                   "and a height of more than 0; nothing changed).");
+  const InterpretedProgram p = InterpretProgram(program);
+  if (!p.ok()) return Refused(p.refusal);
+  const double unit = UnitOf(p);
+  if (const auto highest = HighestZOf(p); highest && r.safeZ * unit < *highest - 1e-9)
+    return Refused(SafeZBelow(r.safeZ, *highest / unit));
+  const Found found = FindContours(p);
+  if (!found.refusal.empty()) return Refused(found.refusal);
+  if (found.contours.empty())
+    return Refused("Programda kontur yok: tek Z'de ilerleme hareketleri (the program has no contour: feed moves at "
+                   "one Z); hiçbir şey değişmedi (nothing changed).");
+
+  // Counted in 64 bits before anything is made.
+  const double passes = std::ceil((r.surfaceZ - r.finalZ) / r.step - 1e-9);
+  uint64_t total = p.lines.size();
+  for (const Contour& c : found.contours) {
+    if (c.z < r.surfaceZ * unit - 1e-6)
+      return Refused(LineRefusal(p.lines[c.first].block.number,
+                                 "kontur yüzeyin altında kesiyor; ilk paso ondan yukarıda olurdu",
+                                 "the contour cuts below the surface Z, above which the first pass would be"));
+    if (r.tabs > 0 && r.tabs * r.tabWidth * unit >= c.length)
+      return Refused(LineRefusal(p.lines[c.first].block.number, "köprüler konturun boyuna sığmıyor",
+                                 "the tabs do not fit along the contour"));
+    if (r.tabs > 0)
+      for (size_t i = c.first; i <= c.last; ++i)
+        for (const gcode::Move& m : p.lines[i].block.moves)
+          if (m.turns > 1)
+            return Refused(LineRefusal(p.lines[i].block.number, "bir turdan uzun yaya köprü konmaz",
+                                       "tabs are not put on an arc of more than one turn"));
+    const double perPass = static_cast<double>(c.last - c.first + 1) + 4 + 4.0 * r.tabs;
+    if (passes * perPass + static_cast<double>(total) > static_cast<double>(kMostCopiedLines))
+      return Refused(LinesTooMany());
+    total += static_cast<uint64_t>(passes * perPass);
+  }
+
+  PassWriter writer(p, r, unit);
+  if (!writer.Program(found.contours)) return Refused(writer.refusal());
+  const uint64_t lines = LineCount(writer.text());
+  if (lines > kMostCopiedLines) return Refused(LinesTooMany());
+  const std::string n = Thousands(lines), k = std::to_string(found.contours.size()),
+                    s = std::to_string(writer.passes()), t = std::to_string(r.tabs);
+  return {std::move(writer.text()),
+          "Derinlik pasoları: " + k + " kontur × " + s + " paso, " + t + " köprü; " + n + " satır (depth passes: " + k +
+              (k == "1" ? " contour × " : " contours × ") + s + (s == "1" ? " pass, " : " passes, ") + t +
+              (t == "1" ? " tab; " : " tabs; ") + n + (n == "1" ? " line)." : " lines).")};
+}
+
+}  // namespace kestrom
