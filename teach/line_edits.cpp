@@ -1,10 +1,12 @@
 #include "teach/line_edits.h"
 
 #include <algorithm>
+#include <map>
 #include <cmath>
 #include <optional>
 #include <vector>
 
+#include "teach/hole_lines.h"
 #include "teach/interpreted_program.h"
 #include "teach/teach_program.h"
 
@@ -93,6 +95,60 @@ LineEdit EditAt(const std::string& program, size_t caret, Edit&& edit) {
   return *edit(whole);
 }
 
+// Deleting the first hole of a run: the next hole takes the cycle's words,
+// so that it still drills as it did (the edit's `insert` is its new line).
+// Nothing when line `index` is no such hole.
+std::optional<LineEdit> FirstHoleGone(const InterpretedProgram& p, size_t index) {
+  if (index + 1 >= p.lines.size() || !NamesCycle(p.lines[index].block) || !IsHoleLine(p.lines[index].block))
+    return std::nullopt;
+  const ProgramLine& next = p.lines[index + 1];
+  if (!IsHoleLine(next.block) || NamesCycle(next.block)) return std::nullopt;
+  const ProgramLine& first = p.lines[index];
+  const std::string_view nextText = p.Line(index + 1);
+  std::map<char, std::string> words;
+  for (const gcode::Word& w : next.block.words)
+    if (std::string_view("XYZRQPFL").find(w.letter) != std::string_view::npos) words[w.letter] = std::string(w.NumberIn(nextText));
+  if (first.before.incremental) {
+    // The next hole's X and Y as increments from where the deleted one started.
+    const double unit = gcode::MillimetresPerUnit(first.after);
+    gcode::Point hole = next.from;
+    for (const gcode::Move& m : next.block.moves)
+      if (m.kind == gcode::MoveKind::Rapid && (m.to[0] != m.from[0] || m.to[1] != m.from[1])) {
+        hole = m.to;
+        break;
+      }
+    for (int a = 0; a < 2; ++a) {
+      const auto named = words.find(gcode::kAxisLetters[a]);
+      const gcode::NumberStyle style = named != words.end() ? gcode::StyleOf(named->second) : ProgramStyle(p);
+      if (std::fabs(hole[a] - first.from[a]) > 1e-9 || named != words.end())
+        words[gcode::kAxisLetters[a]] = gcode::WriteExact((hole[a] - first.from[a]) / unit, style);
+    }
+  }
+  LineEdit merged;
+  merged.insert = WithWords(p.Line(index), first.block.words, words);
+  // It must drill where the next hole did, as deep, and end where it ended
+  // (the way there may differ: it starts where the deleted hole started).
+  gcode::Interpreter check = Before(p, index);
+  gcode::Block block;
+  auto drills = [](const gcode::Block& b) {
+    std::vector<gcode::Point> at;
+    for (const gcode::Move& m : b.moves)
+      if (m.cycle && m.kind == gcode::MoveKind::Feed) at.push_back(m.to);
+    at.push_back(b.end);
+    return at;
+  };
+  auto same = [&](const std::vector<gcode::Point>& a, const std::vector<gcode::Point>& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+      if (!SamePlace(a[i], b[i])) return false;
+    return true;
+  };
+  if (!check.Read(merged.insert, block) || !same(drills(block), drills(next.block)))
+    return Refused(LineRefusal(first.block.number, "bu deliği silmek sonraki deliği değiştirirdi",
+                               "deleting this hole would change the next one"));
+  return merged;
+}
+
 }  // namespace
 
 std::string InPlace(std::string_view body, const gcode::Modal& modes, const gcode::Point& here) {
@@ -126,6 +182,21 @@ LineEdit ReteachLine(const std::string& program, size_t caret, const Readouts& r
   if (index < p.header) return Refused(kHeaderNeverChanges);
   const ProgramLine& line = p.lines[index];
   const gcode::Block& block = line.block;
+  if (IsHoleLine(block)) {
+    // A hole moves to its new X and Y; its depth, R plane and the rest stay.
+    const double unit = gcode::MillimetresPerUnit(line.after);
+    std::map<char, std::string> xy;
+    for (int a = 0; a < 2; ++a) {
+      double value = 0;
+      gcode::ReadNumber(readouts[static_cast<size_t>(a)], value);
+      const gcode::NumberStyle style = gcode::StyleOf(readouts[static_cast<size_t>(a)]);
+      xy[gcode::kAxisLetters[a]] = line.after.incremental ? gcode::WriteExact(value - line.from[a] / unit, style)
+                                                          : readouts[static_cast<size_t>(a)];
+    }
+    std::optional<LineEdit> edit = Spliced(p, index, index + 1, {WithWords(p.Line(index), block.words, xy)});
+    if (edit && edit->made()) edit->caret = index > 0 ? edit->start + 2 : 0;
+    return edit;
+  }
   if (block.moves.empty() || block.fixedPlace || block.moves.size() != 1 ||
       block.moves.front().kind == gcode::MoveKind::Arc || block.moves.front().cycle)
     return Refused(kOnlyStraightLinesReteach);
@@ -149,7 +220,8 @@ LineEdit ReteachLine(const std::string& program, size_t caret, const Readouts& r
   });
 }
 
-LineEdit InsertLineAfter(const std::string& program, size_t caret, const std::string& body) {
+LineEdit InsertLineAfter(const std::string& program, size_t caret, const std::string& body,
+                         const std::string& holeBody) {
   return EditAt(program, caret, [&](const InterpretedProgram& p) -> std::optional<LineEdit> {
   size_t index = LineAtOffset(p, caret);
   if (index < p.header) {
@@ -157,7 +229,10 @@ LineEdit InsertLineAfter(const std::string& program, size_t caret, const std::st
     index = p.header - 1;
     if (p.lines.size() > p.header && p.lines[p.header].start == p.lines[p.header].end) index = p.header;
   }
-  const std::string placed = InPlace(body, p.lines[index].after, p.lines[index].block.end);
+  // After a hole of a run that goes on, another hole of the run.
+  const bool hole = !holeBody.empty() && IsHoleLine(p.lines[index].block) &&
+                    p.lines[index].after.motion == gcode::Motion::Cycle;
+  const std::string placed = InPlace(hole ? holeBody : body, p.lines[index].after, p.lines[index].block.end);
   std::optional<LineEdit> edit = Spliced(p, index, index + 1, {std::string(p.Line(index)), placed});
   if (edit && edit->made()) edit->caret = (index > 0 ? edit->start + 2 : 0) + p.Line(index).size() + 2;
   return edit;
@@ -168,7 +243,13 @@ LineEdit DeleteLine(const std::string& program, size_t caret) {
   return EditAt(program, caret, [&](const InterpretedProgram& p) -> std::optional<LineEdit> {
     const size_t index = LineAtOffset(p, caret);
     if (index < p.header) return Refused(kHeaderNeverChanges);
-    std::optional<LineEdit> edit = Spliced(p, index, index + 1, {});
+    std::optional<LineEdit> edit;
+    if (const auto merged = FirstHoleGone(p, index)) {
+      if (!merged->made()) return merged;
+      edit = Spliced(p, index, index + 2, {merged->insert});
+    } else {
+      edit = Spliced(p, index, index + 1, {});
+    }
     if (!edit || !edit->made()) return edit;
     // The caret goes to the line that took the deleted one's place, or the one before.
     if (index + 1 < p.lines.size() || !p.complete) edit->caret = index > 0 ? edit->start + 2 : 0;

@@ -25,12 +25,16 @@ struct LineEdit {
 
 // The line's axis words take the readouts' values (their texts as they are
 // under G90; increments from the line's start under G91); its words, their
-// order, its G word and its feed word stay. Only G00 and G01 lines.
+// order, its G word and its feed word stay. Only G00 and G01 lines, and
+// holes, which take the readouts' X and Y alone.
 LineEdit ReteachLine(const std::string& program, size_t caret, const Readouts& readouts);
 // `body` (a taught line in the readouts' texts, without its line end) after
 // the caret's line, written in the modes in force there; on a header line,
-// after the blank line that follows the header.
-LineEdit InsertLineAfter(const std::string& program, size_t caret, const std::string& body);
+// after the blank line that follows the header. After a hole of a run,
+// `holeBody` ("X… Y…" in the readouts' texts) is inserted instead: another hole of the run.
+LineEdit InsertLineAfter(const std::string& program, size_t caret, const std::string& body,
+                         const std::string& holeBody = {});
+// Deleting the first hole of a run gives its cycle's words to the next hole.
 LineEdit DeleteLine(const std::string& program, size_t caret);
 
 // `body`'s axis words (readouts, the program's units) for a place with these

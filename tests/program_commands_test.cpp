@@ -63,6 +63,16 @@ struct CopyAnswers : CopyDialogs {
   std::optional<GridRequest> grid;
   std::optional<MoveRequest> AskMove(const std::string&) override { return move; }
   std::optional<GridRequest> AskGrid(const GridStart&) override { return grid; }
+  std::optional<DepthPassTexts> passes;
+  DepthPassTexts passesStart;
+  std::optional<DrillSettings> drilling;
+  std::optional<BoltCircleTexts> boltCircle;
+  std::optional<DepthPassTexts> AskDepthPasses(const DepthPassTexts& start, const std::string&) override {
+    passesStart = start;
+    return passes;
+  }
+  std::optional<DrillSettings> AskDrilling(const DrillSettings&, const std::string&) override { return drilling; }
+  std::optional<BoltCircleTexts> AskBoltCircle(const std::string&) override { return boltCircle; }
 };
 
 TEST_F(Commands, CopiesGoThroughTheJournalAWrongNumberChangesNothingAndBringBackUndoesThem) {

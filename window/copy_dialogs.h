@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 
+#include "teach/hole_lines.h"
+
 namespace kestrom {
 
 struct MoveRequest {
@@ -23,17 +25,32 @@ struct GridStart {
   std::string units = "mm";
 };
 
+// "Derinlik Pasoları (Depth passes)" as typed, in the program's units. The
+// form starts surface Z, plunge feed and safe Z from the program.
+struct DepthPassTexts {
+  std::string surfaceZ = "0", finalZ = "-3", step = "1", plungeFeed = "100", safeZ = "5";
+  std::string tabs = "0", tabWidth = "5", tabHeight = "1";
+};
+
+struct BoltCircleTexts {
+  std::string count = "4", radius = "20", startAngle = "0";
+};
+
 class CopyDialogs {
  public:
   virtual ~CopyDialogs() = default;
   // Nothing when the operator cancels.
   virtual std::optional<MoveRequest> AskMove(const std::string& units) = 0;
   virtual std::optional<GridRequest> AskGrid(const GridStart& start) = 0;
+  virtual std::optional<DepthPassTexts> AskDepthPasses(const DepthPassTexts& start, const std::string& units) = 0;
+  virtual std::optional<DrillSettings> AskDrilling(const DrillSettings& now, const std::string& units) = 0;
+  virtual std::optional<BoltCircleTexts> AskBoltCircle(const std::string& units) = 0;
 };
 
 inline constexpr const char* kCopyMenuCaption = "Programı Çoğalt (Copy the program)";
 inline constexpr const char* kMoveCaption = "Taşı... (Move...)";
 inline constexpr const char* kGridCaption = "Dizi... (Repeat in a grid...)";
 inline constexpr const char* kRelativeCaption = "Göreli Yap (Make relative)";
+inline constexpr const char* kDepthPassesCaption = "Derinlik Pasoları... (Depth passes...)";
 
 }  // namespace kestrom

@@ -6,6 +6,7 @@
 #include <iterator>
 #include <tuple>
 
+#include "teach/depth_passes.h"
 #include "teach/path_thinning.h"
 #include "window/layout.h"
 #include "window/save_command.h"
@@ -200,6 +201,12 @@ void Form::RunCommand(FormCommand command) {
     case FormCommand::MoveProgram:
     case FormCommand::RepeatInGrid:
     case FormCommand::MakeRelative: CopyProgram(command); break;
+    case FormCommand::DepthPasses: CutDepthPasses(); break;
+    case FormCommand::RecordHole:
+      if (const auto drilling = DrillingNow()) recorder_.RecordHole(*drilling);
+      break;
+    case FormCommand::DrillingSettings: AskDrilling(); break;
+    case FormCommand::BoltCircle: DrillBoltCircle(); break;
   }
 }
 
@@ -225,7 +232,89 @@ std::optional<int> CountIn(const std::string& text, const char* box, Controls& c
                        "\"; nothing changed).");
   return std::nullopt;
 }
+
+std::optional<int> TabsIn(const std::string& text, Controls& controls) {
+  const char* box = "Köprü Sayısı (tabs)";
+  const auto value = NumberIn(text, box, controls);
+  if (!value) return std::nullopt;
+  if (*value >= 0 && *value <= 1000 && *value == static_cast<int>(*value)) return static_cast<int>(*value);
+  controls.ShowMessage(std::string(box) + " 0 ile 1000 arasında bir tam sayı olmalı: \"" + text +
+                       "\"; hiçbir şey değişmedi (" + box + " must be a whole number from 0 to 1000: \"" + text +
+                       "\"; nothing changed).");
+  return std::nullopt;
+}
+
+// Every box checked, in order, before anything changes; the first wrong one is named.
+bool NumbersIn(std::initializer_list<std::tuple<const std::string&, const char*, double*>> boxes, Controls& controls) {
+  for (const auto& [text, box, value] : boxes) {
+    const auto number = NumberIn(text, box, controls);
+    if (!number) return false;
+    *value = *number;
+  }
+  return true;
+}
 }  // namespace
+
+void Form::CutDepthPasses() {
+  if (!copies_) return;
+  const std::string program = controls_.Text(ControlId::Text2);
+  const DepthPassStart measured = DepthPassStartOf(program);
+  DepthPassTexts start;
+  const gcode::NumberStyle plain{0, false, '.'};
+  if (measured.surfaceZ) start.surfaceZ = gcode::WriteExact(*measured.surfaceZ, plain);
+  if (measured.feed && *measured.feed > 0) start.plungeFeed = gcode::Write(*measured.feed / 3, {1, false, '.'});
+  if (measured.highestZ) start.safeZ = gcode::WriteExact(*measured.highestZ, plain);
+  const auto asked = copies_->AskDepthPasses(start, measured.units);
+  if (!asked) return;
+  DepthPassRequest r;
+  const auto tabs = TabsIn(asked->tabs, controls_);
+  if (!tabs || !NumbersIn({{asked->surfaceZ, "Yüzey Z (surface Z)", &r.surfaceZ},
+                           {asked->finalZ, "Son Derinlik Z (final depth Z)", &r.finalZ},
+                           {asked->step, "Paso (step down)", &r.step},
+                           {asked->plungeFeed, "Dalış İlerlemesi (plunge feed)", &r.plungeFeed},
+                           {asked->safeZ, "Güvenli Z (safe Z)", &r.safeZ},
+                           {asked->tabWidth, "Köprü Genişliği (tab width)", &r.tabWidth},
+                           {asked->tabHeight, "Köprü Yüksekliği (tab height)", &r.tabHeight}},
+                          controls_))
+    return;
+  r.tabs = *tabs;
+  TakeCopy(DepthPasses(program, r));
+}
+
+std::optional<Drilling> Form::DrillingNow() {
+  Drilling drilling = ReadDrilling(drilling_);
+  if (drilling.ok()) return drilling;
+  controls_.ShowMessage(drilling.refusal + " Delik kaydedilmedi (no hole recorded).");
+  return std::nullopt;
+}
+
+void Form::AskDrilling() {
+  if (!copies_) return;
+  const auto asked = copies_->AskDrilling(drilling_, CopyStartOf(controls_.Text(ControlId::Text2)).units);
+  if (!asked) return;
+  const Drilling checked = ReadDrilling(*asked);
+  if (!checked.ok()) return controls_.ShowMessage(checked.refusal + " Ayarlar değişmedi (the settings did not change).");
+  drilling_ = *asked;
+}
+
+void Form::DrillBoltCircle() {
+  if (!copies_) return;
+  const auto drilling = DrillingNow();
+  if (!drilling) return;
+  const auto asked = copies_->AskBoltCircle(CopyStartOf(controls_.Text(ControlId::Text2)).units);
+  if (!asked) return;
+  const auto count = CountIn(asked->count, "Delik Sayısı (holes)", controls_);
+  double radius = 0, start = 0;
+  if (!count || !NumbersIn({{asked->radius, "Yarıçap (radius)", &radius},
+                            {asked->startAngle, "Başlangıç Açısı (start angle)", &start}},
+                           controls_))
+    return;
+  if (*count > 10000 || !(radius > 0))
+    return controls_.ShowMessage("Delik dairesi 1 ile 10000 delik ve 0'dan büyük bir yarıçap ister; hiçbir şey "
+                                 "eklenmedi (a bolt circle takes 1 to 10000 holes and a radius of more than 0; "
+                                 "nothing was added).");
+  recorder_.RecordBoltCircle(*drilling, *count, radius, start);
+}
 
 void Form::TakeCopy(const CopiedProgram& copy) {
   if (copy.text) {
@@ -239,14 +328,8 @@ void Form::CopyProgram(FormCommand command) {
   const std::string program = controls_.Text(ControlId::Text2);
   if (command == FormCommand::MakeRelative) return TakeCopy(MakeRelative(program));
   if (!copies_) return;
-  // Every box checked, in order, before anything changes; the first wrong one is named.
   auto numbers = [&](std::initializer_list<std::tuple<const std::string&, const char*, double*>> boxes) {
-    for (const auto& [text, box, value] : boxes) {
-      const auto number = NumberIn(text, box, controls_);
-      if (!number) return false;
-      *value = *number;
-    }
-    return true;
+    return NumbersIn(boxes, controls_);
   };
   const CopyStart measured = CopyStartOf(program);
   const std::string units = measured.units;

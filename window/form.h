@@ -25,7 +25,8 @@ extern const char* const kNothingToBringBack;
 enum class FormCommand {
   Save, SaveAs, Open, LoadIntoMach3, RecordPoint, RemoveLastLine, BringBack, CheckMach3, SimplifyPath, PathView,
   RecordRapidPoint, ArcViaPoint, ArcEndPoint, ReteachLine, InsertPoint, DeleteLine,
-  MoveProgram, RepeatInGrid, MakeRelative  // "Programı Çoğalt (Copy the program)"
+  MoveProgram, RepeatInGrid, MakeRelative, DepthPasses,  // "Programı Çoğalt (Copy the program)"
+  RecordHole, DrillingSettings, BoltCircle
 };
 
 // The tolerances "Simplify path" offers, in millimetres; the first one chosen at start is kDefaultTolerance.
@@ -81,6 +82,11 @@ class Form {
   void SimplifyPath();
   void ShowViaInView();
   void CopyProgram(FormCommand command);
+  void CutDepthPasses();
+  void AskDrilling();
+  // The drilling settings as numbers, or nothing with the message shown.
+  std::optional<Drilling> DrillingNow();
+  void DrillBoltCircle();
   // The copy's result as one change of the program box, and its message.
   void TakeCopy(const CopiedProgram& copy);
   // The point of the caret's line, marked in the path view whenever the caret moves.
@@ -103,6 +109,7 @@ class Form {
   SystemInfo* info_ = nullptr;
   CopyDialogs* copies_ = nullptr;
   int tolerance_ = kDefaultTolerance;
+  DrillSettings drilling_;  // kept for the session
   std::optional<size_t> caretMark_;  // where the caret was when last followed
   std::optional<ProgramCommands> files_;
 };

@@ -1,8 +1,30 @@
 #include "window/program_box.h"
 
+#include "teach/hole_lines.h"
+
 namespace kestrom {
 
+void TeachProgram::Append(const std::string& piece, bool flushNow) {
+  controls_.AppendText(box_, piece);
+  journal_.Appended(piece, flushNow);
+  if (listener_) listener_->Appended(piece);
+}
+
+void TeachProgram::EndHoleRun() {
+  if (!holeRun_) holeRun_ = EndsInHoleRun(controls_.Text(box_));
+  if (*holeRun_) Append(kLineEnd + std::string(kEndHoleRun), true);
+  holeRun_ = false;
+}
+
+void TeachProgram::AppendHoles(const std::vector<std::string>& lines) {
+  std::string piece;
+  for (const std::string& line : lines) piece += kLineEnd + line;
+  Append(piece, true);
+  holeRun_ = true;
+}
+
 void TeachProgram::ResetProgram() {
+  holeRun_ = false;
   journal_.Keep();
   controls_.SetText(box_, kResetHeader);
   journal_.Replaced(kResetHeader);
@@ -11,21 +33,18 @@ void TeachProgram::ResetProgram() {
 
 void TeachProgram::AppendTaughtLine(const std::string& axisWords, const std::optional<std::string>& feed,
                                     bool flushNow) {
-  const std::string line = TaughtLine(axisWords, feed);
-  controls_.AppendText(box_, line);
-  journal_.Appended(line, flushNow);
-  if (listener_) listener_->Appended(line);
+  EndHoleRun();
+  Append(TaughtLine(axisWords, feed), flushNow);
 }
 
 void TeachProgram::AppendLine(const std::string& body, bool flushNow) {
-  const std::string line = kLineEnd + body;
-  controls_.AppendText(box_, line);
-  journal_.Appended(line, flushNow);
-  if (listener_) listener_->Appended(line);
+  EndHoleRun();
+  Append(kLineEnd + body, flushNow);
 }
 
 void TeachProgram::Edit(const std::string& before, const LineEdit& edit) {
   const std::string after = Applied(before, edit);
+  holeRun_.reset();
   journal_.Keep();
   controls_.ReplaceRange(box_, edit.start, edit.length, edit.insert, edit.caret);
   journal_.Replaced(after);
@@ -33,13 +52,12 @@ void TeachProgram::Edit(const std::string& before, const LineEdit& edit) {
 }
 
 void TeachProgram::AppendMCode(const std::string& code) {
-  const std::string line = MCodeLine(code);
-  controls_.AppendText(box_, line);
-  journal_.Appended(line, true);
-  if (listener_) listener_->Appended(line);
+  EndHoleRun();
+  Append(MCodeLine(code), true);
 }
 
 void TeachProgram::ReplaceWith(const std::string& text) {
+  holeRun_.reset();
   journal_.Keep();
   controls_.SetText(box_, text);
   journal_.Replaced(text);
@@ -53,6 +71,7 @@ bool TeachProgram::RemoveLastLine() {
   const size_t headerEnd = firstEnd == std::string::npos ? std::string::npos : text.find(kLineEnd, firstEnd + 2);
   const size_t last = text.rfind(kLineEnd);
   if (headerEnd == std::string::npos || last == std::string::npos || last <= headerEnd) return false;
+  holeRun_.reset();
   journal_.Keep();
   // Only the tail changes: a long program is not set again whole.
   controls_.RemoveTail(box_, text.substr(last));
@@ -64,6 +83,7 @@ bool TeachProgram::RemoveLastLine() {
 bool TeachProgram::BringBack() {
   if (!journal_.kept()) return false;
   const std::string back = *journal_.kept();
+  holeRun_.reset();
   controls_.SetText(box_, back);
   journal_.Swap();
   if (listener_) listener_->Replaced(back);

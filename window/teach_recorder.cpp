@@ -190,7 +190,34 @@ void TeachRecorder::InsertPointAfterCaretLine() {
   if (!ReadAll()) return;
   const std::string body = TaughtLine(AxisWords(), FeedWord()).substr(2);  // without its line end
   const std::string program = controls_.Text(ControlId::Text2);
-  Edited(program, InsertLineAfter(program, controls_.CaretOffset(ControlId::Text2), body));
+  const std::string hole = "X" + currentDro_[0] + " Y" + currentDro_[1];
+  Edited(program, InsertLineAfter(program, controls_.CaretOffset(ControlId::Text2), body, hole));
+}
+
+void TeachRecorder::RecordHole(const Drilling& drilling) {
+  if (!ReadAll()) return;
+  HolePlace here;
+  gcode::ReadNumber(currentDro_[0], here.x);
+  gcode::ReadNumber(currentDro_[1], here.y);
+  AppendHoles(drilling, {here});
+}
+
+void TeachRecorder::RecordBoltCircle(const Drilling& drilling, int count, double radius, double startDegrees) {
+  if (!ReadAll()) return;
+  double x = 0, y = 0;
+  gcode::ReadNumber(currentDro_[0], x);
+  gcode::ReadNumber(currentDro_[1], y);
+  AppendHoles(drilling, BoltCircle(x, y, count, radius, startDegrees));
+}
+
+// Holes are written where the program ends as Mach3 runs it: in its modes,
+// and as the next holes of a run still in force there.
+void TeachRecorder::AppendHoles(const Drilling& drilling, const std::vector<HolePlace>& holes) {
+  const ProgramEnd end = EndOfProgram(controls_.Text(ControlId::Text2));
+  if (!end.problem.empty()) return controls_.ShowMessage(ProgramUnreadable(end.problem));
+  program_.AppendHoles(HoleLines(holes, drilling, gcode::StyleOf(currentDro_[0]), end));
+  previousDro_ = currentDro_;  // the recorder does not write this position again
+  controls_.CaretToEnd(ControlId::Text2);
 }
 
 void TeachRecorder::DeleteCaretLine() {

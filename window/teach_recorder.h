@@ -7,6 +7,7 @@
 #include <string>
 
 #include "teach/arc_line.h"
+#include "teach/hole_lines.h"
 #include "teach/line_edits.h"
 #include "window/program_box.h"
 #include "window/connection_holder.h"
@@ -50,6 +51,10 @@ class TeachRecorder {
   void ReteachCaretLine();
   void InsertPointAfterCaretLine();
   void DeleteCaretLine();
+  // A drilling cycle where the machine stands (X and Y), and `count` holes on a
+  // circle around it, with the settings given; the run goes on where it can.
+  void RecordHole(const Drilling& drilling);
+  void RecordBoltCircle(const Drilling& drilling, int count, double radius, double startDegrees);
   // The via point taken and not yet used, in millimetres.
   std::optional<gcode::Point> via() const;
   // Told whenever the via point is taken or used.
@@ -71,6 +76,7 @@ class TeachRecorder {
   std::string AxisWords() const;
   void AppendTaughtLineByFeedBox(bool teachModeTest);
   void KeepAboveForeground();
+  void AppendHoles(const Drilling& drilling, const std::vector<HolePlace>& holes);
 
   Controls& controls_;
   TeachProgram& program_;

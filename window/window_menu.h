@@ -34,8 +34,8 @@ inline constexpr const char* kSelectAllCaption = "Tümünü Seç (Select All)\tC
 // so taking back a line is Ctrl+Shift+Backspace, and bringing back what a change
 // took away is Ctrl+Shift+Z, the undo key's other half.
 // New items go at the end: an item's command id follows its place.
-inline const std::array<MenuCommand, 16>& WindowMenu() {
-  static const std::array<MenuCommand, 16> menu = {{
+inline const std::array<MenuCommand, 19>& WindowMenu() {
+  static const std::array<MenuCommand, 19> menu = {{
       {FormCommand::SaveAs, "Farklı Kaydet... (Save As...)\tCtrl+Shift+S", kCtrl | kShift, 0x53, false},
       {FormCommand::Open, "Aç... (Open...)\tCtrl+O", kCtrl, 0x4F, false},
       {FormCommand::LoadIntoMach3, "Mach3'e Yükle (Load into Mach3)", 0, 0, false},
@@ -56,6 +56,10 @@ inline const std::array<MenuCommand, 16>& WindowMenu() {
       {FormCommand::ReteachLine, kReteachCaption, kCtrl | kShift, 0x54, true},
       {FormCommand::InsertPoint, kInsertPointCaption, kCtrl | kShift, 0x49, true},
       {FormCommand::DeleteLine, kDeleteLineCaption, kCtrl | kShift, 0x2E, false},  // VK_DELETE
+      // Holes: recorded from Mach3's screen too, as points are.
+      {FormCommand::RecordHole, "Delik Kaydet (Record hole)\tCtrl+Shift+H", kCtrl | kShift, 0x48, true},
+      {FormCommand::DrillingSettings, "Delme Ayarları... (Drilling settings...)", 0, 0, false},
+      {FormCommand::BoltCircle, "Delik Dairesi... (Bolt circle...)", 0, 0, false},
   }};
   return menu;
 }
@@ -63,8 +67,9 @@ inline const std::array<MenuCommand, 16>& WindowMenu() {
 // The submenu "Programı Çoğalt (Copy the program)", at the menu's end; its item
 // ids follow kCopyCommands from kCopyCommandBase.
 inline constexpr FormCommand kCopyCommands[] = {FormCommand::MoveProgram, FormCommand::RepeatInGrid,
-                                                FormCommand::MakeRelative};
-inline constexpr const char* kCopyCommandCaptions[] = {kMoveCaption, kGridCaption, kRelativeCaption};
+                                                FormCommand::MakeRelative, FormCommand::DepthPasses};
+inline constexpr const char* kCopyCommandCaptions[] = {kMoveCaption, kGridCaption, kRelativeCaption,
+                                                       kDepthPassesCaption};
 inline constexpr unsigned kCopyCommandBase = 0x900;
 
 // The submenu beside "Simplify path" that chooses its tolerance; its item ids

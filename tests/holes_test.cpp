@@ -1,0 +1,186 @@
+// Holes at taught points through the form: the cycle each setting makes, a
+// run and its G80, the bolt circle read back through the interpreter, the
+// edits on hole lines, and the depth-passes dialog's start.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "fakes/form_fixture.h"
+#include "gcode/program_walk.h"
+#include "teach/hole_lines.h"
+#include "teach/teach_program.h"
+
+namespace kestrom {
+namespace {
+
+struct Answers : CopyDialogs {
+  std::optional<DrillSettings> drilling;
+  std::optional<BoltCircleTexts> boltCircle;
+  std::optional<DepthPassTexts> passes;
+  DepthPassTexts passesStart;
+  std::string units;
+  std::optional<MoveRequest> AskMove(const std::string&) override { return std::nullopt; }
+  std::optional<GridRequest> AskGrid(const GridStart&) override { return std::nullopt; }
+  std::optional<DepthPassTexts> AskDepthPasses(const DepthPassTexts& start, const std::string& u) override {
+    passesStart = start;
+    units = u;
+    return passes;
+  }
+  std::optional<DrillSettings> AskDrilling(const DrillSettings&, const std::string&) override { return drilling; }
+  std::optional<BoltCircleTexts> AskBoltCircle(const std::string&) override { return boltCircle; }
+};
+
+struct NoFiles : FileReader, FileDialogs {
+  ReadOutcome ReadWhole(const std::string&, size_t) override { return {false, "", "none"}; }
+  bool Exists(const std::string&) override { return false; }
+  std::optional<std::string> AskSavePath(const std::string&) override { return std::nullopt; }
+  std::optional<std::string> AskOpenPath() override { return std::nullopt; }
+  bool AskYesNo(const std::string&) override { return true; }
+};
+
+struct Holes : testing::FormFixture {
+  Answers answers;
+  NoFiles files;
+  Form drill{controls, store, [this] { return std::make_unique<CMach>(automation, system.Services(), pump); },
+            ProgramFileServices{files, files, nullptr, &answers}};
+  void At(const char* x, const char* y) {
+    dro[0] = x;
+    dro[1] = y;
+  }
+  // Where each hole of the program drills (X, Y), read back through the interpreter.
+  std::vector<std::pair<double, double>> Drilled() {
+    std::vector<std::pair<double, double>> holes;
+    const std::string program = Program();
+    gcode::ProgramWalk walk(program);
+    gcode::Interpreter interpreter;
+    gcode::Block block;
+    while (walk.Next(interpreter, block))
+      if (IsHoleLine(block)) holes.emplace_back(block.end[0], block.end[1]);
+    EXPECT_FALSE(walk.failed()) << block.Problem();
+    return holes;
+  }
+  std::string Tail(size_t lines) {
+    const std::string p = Program();
+    size_t at = p.size();
+    for (size_t i = 0; i < lines && at != std::string::npos; ++i) at = p.rfind("\r\n", at - 1);
+    return p.substr(at + 2);
+  }
+};
+
+TEST_F(Holes, ARunOfHolesItsG80TheBoltCircleAndTheEditsOnHoleLines) {
+  drill.Load();
+  answers.drilling = DrillSettings{"-6", "2", "120", "1.5", "0", false};
+  drill.OnCommand(FormCommand::DrillingSettings);
+  At("+10.0000", "+20.0000");
+  drill.OnCommand(FormCommand::RecordHole);
+  At("+30.0000", "+20.0000");
+  drill.OnCommand(FormCommand::RecordHole);
+  EXPECT_EQ(Tail(2), "G98 G83 X+10.0000 Y+20.0000 Z-6 R2 Q1.5 F120\r\nX+30.0000 Y+20.0000");
+  drill.OnClick(ControlId::Command6);  // M5 ends the run first
+  EXPECT_EQ(Tail(2), "G80\r\nM5");
+
+  // A dwell makes G82 with G99; no peck and no dwell, G81. A wrong box changes nothing.
+  answers.drilling = DrillSettings{"-3", "1", "80", "0", "0.5", true};
+  drill.OnCommand(FormCommand::DrillingSettings);
+  At("+0.0000", "+0.0000");
+  drill.OnCommand(FormCommand::RecordHole);
+  EXPECT_EQ(Tail(1), "G99 G82 X+0.0000 Y+0.0000 Z-3 R1 P0.5 F80");
+  answers.drilling = DrillSettings{"abc", "1", "80", "0", "0", false};
+  drill.OnCommand(FormCommand::DrillingSettings);
+  EXPECT_NE(controls.messages.back().find("is no number: \"abc\""), std::string::npos);
+  answers.drilling = DrillSettings{"-3", "1", "80", "0", "0", false};
+  drill.OnCommand(FormCommand::DrillingSettings);
+  At("+5.0000", "+0.0000");
+  drill.OnCommand(FormCommand::RecordHole);  // other settings: a whole cycle line, no G80 needed
+  EXPECT_EQ(Tail(2), "G99 G82 X+0.0000 Y+0.0000 Z-3 R1 P0.5 F80\r\nG98 G81 X+5.0000 Y+0.0000 Z-3 R1 F80");
+
+  // Four holes on a circle of 10 around (50, 50), the first at 45°: the run goes on.
+  answers.boltCircle = BoltCircleTexts{"4", "10", "45"};
+  At("+50.0000", "+50.0000");
+  drill.OnCommand(FormCommand::BoltCircle);
+  const auto drilled = Drilled();
+  ASSERT_EQ(drilled.size(), 8u) << Program();
+  const double d = 10 / std::sqrt(2.0);
+  const double expected[4][2] = {{50 + d, 50 + d}, {50 - d, 50 + d}, {50 - d, 50 - d}, {50 + d, 50 - d}};
+  for (int k = 0; k < 4; ++k) {
+    EXPECT_NEAR(drilled[4 + k].first, expected[k][0], 1e-6);
+    EXPECT_NEAR(drilled[4 + k].second, expected[k][1], 1e-6);
+  }
+  EXPECT_EQ(Tail(4).substr(0, 21), "X+57.071068 Y+57.0710") << "the run goes on in the readouts' style";
+
+  // Edits: re-teach the second hole, insert after it, delete the first hole of the run.
+  std::string p = Program();
+  controls.caret[ControlId::Text2] = p.find("X+30.0000");
+  At("+31.0000", "+21.0000");
+  drill.OnCommand(FormCommand::ReteachLine);
+  EXPECT_NE(Program().find("G98 G83 X+10.0000 Y+20.0000 Z-6 R2 Q1.5 F120\r\nX+31.0000 Y+21.0000\r\nG80"),
+            std::string::npos)
+      << Program();
+  At("+40.0000", "+21.0000");
+  drill.OnCommand(FormCommand::InsertPoint);
+  EXPECT_NE(Program().find("X+31.0000 Y+21.0000\r\nX+40.0000 Y+21.0000\r\nG80"), std::string::npos) << Program();
+  p = Program();
+  controls.caret[ControlId::Text2] = p.find("G98 G83");
+  drill.OnCommand(FormCommand::DeleteLine);
+  EXPECT_NE(Program().find("\r\nG98 G83 X+31.0000 Y+21.0000 Z-6 R2 Q1.5 F120\r\nX+40.0000 Y+21.0000\r\nG80"),
+            std::string::npos)
+      << Program();
+  EXPECT_EQ(Drilled().size(), 8u);
+}
+
+TEST(HoleLines, UnderG91AndTheEndOfARun) {
+  // Under G91 X and Y are increments from where the program ends, R from the start height, Z from R.
+  ProgramEnd end;
+  end.at = {10, 10, 5, 0, 0, 0};
+  end.state.incremental = true;
+  Drilling d;
+  d.bottomZ = -4;
+  d.rPlane = 1;
+  d.feed = 50;
+  const auto lines = HoleLines({{12, 10}, {15, 13}}, d, {3, true, '.'}, end);
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0], "G98 G81 X+2.000 Y+0.000 Z-5 R-4 F50");
+  EXPECT_EQ(lines[1], "X+3.000 Y+3.000");
+  const std::string program = std::string(kStartHeader) + "\r\nG00 X10 Y10 Z5\r\nG91\r\n" + lines[0] + "\r\n" + lines[1];
+  gcode::ProgramWalk walk(program);
+  gcode::Interpreter interpreter;
+  gcode::Block block;
+  std::vector<gcode::Point> bottoms;
+  while (walk.Next(interpreter, block))
+    for (const gcode::Move& m : block.moves)
+      if (m.cycle && m.kind == gcode::MoveKind::Feed) bottoms.push_back(m.to);
+  ASSERT_EQ(bottoms.size(), 2u);
+  EXPECT_NEAR(bottoms[1][0], 15, 1e-9);
+  EXPECT_NEAR(bottoms[1][1], 13, 1e-9);
+  EXPECT_NEAR(bottoms[1][2], -4, 1e-9);
+  EXPECT_TRUE(EndsInHoleRun(program));
+  EXPECT_FALSE(EndsInHoleRun(program + "\r\nG80"));
+  EXPECT_FALSE(EndsInHoleRun(program + "\r\nG01 X1"));
+}
+
+TEST_F(Holes, TheDepthPassesDialogStartsFromTheProgram) {
+  drill.Load();
+  dro[2] = "+5.0000";
+  drill.OnCommand(FormCommand::RecordRapidPoint);
+  dro[2] = "-0.5000";
+  drill.OnCommand(FormCommand::RecordPoint);
+  At("+20.0000", "+0.0000");
+  drill.OnCommand(FormCommand::RecordPoint);
+  answers.passes = DepthPassTexts{"-0.5", "-2", "1", "30", "5", "1", "2", "0.5"};
+  drill.OnCommand(FormCommand::DepthPasses);
+  EXPECT_EQ(answers.passesStart.surfaceZ, "-0.5");
+  EXPECT_EQ(answers.passesStart.plungeFeed, "66.7");
+  EXPECT_EQ(answers.passesStart.safeZ, "5");
+  EXPECT_EQ(answers.units, "mm");
+  EXPECT_NE(controls.messages.back().find("1 contour × 2 passes, 1 tab"), std::string::npos) << controls.messages.back();
+  EXPECT_NE(Program().find("G01 Z-1.5000 F30"), std::string::npos) << Program();
+  answers.passes->tabs = "-1";
+  const std::string before = Program();
+  drill.OnCommand(FormCommand::DepthPasses);
+  EXPECT_NE(controls.messages.back().find("whole number from 0 to 1000"), std::string::npos);
+  EXPECT_EQ(Program(), before);
+}
+
+}  // namespace
+}  // namespace kestrom
