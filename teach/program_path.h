@@ -44,6 +44,8 @@ class PathReader {
   // A line of the program turned cutter compensation on: the path is the programmed one.
   bool compensation() const { return compensation_; }
   const gcode::ProgramWalk& walk() const { return walk_; }
+  // Where each drilling cycle drilled, at its bottom, in the order read.
+  const std::vector<PathPoint>& holes() const { return holes_; }
 
  private:
   void Add(const gcode::Block& block, std::vector<PathPoint>& points);
@@ -56,6 +58,7 @@ class PathReader {
   bool moved_ = false;
   bool compensation_ = false;
   std::string problem_;
+  std::vector<PathPoint> holes_;
 };
 
 // Every line of a program, in order; lines end in LF or CR LF.

@@ -273,5 +273,33 @@ TEST_F(PathViewForm, MenuOpensTheViewThatDrawsTheTaughtPathLiveAndAgainWholeAfte
   EXPECT_EQ(view.projection(), Projection::XZ);  // kept for the next opening
 }
 
+TEST_F(PathViewForm, HolesAreRingedFromAboveAndTheirPlungesDrawnFromTheSide) {
+  form.Load();
+  form.OnCommand(FormCommand::PathView);
+  view.Resize({0, 28, 300, 328}, 96);
+  RecordingCanvas first;
+  view.Render(first);
+  dro[0] = "+10.0000";
+  form.OnCommand(FormCommand::RecordHole);  // the settings' start: G81 to Z-5 from R2
+  dro[1] = "+10.0000";
+  form.OnCommand(FormCommand::RecordHole);
+  RecordingCanvas xy;
+  view.Render(xy);
+  std::vector<PixelPoint> holes;
+  for (const auto& [at, ink] : xy.rings)
+    if (ink == Ink::Hole) holes.push_back(at);
+  ASSERT_EQ(holes.size(), 2u);
+  EXPECT_EQ(holes[0].x, holes[1].x);
+  EXPECT_GT(holes[0].y, holes[1].y);  // Y up
+  view.SetProjection(Projection::XZ);
+  RecordingCanvas xz;
+  view.Render(xz);
+  for (const auto& [at, ink] : xz.rings) EXPECT_NE(ink, Ink::Hole);
+  int down = 0;  // the plunges: feed moves straight down
+  for (const auto* line : xz.Drawn(Ink::Off))
+    for (size_t i = 1; i < line->size(); ++i) down += (*line)[i].x == (*line)[i - 1].x && (*line)[i].y > (*line)[i - 1].y;
+  EXPECT_GE(down, 2);
+}
+
 }  // namespace
 }  // namespace kestrom

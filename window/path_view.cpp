@@ -20,11 +20,12 @@ const InkStyle kStyles[] = {
     {80, 80, 80, 1, false},     // Label
     {230, 140, 0, 2, false},    // Via: the arc's point taken, waiting for its end
     {0, 160, 200, 2, false},    // CaretLine: the point of the line the caret is on
+    {0, 110, 60, 2, false},     // Hole: a drilling cycle's hole, seen from above
 };
 static_assert(sizeof kStyles / sizeof kStyles[0] == kInkCount, "a style for every ink");
 constexpr double kReduceTolerance = 0.5;  // pixels: less than the eye can tell apart
 constexpr int kLastPointRadiusAt96 = 4, kMachineRadiusAt96 = 7, kOriginArmAt96 = 10, kViaRadiusAt96 = 5,
-              kCaretLineRadiusAt96 = 9;
+              kCaretLineRadiusAt96 = 9, kHoleRadiusAt96 = 5;
 
 bool Drawn(MoveKind kind) { return kind != MoveKind::Jump; }
 
@@ -200,6 +201,23 @@ void PathView::PaintAll(PathCanvas& picture) {
     picture.Polyline(pixels_.data(), pixels_.size(), InkOf(kind));
   }
   painted_ = points_.size();
+  holesPainted_ = 0;
+  RingHoles(picture, 0);
+}
+
+PixelRect PathView::RingHoles(PathCanvas& picture, size_t from) {
+  PixelRect changed;
+  const std::vector<PathPoint>& holes = reader_.holes();
+  if (projection_ == Projection::XY) {
+    const int r = Scaled(kHoleRadiusAt96), pen = Scaled(StyleOf(Ink::Hole).widthAt96) + 1;
+    for (size_t i = from; i < holes.size(); ++i) {
+      const PixelPoint at = ToPixel(holes[i]);
+      picture.Ring(at, r, Ink::Hole);
+      changed = Union(changed, {at.x - r - pen, at.y - r - pen, at.x + r + pen + 1, at.y + r + pen + 1});
+    }
+  }
+  holesPainted_ = holes.size();
+  return changed;
 }
 
 PixelRect PathView::PaintNew(PathCanvas& picture) {
@@ -214,7 +232,7 @@ PixelRect PathView::PaintNew(PathCanvas& picture) {
                               std::max(segment[0].y, segment[1].y) + pen + 1});
   }
   painted_ = points_.size();
-  return changed;
+  return Union(changed, RingHoles(picture, holesPainted_));
 }
 
 PixelRect PathView::MarkersRect() const {

@@ -16,8 +16,8 @@ namespace kestrom {
 
 inline constexpr const char* kPathViewCaption = "Yol Görünümü (Path view)";
 
-enum class Ink { Background, Grid, Origin, Off, On, Rapid, LastPoint, Machine, Label, Via, CaretLine };
-inline constexpr size_t kInkCount = 11;
+enum class Ink { Background, Grid, Origin, Off, On, Rapid, LastPoint, Machine, Label, Via, CaretLine, Hole };
+inline constexpr size_t kInkCount = 12;
 struct InkStyle {
   uint8_t red, green, blue;
   int widthAt96;  // pen width in pixels at 96 dpi
@@ -102,6 +102,8 @@ class PathView : public ProgramListener {
   PixelRect PaintNew(PathCanvas& picture);
   PixelRect MarkersRect() const;
   PixelPoint ToPixel(const PathPoint& p) const;
+  // Each hole from `from` on, ringed where the XY view looks down on it; the pixels it took.
+  PixelRect RingHoles(PathCanvas& picture, size_t from);
 
   PathSurface* surface_;
   bool open_ = false;
@@ -116,6 +118,7 @@ class PathView : public ProgramListener {
   double grid_ = 1;
   bool whole_ = true;       // the picture is to be painted again whole
   size_t painted_ = 0;      // points already in the picture
+  size_t holesPainted_ = 0;  // holes already ringed in the picture
   PixelRect markersShown_;  // where the markers were when last rendered
   std::vector<PixelF> run_;  // scratch, kept for its capacity
   std::vector<PixelF> reduced_;

@@ -51,11 +51,13 @@ class DialogTemplate {
   size_t count_ = 0;
 };
 
-// One dialog: labelled number boxes, a tick box, OK and Cancel.
+// One dialog: labelled number boxes, a tick box or two choices, OK and Cancel.
 struct DialogForm {
   std::vector<std::pair<std::string, std::string*>> numbers;  // label, text
   std::string checkCaption;
-  bool* check = nullptr;
+  bool* check = nullptr;          // no tick box without it
+  std::string choices[2];         // two radio buttons: the first when *second is false
+  bool* second = nullptr;         // no choice without it
 };
 
 INT_PTR CALLBACK Procedure(HWND dialog, UINT msg, WPARAM wp, LPARAM lp) {
@@ -66,7 +68,8 @@ INT_PTR CALLBACK Procedure(HWND dialog, UINT msg, WPARAM wp, LPARAM lp) {
       form = reinterpret_cast<DialogForm*>(lp);
       for (size_t i = 0; i < form->numbers.size(); ++i)
         SetDlgItemTextW(dialog, kCopyFirstBox + static_cast<int>(i), Widen(*form->numbers[i].second).c_str());
-      CheckDlgButton(dialog, kCopyCheckBox, *form->check ? BST_CHECKED : BST_UNCHECKED);
+      if (form->check) CheckDlgButton(dialog, kCopyCheckBox, *form->check ? BST_CHECKED : BST_UNCHECKED);
+      if (form->second) CheckRadioButton(dialog, kCopyFirstChoice, kCopyFirstChoice + 1, kCopyFirstChoice + *form->second);
       return TRUE;
     case WM_COMMAND:
       if (LOWORD(wp) == IDOK) {
@@ -76,7 +79,8 @@ INT_PTR CALLBACK Procedure(HWND dialog, UINT msg, WPARAM wp, LPARAM lp) {
           text.resize(static_cast<size_t>(GetWindowTextW(box, &text[0], static_cast<int>(text.size()))));
           *form->numbers[i].second = Narrow(text);
         }
-        *form->check = IsDlgButtonChecked(dialog, kCopyCheckBox) == BST_CHECKED;
+        if (form->check) *form->check = IsDlgButtonChecked(dialog, kCopyCheckBox) == BST_CHECKED;
+        if (form->second) *form->second = IsDlgButtonChecked(dialog, kCopyFirstChoice + 1) == BST_CHECKED;
         EndDialog(dialog, IDOK);
         return TRUE;
       }
@@ -94,7 +98,8 @@ INT_PTR CALLBACK Procedure(HWND dialog, UINT msg, WPARAM wp, LPARAM lp) {
 bool Ask(HWND owner, const std::string& title, DialogForm& form) {
   constexpr short kRow = 18, kLabel = 130, kBox = 60, kMargin = 8;
   const short rows = static_cast<short>(form.numbers.size());
-  const short width = kMargin * 3 + kLabel + kBox, height = kMargin * 2 + kRow * (rows + 2) + 4;
+  const short extra = static_cast<short>((form.check ? 1 : 0) + (form.second ? 2 : 0));
+  const short width = kMargin * 3 + kLabel + kBox, height = kMargin * 2 + kRow * (rows + extra + 1) + 4;
   DialogTemplate t(title, width, height);
   for (short i = 0; i < rows; ++i) {
     const short y = kMargin + i * kRow;
@@ -102,9 +107,16 @@ bool Ask(HWND owner, const std::string& title, DialogForm& form) {
     t.Item(static_cast<WORD>(kCopyFirstBox + i), 0x81, ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP,
            kMargin * 2 + kLabel, y, kBox, 12, "");
   }
-  const short checkY = kMargin + rows * kRow;
-  t.Item(kCopyCheckBox, 0x80, BS_AUTOCHECKBOX | WS_TABSTOP, kMargin, checkY, kLabel + kBox, 12, form.checkCaption);
-  const short buttonsY = checkY + kRow + 2;
+  short y = kMargin + rows * kRow;
+  if (form.check) {
+    t.Item(kCopyCheckBox, 0x80, BS_AUTOCHECKBOX | WS_TABSTOP, kMargin, y, kLabel + kBox, 12, form.checkCaption);
+    y += kRow;
+  }
+  if (form.second)
+    for (short i = 0; i < 2; ++i, y += kRow)
+      t.Item(static_cast<WORD>(kCopyFirstChoice + i), 0x80, BS_AUTORADIOBUTTON | WS_TABSTOP | (i ? 0 : WS_GROUP),
+             kMargin, y, kLabel + kBox, 12, form.choices[i]);
+  const short buttonsY = y + 2;
   t.Item(IDOK, 0x80, BS_DEFPUSHBUTTON | WS_TABSTOP, width - kMargin * 2 - 100, buttonsY, 50, 14, "Tamam (OK)");
   t.Item(IDCANCEL, 0x80, BS_PUSHBUTTON | WS_TABSTOP, width - kMargin - 50, buttonsY, 50, 14, "İptal (Cancel)");
   return DialogBoxIndirectParamW(GetModuleHandleW(nullptr), t.get(), owner, Procedure,
@@ -138,6 +150,62 @@ std::optional<GridRequest> Win32CopyDialogs::AskGrid(const GridStart& start) {
             &typed.serpentine};
   if (!Ask(owner_, kGridDialogTitle, form)) return std::nullopt;
   grid_ = typed;
+  return typed;
+}
+
+}  // namespace kestrom::win32
+
+namespace kestrom::win32 {
+
+std::optional<DepthPassTexts> Win32CopyDialogs::AskDepthPasses(const DepthPassTexts& start, const std::string& units) {
+  // What the program says starts fresh each time; what only the operator knows is kept.
+  DepthPassTexts typed = passes_;
+  typed.surfaceZ = start.surfaceZ;
+  typed.plungeFeed = start.plungeFeed;
+  typed.safeZ = start.safeZ;
+  const std::string u = ", " + units;
+  const std::string surface = "Yüzey Z (surface Z)" + u, bottom = "Son Derinlik Z (final depth Z)" + u,
+                    step = "Paso (step down)" + u, plunge = "Dalış İlerlemesi (plunge feed)",
+                    safe = "Güvenli Z (safe Z)" + u, width = "Köprü Genişliği (tab width)" + u,
+                    height = "Köprü Yüksekliği (tab height)" + u;
+  DialogForm form{{{surface, &typed.surfaceZ},
+                   {bottom, &typed.finalZ},
+                   {step, &typed.step},
+                   {plunge, &typed.plungeFeed},
+                   {safe, &typed.safeZ},
+                   {"Köprü Sayısı (tabs)", &typed.tabs},
+                   {width, &typed.tabWidth},
+                   {height, &typed.tabHeight}}};
+  if (!Ask(owner_, kDepthPassesDialogTitle, form)) return std::nullopt;
+  passes_ = typed;
+  return typed;
+}
+
+std::optional<DrillSettings> Win32CopyDialogs::AskDrilling(const DrillSettings& now, const std::string& units) {
+  DrillSettings typed = now;
+  const std::string u = ", " + units;
+  const std::string bottom = "Delik Dibi Z (hole bottom Z)" + u, r = "R Düzlemi (R plane)" + u,
+                    peck = "Gagalama Q (peck, 0 = none)" + u;
+  DialogForm form{{{bottom, &typed.bottomZ},
+                   {r, &typed.rPlane},
+                   {"İlerleme (feed)", &typed.feed},
+                   {peck, &typed.peck},
+                   {"Bekleme P (dwell, s)", &typed.dwell}}};
+  form.choices[0] = "Başlangıç Yüksekliği G98 (start height)";
+  form.choices[1] = "R Düzlemi G99 (R plane)";
+  form.second = &typed.returnToR;
+  if (!Ask(owner_, kDrillingDialogTitle, form)) return std::nullopt;
+  return typed;
+}
+
+std::optional<BoltCircleTexts> Win32CopyDialogs::AskBoltCircle(const std::string& units) {
+  BoltCircleTexts typed = bolts_;
+  const std::string radius = "Yarıçap (radius), " + units;
+  DialogForm form{{{"Delik Sayısı (holes)", &typed.count},
+                   {radius, &typed.radius},
+                   {"Başlangıç Açısı (start angle), °", &typed.startAngle}}};
+  if (!Ask(owner_, kBoltCircleDialogTitle, form)) return std::nullopt;
+  bolts_ = typed;
   return typed;
 }
 

@@ -12,20 +12,29 @@ namespace kestrom::win32 {
 enum CopyDialogControl : int {
   kCopyFirstBox = 100,  // the number boxes, top to bottom, from here
   kCopyCheckBox = 120,  // "to here" or "serpentine"
+  kCopyFirstChoice = 121,  // two radio buttons from here
 };
 inline constexpr const char* kMoveDialogTitle = "Programı Taşı (Move the program)";
 inline constexpr const char* kGridDialogTitle = "Programı Dizi Olarak Çoğalt (Repeat the program in a grid)";
+inline constexpr const char* kDepthPassesDialogTitle = "Derinlik Pasoları (Depth passes)";
+inline constexpr const char* kDrillingDialogTitle = "Delme Ayarları (Drilling settings)";
+inline constexpr const char* kBoltCircleDialogTitle = "Delik Dairesi (Bolt circle)";
 
 class Win32CopyDialogs : public CopyDialogs {
  public:
   explicit Win32CopyDialogs(HWND owner) : owner_(owner) {}
   std::optional<MoveRequest> AskMove(const std::string& units) override;
   std::optional<GridRequest> AskGrid(const GridStart& start) override;
+  std::optional<DepthPassTexts> AskDepthPasses(const DepthPassTexts& start, const std::string& units) override;
+  std::optional<DrillSettings> AskDrilling(const DrillSettings& now, const std::string& units) override;
+  std::optional<BoltCircleTexts> AskBoltCircle(const std::string& units) override;
 
  private:
   HWND owner_;
   MoveRequest move_;
   GridRequest grid_;
+  DepthPassTexts passes_;
+  BoltCircleTexts bolts_;
 };
 
 }  // namespace kestrom::win32
