@@ -41,6 +41,60 @@ struct WineTeach : ::testing::Test {
     wine::SetTextOf(k->Control(C::Text1), name);
     return k->ClickForMessage(C::Command4);
   }
+  // Jogs SimMach3 to (x, y, z) and waits until Kestrom's readouts show it.
+  double at[3] = {0, 0, 0};
+  bool MoveTo(double x, double y, double z) {
+    const double to[3] = {x, y, z};
+    for (int a = 0; a < 3; ++a)
+      if (to[a] != at[a]) Step(a, to[a] - at[a]), at[a] = to[a];
+    char dro[3][16];
+    std::snprintf(dro[0], sizeof dro[0], "X:%+.4f", x);
+    std::snprintf(dro[1], sizeof dro[1], "Y:%+.4f", y);
+    std::snprintf(dro[2], sizeof dro[2], "Z:%+.4f", z);
+    return wine::WaitUntil([&] {
+      return wine::TextOf(k->Control(C::Text3)) == dro[0] && wine::TextOf(k->Control(C::Text4)) == dro[1] &&
+             wine::TextOf(k->Control(C::Text5)) == dro[2];
+    });
+  }
+  // Sent, not posted: the command has taken its point from the readouts when this returns.
+  void Command(WPARAM id) { wine::Ask(k->window(), WM_SYSCOMMAND, id, 0); }
+  // The 20 × 10 rectangle with corners of radius 2 at Z0, as the guide teaches it:
+  // each side's end by Record point, each corner by its via and end points.
+  struct Side { double x, y, viaX, viaY, endX, endY; const char* line; const char* arc; };
+  static std::vector<Side> RoundedRectangle() {
+    const double d = 2 - std::sqrt(2.0);  // a corner's middle lies this far in from both sides
+    return {{2, 0, 0, 0, 0, 0, "G01  X+2.0000 Y+0.0000 Z+0.0000 F200", nullptr},
+            {18, 0, 20 - d, d, 20, 2, "G01  X+18.0000 Y+0.0000 Z+0.0000 F200",
+             "G03 G91.1  X+20.0000 Y+2.0000 Z+0.0000 I+0.0000 J+2.0000 F200"},
+            {20, 8, 20 - d, 10 - d, 18, 10, "G01  X+20.0000 Y+8.0000 Z+0.0000 F200",
+             "G03 G91.1  X+18.0000 Y+10.0000 Z+0.0000 I-2.0000 J+0.0000 F200"},
+            {2, 10, d, 10 - d, 0, 8, "G01  X+2.0000 Y+10.0000 Z+0.0000 F200",
+             "G03 G91.1  X+0.0000 Y+8.0000 Z+0.0000 I+0.0000 J-2.0000 F200"},
+            {0, 2, d, d, 2, 0, "G01  X+0.0000 Y+2.0000 Z+0.0000 F200",
+             "G03 G91.1  X+2.0000 Y+0.0000 Z+0.0000 I+2.0000 J+0.0000 F200"}};
+  }
+  enum : WPARAM { kRecordPointId = 0x130, kArcViaId = 0x1B0, kArcEndId = 0x1C0 };
+  // Teaches the sides and corners; `program` is what the box must then hold.
+  ::testing::AssertionResult TeachRoundedRectangle(std::string& program) {
+    for (const Side& side : RoundedRectangle()) {
+      if (!MoveTo(side.x, side.y, 0)) return ::testing::AssertionFailure() << "not at a side's end";
+      Command(kRecordPointId);
+      program += std::string("\r\n") + side.line;
+      if (!ProgramIs(program)) return ::testing::AssertionFailure() << k->Program();
+      if (!side.arc) continue;
+      if (!MoveTo(std::round(side.viaX * 1e4) / 1e4, std::round(side.viaY * 1e4) / 1e4, 0))
+        return ::testing::AssertionFailure() << "not at a via point";
+      Command(kArcViaId);
+      if (!MoveTo(side.endX, side.endY, 0)) return ::testing::AssertionFailure() << "not at an arc's end";
+      Command(kArcEndId);
+      program += std::string("\r\n") + side.arc;
+      if (!ProgramIs(program))
+        return ::testing::AssertionFailure()
+               << k->Program() << "\n"
+               << (wine::FindMessageBox(k->pid()) ? wine::MessageText(wine::FindMessageBox(k->pid())) : "no message");
+    }
+    return ::testing::AssertionSuccess();
+  }
 };
 
 TEST_F(WineTeach, JoggedPathMCodesAndResetAreSavedByteForByte) {
@@ -524,37 +578,18 @@ TEST_F(WineTeach, ATaughtProgramRunsBackThroughItsPointsInSimMach3) {
 // edit refused that would move an arc's start. The path view draws the arcs
 // through their via points.
 TEST_F(WineTeach, ARoundedRectangleTaughtWithArcsAndEditedAtTheCaret) {
-  enum : WPARAM {  // the window menu's commands
-    kRecordPoint = 0x130, kPathView = 0x190, kArcVia = 0x1B0, kArcEnd = 0x1C0, kReteach = 0x1D0, kInsert = 0x1E0,
-    kDelete = 0x1F0
-  };
+  enum : WPARAM { kPathView = 0x190, kReteach = 0x1D0, kInsert = 0x1E0, kDelete = 0x1F0 };  // the window menu's
   PostMessageW(k->window(), WM_SYSCOMMAND, kPathView, 0);
   HWND view = nullptr;
   ASSERT_TRUE(wine::WaitUntil(
       [&] { return (view = wine::FindTopWindow(k->pid(), L"KestromPathView", win32::Widen(kPathViewCaption))); }));
-  double at[3] = {0, 0, 0};
-  auto moveTo = [&](double x, double y, double z) {
-    const double to[3] = {x, y, z};
-    for (int a = 0; a < 3; ++a)
-      if (to[a] != at[a]) Step(a, to[a] - at[a]), at[a] = to[a];
-    char dro[3][16];
-    std::snprintf(dro[0], sizeof dro[0], "X:%+.4f", x);
-    std::snprintf(dro[1], sizeof dro[1], "Y:%+.4f", y);
-    std::snprintf(dro[2], sizeof dro[2], "Z:%+.4f", z);
-    return wine::WaitUntil([&] {
-      return wine::TextOf(k->Control(C::Text3)) == dro[0] && wine::TextOf(k->Control(C::Text4)) == dro[1] &&
-             wine::TextOf(k->Control(C::Text5)) == dro[2];
-    });
-  };
-  // Sent, not posted: the command has taken its point from the readouts when this returns.
-  auto command = [&](WPARAM id) { wine::Ask(k->window(), WM_SYSCOMMAND, id, 0); };
   std::string program = kStartHeader;
   auto expect = [&](const std::string& line) {
     program += "\r\n" + line;
     return ProgramIs(program);
   };
 
-  ASSERT_TRUE(moveTo(2, 0, 5));
+  ASSERT_TRUE(MoveTo(2, 0, 5));
   {  // the rapid's key, pressed while another program has the focus
     HWND simWindow = sim.Window();
     SetForegroundWindow(simWindow);
@@ -564,31 +599,8 @@ TEST_F(WineTeach, ARoundedRectangleTaughtWithArcsAndEditedAtTheCaret) {
   ASSERT_TRUE(expect("G00  X+2.0000 Y+0.0000 Z+5.0000")) << k->Program();
   wine::Click(k->Control(C::Command5));
   ASSERT_TRUE(expect("M3")) << k->Program();
-  const double d = 2 - std::sqrt(2.0);  // a corner's middle lies this far in from both sides
-  struct Side { double x, y, viaX, viaY, endX, endY; const char* line; const char* arc; };
-  const Side sides[] = {
-      {2, 0, 0, 0, 0, 0, "G01  X+2.0000 Y+0.0000 Z+0.0000 F200", nullptr},
-      {18, 0, 20 - d, d, 20, 2, "G01  X+18.0000 Y+0.0000 Z+0.0000 F200",
-       "G03 G91.1  X+20.0000 Y+2.0000 Z+0.0000 I+0.0000 J+2.0000 F200"},
-      {20, 8, 20 - d, 10 - d, 18, 10, "G01  X+20.0000 Y+8.0000 Z+0.0000 F200",
-       "G03 G91.1  X+18.0000 Y+10.0000 Z+0.0000 I-2.0000 J+0.0000 F200"},
-      {2, 10, d, 10 - d, 0, 8, "G01  X+2.0000 Y+10.0000 Z+0.0000 F200",
-       "G03 G91.1  X+0.0000 Y+8.0000 Z+0.0000 I+0.0000 J-2.0000 F200"},
-      {0, 2, d, d, 2, 0, "G01  X+0.0000 Y+2.0000 Z+0.0000 F200",
-       "G03 G91.1  X+2.0000 Y+0.0000 Z+0.0000 I+2.0000 J+0.0000 F200"}};
-  for (const Side& side : sides) {
-    ASSERT_TRUE(moveTo(side.x, side.y, 0));
-    command(kRecordPoint);
-    ASSERT_TRUE(expect(side.line)) << k->Program();
-    if (!side.arc) continue;
-    ASSERT_TRUE(moveTo(std::round(side.viaX * 1e4) / 1e4, std::round(side.viaY * 1e4) / 1e4, 0));
-    command(kArcVia);
-    ASSERT_TRUE(moveTo(side.endX, side.endY, 0));
-    command(kArcEnd);
-    ASSERT_TRUE(expect(side.arc)) << k->Program() << "\n"
-                                  << (wine::FindMessageBox(k->pid()) ? wine::MessageText(wine::FindMessageBox(k->pid()))
-                                                                     : std::string("no message"));
-  }
+  ASSERT_TRUE(TeachRoundedRectangle(program));
+  const double d = 2 - std::sqrt(2.0);
   wine::Click(k->Control(C::Command7));
   ASSERT_TRUE(expect("M1")) << k->Program();
   wine::Click(k->Control(C::Command6));
@@ -620,16 +632,16 @@ TEST_F(WineTeach, ARoundedRectangleTaughtWithArcsAndEditedAtTheCaret) {
     program.replace(program.find(from), from.size(), to);
     return ProgramIs(program);
   };
-  ASSERT_TRUE(moveTo(2, 0, 10));
+  ASSERT_TRUE(MoveTo(2, 0, 10));
   caretOn("G00");
-  command(kReteach);
+  Command(kReteach);
   ASSERT_TRUE(replaced("G00  X+2.0000 Y+0.0000 Z+5.0000", "G00  X+2.0000 Y+0.0000 Z+10.0000")) << k->Program();
-  ASSERT_TRUE(moveTo(2, 0, 2));
+  ASSERT_TRUE(MoveTo(2, 0, 2));
   caretOn("M3");
-  command(kInsert);
+  Command(kInsert);
   ASSERT_TRUE(replaced("\r\nM3", "\r\nM3\r\nG01  X+2.0000 Y+0.0000 Z+2.0000 F200")) << k->Program();
   caretOn("M1");
-  command(kDelete);
+  Command(kDelete);
   ASSERT_TRUE(replaced("\r\nM1", "")) << k->Program();
   caretOn("G01  X+18.0000");
   PostMessageW(k->window(), WM_SYSCOMMAND, kDelete, 0);  // refused: the first corner's arc starts where this line ends
@@ -784,6 +796,115 @@ TEST_F(WineTeach, ACamProgramIsOpenedPlayedBackWithItsToolChangeGriddedAndSaved)
   EXPECT_EQ(arcEnds, (std::vector<gcode::Point>{{30, 10, -1, 0, 0, 0}, {80, 10, -1, 0, 0, 0}}));
   wine::RemoveFile(L"C:\\kestrom-cam.tap");
   wine::RemoveFile(L"C:\\kestrom-cam-grid.tap");
+}
+
+// Cut out of the sheet: the rounded rectangle in three passes with two tabs,
+// two holes (one by the key from SimMach3's screen) and a bolt circle of four,
+// played back in SimMach3 and saved; the file read back holds them all.
+TEST_F(WineTeach, ARoundedRectangleCutInPassesWithTabsAndHolesPlaysBackAndSaves) {
+  enum : WPARAM { kRapid = 0x1A0, kHole = 0x200, kDrilling = 0x210, kBoltCircle = 0x220, kDepthPasses = 0x930 };
+  std::string program = kStartHeader;
+  ASSERT_TRUE(MoveTo(2, 0, 5));
+  Command(kRapid);
+  wine::Click(k->Control(C::Command5));
+  program += "\r\nG00  X+2.0000 Y+0.0000 Z+5.0000\r\nM3";
+  ASSERT_TRUE(ProgramIs(program)) << k->Program();
+  ASSERT_TRUE(TeachRoundedRectangle(program));
+  ASSERT_TRUE(MoveTo(2, 0, 5));
+  Command(kRapid);
+
+  // Fills a dialog's boxes from the first; OK, and the message box it brings, if any.
+  auto fill = [&](WPARAM command, const char* title, std::vector<std::pair<int, const char*>> boxes) {
+    PostMessageW(k->window(), WM_SYSCOMMAND, command, 0);
+    HWND dialog = wine::WaitForDialog(k->pid(), title);
+    if (!dialog) return std::string("no dialog ") + title;
+    std::string start;
+    for (int i = 0; GetDlgItem(dialog, win32::kCopyFirstBox + i); ++i)
+      start += wine::TextOf(GetDlgItem(dialog, win32::kCopyFirstBox + i)) + "|";
+    for (const auto& [box, text] : boxes) wine::SetTextOf(GetDlgItem(dialog, win32::kCopyFirstBox + box), text);
+    wine::Answer(dialog, IDOK);
+    return start;
+  };
+  EXPECT_EQ(fill(kDepthPasses, win32::kDepthPassesDialogTitle,
+                 {{1, "-3"}, {2, "1"}, {5, "2"}, {6, "4"}, {7, "1"}}),
+            "0|-3|1|66.7|5|0|5|1|") << "surface, plunge feed and safe Z start from the program";
+  HWND message = wine::WaitForMessageBox(k->pid());
+  ASSERT_NE(message, nullptr);
+  EXPECT_EQ(wine::MessageText(message).rfind("Derinlik pasoları: 1 kontur × 3 paso, 2 köprü;", 0), 0u)
+      << wine::MessageText(message);
+  wine::Dismiss(message);
+
+  fill(kDrilling, win32::kDrillingDialogTitle, {{0, "-4"}, {1, "2"}, {2, "100"}, {3, "1.5"}});
+  ASSERT_TRUE(MoveTo(30, 5, 5));
+  {  // the hole's key, pressed while SimMach3 has the focus
+    HWND simWindow = sim.Window();
+    SetForegroundWindow(simWindow);
+    ASSERT_TRUE(wine::WaitUntil([&] { return GetForegroundWindow() == simWindow; }, 5000));
+    wine::PressGlobally({VK_CONTROL, VK_SHIFT, 'H'});
+  }
+  auto shows = [&](const char* text) {
+    return wine::WaitUntil([&] { return k->Program().find(text) != std::string::npos; });
+  };
+  ASSERT_TRUE(shows("\r\nG98 G83 X+30.0000 Y+5.0000 Z-4 R2 Q1.5 F100")) << k->Program();
+  ASSERT_TRUE(MoveTo(40, 5, 5));
+  Command(kHole);
+  ASSERT_TRUE(MoveTo(60, 5, 5));
+  fill(kBoltCircle, win32::kBoltCircleDialogTitle, {{0, "4"}, {1, "5"}, {2, "90"}});
+  ASSERT_TRUE(shows("\r\nX+40.0000 Y+5.0000\r\nX+60.0000 Y+10.0000\r\nX+55.0000 Y+5.0000")) << k->Program();
+  wine::Click(k->Control(C::Command6));
+  ASSERT_TRUE(shows("Y+5.0000\r\nG80\r\nM5")) << k->Program();
+
+  wine::RemoveFile(L"C:\\kestrom-cut.tap");
+  EXPECT_EQ(Save("kestrom-cut"), "C:\\ Dizinine (kestrom-cut.tap) dosya adı ile kaydedildi.");
+  const std::string saved = wine::ReadFileBytes(L"C:\\kestrom-cut.tap");
+  sim.Call("LoadFile", {Arg::RefBstr("C:\\kestrom-cut.tap")});
+  sim.Call("SimSpeed", {Arg::RefR8(20)});
+  sim.ClearLog();
+  wine::Click(GetDlgItem(sim.Window(), sim::kCycleStartButton));
+  ASSERT_TRUE(wine::WaitUntil([&] { return !wine::LinesOf(sim.Log(), "RunEnd").empty(); }, 120000));
+  EXPECT_EQ(wine::LinesOf(sim.Log(), "RunError"), std::vector<std::string>{});
+  EXPECT_TRUE(wine::WaitUntil([&] { return wine::TextOf(k->Control(C::Text3)) == "X:+60.0000"; }))
+      << "the run ends over the bolt circle's last hole";
+
+  // Read back: cuts at -1, -2 and -3, the last pass over two tabs 4 long at -2; six holes 4 deep.
+  gcode::ProgramWalk walk(saved);
+  gcode::Interpreter interpreter;
+  gcode::Block block;
+  std::vector<double> depths;
+  std::vector<std::pair<double, double>> holes;
+  double onTabs = 0;
+  int tabs = 0;
+  bool wasOnTab = false;
+  while (walk.Next(interpreter, block)) {
+    if (block.moves.empty()) continue;
+    if (block.moves.front().cycle) {
+      holes.emplace_back(block.end[0], block.end[1]);
+      double bottom = 0;
+      for (const gcode::Move& c : block.moves) bottom = std::min(bottom, c.to[2]);
+      EXPECT_NEAR(bottom, -4, 1e-9);
+      continue;
+    }
+    const gcode::Move& m = block.moves.back();
+    const bool arc = m.kind == gcode::MoveKind::Arc;
+    const double length = arc ? gcode::ArcLength(m.from, m.to, m.centre, m.plane,
+                                                 gcode::ShapeOf(m.from, m.to, m.centre, m.plane, m.clockwise))
+                              : std::hypot(m.to[0] - m.from[0], m.to[1] - m.from[1]);
+    if ((!arc && (m.kind != gcode::MoveKind::Feed || length == 0)) || m.to[2] > -0.5) {
+      wasOnTab = false;
+      continue;
+    }
+    if (depths.empty() || m.to[2] < depths.back() - 1e-9) depths.push_back(m.to[2]);
+    const bool tab = std::fabs(m.to[2] + 2) < 1e-9 && depths.back() < -2.5;
+    tabs += tab && !wasOnTab;
+    onTabs += tab ? length : 0;
+    wasOnTab = tab;
+  }
+  EXPECT_FALSE(walk.failed()) << block.Problem();
+  EXPECT_EQ(depths, (std::vector<double>{-1, -2, -3}));
+  EXPECT_EQ(tabs, 2);
+  EXPECT_NEAR(onTabs, 8, 1e-3);
+  EXPECT_EQ(holes, (std::vector<std::pair<double, double>>{{30, 5}, {40, 5}, {60, 10}, {55, 5}, {60, 0}, {65, 5}}));
+  wine::RemoveFile(L"C:\\kestrom-cut.tap");
 }
 
 }  // namespace
