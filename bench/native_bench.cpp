@@ -3,12 +3,14 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 #include "fakes/fake_recovery.h"
 #include "gcode/interpreter.h"
 #include "gcode/lines.h"
 #include "teach/path_thinning.h"
+#include "teach/depth_passes.h"
 #include "teach/program_copies.h"
 #include "teach/program_path.h"
 #include "fakes/form_fixture.h"
@@ -126,6 +128,29 @@ void BM_GridOfAMillionLines(benchmark::State& state) {
   state.counters["lines"] = static_cast<double>(lines);
 }
 BENCHMARK(BM_GridOfAMillionLines)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// Cut out of the sheet: a continuously recorded closed contour of 10,000 short
+// lines (a circle of 50 mm radius) in 10 passes, 4 tabs on the deepest ones.
+void BM_DepthPassesOfTenThousandLines(benchmark::State& state) {
+  std::string program = std::string(kStartHeader) + "\r\nG00  X+50.0000 Y+0.0000 Z+5.0000\r\nM3" +
+                        "\r\nG01  X+50.0000 Y+0.0000 Z+0.0000 F200";
+  char line[96];
+  for (int i = 1; i <= 9996; ++i) {
+    const double a = 2 * 3.14159265358979 * i / 9996;
+    std::snprintf(line, sizeof line, "\r\nG01  X%+.4f Y%+.4f Z+0.0000 F200", 50 * std::cos(a), 50 * std::sin(a));
+    program += line;
+  }
+  program += "\r\nG01  X+50.0000 Y+0.0000 Z+0.0000 F200\r\nM5";
+  DepthPassRequest r{0, -10, 1, 60, 5, 4, 5, 2};
+  size_t lines = 0;
+  for (auto _ : state) {
+    const CopiedProgram passes = DepthPasses(program, r);
+    if (!passes.text) return state.SkipWithError(passes.message.c_str());
+    lines = static_cast<size_t>(std::count(passes.text->begin(), passes.text->end(), '\n')) + 1;
+  }
+  state.counters["lines"] = static_cast<double>(lines);
+}
+BENCHMARK(BM_DepthPassesOfTenThousandLines)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace
 
