@@ -6,6 +6,8 @@
 #include <string>
 
 #include "gcode/program_walk.h"
+#include "teach/depth_passes.h"
+#include "teach/hole_lines.h"
 #include "teach/line_edits.h"
 #include "teach/program_copies.h"
 
@@ -38,9 +40,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   grid.dx = grid.dy = 10;
   grid.safeZ = CopyStartOf(program).highestZ.value_or(0) + 1;
   Check(RepeatInGrid(program, grid));
+  const DepthPassStart start = DepthPassStartOf(program);
+  DepthPassRequest passes;
+  passes.surfaceZ = start.surfaceZ.value_or(0);
+  passes.finalZ = passes.surfaceZ - 2.5;
+  passes.safeZ = start.highestZ.value_or(0) + 1;
+  passes.tabs = 2;
+  passes.tabWidth = 0.5;
+  passes.tabHeight = 1;
+  Check(DepthPasses(program, passes));
+  (void)EndsInHoleRun(program);
   const Readouts here = {"+1.0000", "+2.0000", "+3.0000", "+0.0000", "+0.0000", "+0.0000"};
   const size_t caret = size / 2;
-  for (const LineEdit& e : {ReteachLine(program, caret, here), InsertLineAfter(program, caret, "G01  X+1.0000 Y+2.0000"),
+  for (const LineEdit& e : {ReteachLine(program, caret, here), InsertLineAfter(program, caret, "G01  X+1.0000 Y+2.0000", "X+1.0000 Y+2.0000"),
                             DeleteLine(program, caret)})
     if (e.made() && (e.start > program.size() || e.length > program.size() - e.start)) std::abort();
   return 0;
