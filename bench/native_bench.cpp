@@ -11,6 +11,7 @@
 #include "gcode/lines.h"
 #include "teach/path_thinning.h"
 #include "teach/depth_passes.h"
+#include "teach/offset_curves.h"
 #include "teach/program_copies.h"
 #include "teach/program_path.h"
 #include "fakes/form_fixture.h"
@@ -151,6 +152,48 @@ void BM_DepthPassesOfTenThousandLines(benchmark::State& state) {
   state.counters["lines"] = static_cast<double>(lines);
 }
 BENCHMARK(BM_DepthPassesOfTenThousandLines)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// Cut with a tool's radius: the offset of a continuously recorded closed
+// contour of 10,000 short lines (a 200 × 100 mm rectangle with corners of
+// 10 mm, its points rounded as the readouts give them), outside by 3 mm.
+void BM_ToolOffsetOfTenThousandLines(benchmark::State& state) {
+  std::vector<XY> points;
+  const double perimeter = 2 * (180 + 80) + 2 * 3.14159265358979 * 10, step = perimeter / 10000;
+  for (double s = 0; points.size() < 10000; s += step) {
+    double d = s, x = 0, y = 0;
+    const double sides[4] = {180, 80, 180, 80};
+    const double cx[4] = {190, 190, 10, 10}, cy[4] = {10, 90, 90, 10};
+    for (int k = 0; k < 4; ++k) {
+      const double a0 = (k - 1) * 3.14159265358979 / 2;
+      if (d < sides[k]) {
+        const double along = d, dirs[4][2] = {{1, 0}, {0, 1}, {-1, 0}, {0, -1}};
+        x = cx[(k + 3) % 4] + 10 * std::cos(a0) + dirs[k][0] * along;
+        y = cy[(k + 3) % 4] + 10 * std::sin(a0) + dirs[k][1] * along;
+        break;
+      }
+      d -= sides[k];
+      if (d < 3.14159265358979 * 5) {
+        x = cx[k] + 10 * std::cos(a0 + d / 10);
+        y = cy[k] + 10 * std::sin(a0 + d / 10);
+        break;
+      }
+      d -= 3.14159265358979 * 5;
+    }
+    points.push_back({std::round(x * 1e4) / 1e4, std::round(y * 1e4) / 1e4});
+  }
+  OffsetPath path;
+  path.closed = true;
+  for (size_t i = 0; i < points.size(); ++i)
+    path.segments.push_back(Segment::Line(points[i], points[(i + 1) % points.size()]));
+  size_t segments = 0;
+  for (auto _ : state) {
+    const auto result = Offset(path, 3, OffsetSide::Right);
+    if (result.size() != 1) return state.SkipWithError("the offset is not one path");
+    segments = result[0].segments.size();
+  }
+  state.counters["segments"] = static_cast<double>(segments);
+}
+BENCHMARK(BM_ToolOffsetOfTenThousandLines)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace
 

@@ -15,29 +15,29 @@ constexpr double kSameHeight = 5e-7;  // millimetres a joint's chord may come ne
 constexpr double kMitre = 1e-4;       // millimetres a corner of two lines may stand beyond it without an arc
 constexpr double kAtRadius = 1e-6;    // a piece this much nearer than the radius is still at it
 
-Vec2 operator+(Vec2 a, Vec2 b) { return {a.x + b.x, a.y + b.y}; }
-Vec2 operator-(Vec2 a, Vec2 b) { return {a.x - b.x, a.y - b.y}; }
-Vec2 operator*(Vec2 a, double k) { return {a.x * k, a.y * k}; }
-double Dot(Vec2 a, Vec2 b) { return a.x * b.x + a.y * b.y; }
-double Cross(Vec2 a, Vec2 b) { return a.x * b.y - a.y * b.x; }
-double Norm(Vec2 a) { return std::hypot(a.x, a.y); }
-Vec2 Unit(double angle) { return {std::cos(angle), std::sin(angle)}; }
+XY operator+(XY a, XY b) { return {a.x + b.x, a.y + b.y}; }
+XY operator-(XY a, XY b) { return {a.x - b.x, a.y - b.y}; }
+XY operator*(XY a, double k) { return {a.x * k, a.y * k}; }
+double Dot(XY a, XY b) { return a.x * b.x + a.y * b.y; }
+double Cross(XY a, XY b) { return a.x * b.y - a.y * b.x; }
+double Norm(XY a) { return std::hypot(a.x, a.y); }
+XY Unit(double angle) { return {std::cos(angle), std::sin(angle)}; }
 
 // The direction of travel at t.
-Vec2 Tangent(const Segment& s, double t) {
+XY Tangent(const Segment& s, double t) {
   if (!s.arc) {
-    const Vec2 d = s.b - s.a;
+    const XY d = s.b - s.a;
     const double n = Norm(d);
-    return n > 0 ? d * (1 / n) : Vec2{1, 0};
+    return n > 0 ? d * (1 / n) : XY{1, 0};
   }
-  const Vec2 u = Unit(s.start + s.sweep * t);
-  return s.sweep >= 0 ? Vec2{-u.y, u.x} : Vec2{u.y, -u.x};
+  const XY u = Unit(s.start + s.sweep * t);
+  return s.sweep >= 0 ? XY{-u.y, u.x} : XY{u.y, -u.x};
 }
 
 // Where `p` (on the segment's line or circle) lies along it.
-double ParamOf(const Segment& s, Vec2 p) {
+double ParamOf(const Segment& s, XY p) {
   if (!s.arc) {
-    const Vec2 d = s.b - s.a;
+    const XY d = s.b - s.a;
     const double n2 = Dot(d, d);
     return n2 > 0 ? Dot(p - s.a, d) / n2 : 0;
   }
@@ -81,8 +81,8 @@ Segment Piece(const Segment& s, double t0, double t1) {
 // The segment `d` to its left (negative: to its right).
 Segment Moved(const Segment& s, double d) {
   if (!s.arc) {
-    const Vec2 t = Tangent(s, 0);
-    const Vec2 n{-t.y * d, t.x * d};
+    const XY t = Tangent(s, 0);
+    const XY n{-t.y * d, t.x * d};
     return Segment::Line(s.a + n, s.b + n);
   }
   // Left of a counter-clockwise arc is towards its centre. Past the centre the
@@ -99,7 +99,7 @@ Box BoxOf(const Segment& s, double grow = 0) {
   Box b{std::min(s.a.x, s.b.x), std::min(s.a.y, s.b.y), std::max(s.a.x, s.b.x), std::max(s.a.y, s.b.y)};
   if (s.arc) {  // the circle's extremes the arc passes
     for (int k = 0; k < 4; ++k) {
-      const Vec2 p = s.centre + Unit(k * kPi / 2) * s.radius;
+      const XY p = s.centre + Unit(k * kPi / 2) * s.radius;
       const double t = ParamOf(s, p);
       if (t < 0 || t > 1) continue;
       b.x0 = std::min(b.x0, p.x), b.x1 = std::max(b.x1, p.x);
@@ -109,9 +109,9 @@ Box BoxOf(const Segment& s, double grow = 0) {
   return {b.x0 - grow, b.y0 - grow, b.x1 + grow, b.y1 + grow};
 }
 
-double DistanceToSegment(const Segment& s, Vec2 p) {
+double DistanceToSegment(const Segment& s, XY p) {
   if (!s.arc) {
-    const Vec2 d = s.b - s.a;
+    const XY d = s.b - s.a;
     const double n2 = Dot(d, d);
     const double t = n2 > 0 ? std::clamp(Dot(p - s.a, d) / n2, 0.0, 1.0) : 0;
     return Norm(p - s.At(t));
@@ -144,7 +144,7 @@ class Near {
     }
   }
   // The distance from `p` to the path, where it is less than the reach.
-  double Distance(Vec2 p) const {
+  double Distance(XY p) const {
     const int x = Cell(p.x, origin_.x, nx_), y = Cell(p.y, origin_.y, ny_);
     double best = 1e300;
     if (p.x < origin_.x || p.y < origin_.y || p.x > origin_.x + cell_ * nx_ || p.y > origin_.y + cell_ * ny_)
@@ -159,7 +159,7 @@ class Near {
     return std::clamp(static_cast<int>((v - from) / cell_), 0, count - 1);
   }
   const std::vector<Segment>& path_;
-  Vec2 origin_;
+  XY origin_;
   double cell_ = 1;
   int nx_ = 1, ny_ = 1;
   std::vector<std::vector<size_t>> cells_;
@@ -169,15 +169,15 @@ class Near {
 // both where they meet, or adds the joining arc or line.
 void Join(std::vector<Segment>& chain, Segment& last, Segment& next, const Segment& before, const Segment& after,
           double d, double radius) {
-  const Vec2 e = last.At(1), s = next.At(0), corner = before.At(1);
+  const XY e = last.At(1), s = next.At(0), corner = before.At(1);
   if (Norm(e - s) < 1e-9) return;
   const double turn = Cross(Tangent(before, 1), Tangent(after, 0));
   const bool towards = d > 0 ? turn > 0 : turn < 0;  // the corner turns towards the offset side
   if (!last.arc && !next.arc) {
-    const Vec2 d1 = last.b - last.a, d2 = next.b - next.a;
+    const XY d1 = last.b - last.a, d2 = next.b - next.a;
     const double den = Cross(d1, d2);
     if (std::fabs(den) > 1e-18) {
-      const Vec2 x = last.a + d1 * (Cross(next.a - last.a, d2) / den);
+      const XY x = last.a + d1 * (Cross(next.a - last.a, d2) / den);
       const bool meets = towards ? Within(ParamOf(last, x)) && Within(ParamOf(next, x))
                                  : Norm(x - corner) <= radius + kMitre;
       if (meets) {
@@ -214,20 +214,20 @@ struct QuantizedHash {
   size_t operator()(const Quantized& q) const { return std::hash<int64_t>()(q.x * 1000003 + q.y); }
 };
 constexpr double kMeet = 1e-6;  // ends this close are one point
-Quantized QuantizedOf(Vec2 p) {
+Quantized QuantizedOf(XY p) {
   return {static_cast<int64_t>(std::floor(p.x / kMeet)), static_cast<int64_t>(std::floor(p.y / kMeet))};
 }
 
 }  // namespace
 
-Segment Segment::Line(Vec2 from, Vec2 to) {
+Segment Segment::Line(XY from, XY to) {
   Segment s;
   s.a = from;
   s.b = to;
   return s;
 }
 
-Segment Segment::Arc(Vec2 centre, double radius, double start, double sweep) {
+Segment Segment::Arc(XY centre, double radius, double start, double sweep) {
   Segment s;
   s.arc = true;
   s.centre = centre;
@@ -238,7 +238,7 @@ Segment Segment::Arc(Vec2 centre, double radius, double start, double sweep) {
   return s;
 }
 
-Vec2 Segment::At(double t) const {
+XY Segment::At(double t) const {
   if (!arc) return a + (b - a) * t;
   return centre + Unit(start + sweep * t) * radius;
 }
@@ -247,12 +247,12 @@ double Segment::Length() const { return arc ? std::fabs(sweep) * radius : Norm(b
 
 std::vector<std::pair<double, double>> Crossings(const Segment& s, const Segment& o) {
   std::vector<std::pair<double, double>> found;
-  auto add = [&](Vec2 p) {
+  auto add = [&](XY p) {
     const double t = ParamOf(s, p), u = ParamOf(o, p);
     if (Within(t) && Within(u)) found.emplace_back(std::clamp(t, 0.0, 1.0), std::clamp(u, 0.0, 1.0));
   };
   if (!s.arc && !o.arc) {
-    const Vec2 d1 = s.b - s.a, d2 = o.b - o.a;
+    const XY d1 = s.b - s.a, d2 = o.b - o.a;
     const double den = Cross(d1, d2);
     if (std::fabs(den) <= 1e-15 * Norm(d1) * Norm(d2)) return found;  // parallel: no crossing
     const double t = Cross(o.a - s.a, d2) / den, u = Cross(o.a - s.a, d1) / den;
@@ -264,7 +264,7 @@ std::vector<std::pair<double, double>> Crossings(const Segment& s, const Segment
     return found;
   }
   if (!s.arc) {  // a line and a circle
-    const Vec2 d = s.b - s.a, f = s.a - o.centre;
+    const XY d = s.b - s.a, f = s.a - o.centre;
     const double A = Dot(d, d), B = 2 * Dot(f, d), C = Dot(f, f) - o.radius * o.radius;
     const double disc = B * B - 4 * A * C;
     if (A == 0 || disc < 0) return found;
@@ -274,12 +274,12 @@ std::vector<std::pair<double, double>> Crossings(const Segment& s, const Segment
     if (found.size() == 2 && std::fabs(found[0].first - found[1].first) < 1e-12) found.pop_back();
     return found;
   }
-  const Vec2 between = o.centre - s.centre;
+  const XY between = o.centre - s.centre;
   const double dist = Norm(between);
   if (dist < 1e-12 || dist > s.radius + o.radius || dist < std::fabs(s.radius - o.radius)) return found;
   const double along = (s.radius * s.radius - o.radius * o.radius + dist * dist) / (2 * dist);
   const double h = std::sqrt(std::max(0.0, s.radius * s.radius - along * along));
-  const Vec2 u = between * (1 / dist), mid = s.centre + u * along, across{-u.y * h, u.x * h};
+  const XY u = between * (1 / dist), mid = s.centre + u * along, across{-u.y * h, u.x * h};
   add(mid + across);
   if (h > 1e-12) add(mid - across);
   return found;
@@ -294,7 +294,7 @@ double SignedArea(const std::vector<Segment>& path) {
   return area;
 }
 
-double DistanceTo(const std::vector<Segment>& path, Vec2 p) {
+double DistanceTo(const std::vector<Segment>& path, XY p) {
   double best = 1e300;
   for (const Segment& s : path) best = std::min(best, DistanceToSegment(s, p));
   return best;
@@ -381,7 +381,7 @@ std::vector<OffsetPath> Offset(const OffsetPath& path, double radius, OffsetSide
   std::unordered_multimap<Quantized, size_t, QuantizedHash> starts;
   for (size_t i = 0; i < kept.size(); ++i) starts.emplace(QuantizedOf(kept[i].piece.a), i);
   auto following = [&](size_t i) -> std::optional<size_t> {
-    const Vec2 end = kept[i].piece.b;
+    const XY end = kept[i].piece.b;
     const size_t preferred = (i + 1) % kept.size();
     if (Norm(kept[preferred].piece.a - end) < kMeet * 2) return preferred;
     const Quantized q = QuantizedOf(end);

@@ -8,7 +8,7 @@
 
 namespace kestrom {
 
-struct Vec2 {
+struct XY {
   double x = 0, y = 0;
 };
 
@@ -16,12 +16,12 @@ struct Vec2 {
 // `start` (radians) sweeping `sweep` (counter-clockwise when positive).
 struct Segment {
   bool arc = false;
-  Vec2 a, b;
-  Vec2 centre;
+  XY a, b;
+  XY centre;
   double radius = 0, start = 0, sweep = 0;
-  static Segment Line(Vec2 from, Vec2 to);
-  static Segment Arc(Vec2 centre, double radius, double start, double sweep);
-  Vec2 At(double t) const;  // t from 0 (start) to 1 (end)
+  static Segment Line(XY from, XY to);
+  static Segment Arc(XY centre, double radius, double start, double sweep);
+  XY At(double t) const;  // t from 0 (start) to 1 (end)
   double Length() const;
 };
 
@@ -44,7 +44,7 @@ std::vector<OffsetPath> Offset(const OffsetPath& path, double radius, OffsetSide
 // Positive when a closed path runs counter-clockwise.
 double SignedArea(const std::vector<Segment>& path);
 // The distance from `p` to the path.
-double DistanceTo(const std::vector<Segment>& path, Vec2 p);
+double DistanceTo(const std::vector<Segment>& path, XY p);
 // The points where two segments cross, as their parameters (t on `s`, u on `o`).
 std::vector<std::pair<double, double>> Crossings(const Segment& s, const Segment& o);
 
