@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "teach/contours.h"
 #include "teach/interpreted_program.h"
 #include "teach/program_measures.h"
 
@@ -15,97 +16,12 @@ CopiedProgram Refused(std::string why) { return {std::nullopt, std::move(why)}; 
 
 std::string Number(double value) { return gcode::WriteExact(value, {0, false, '.'}); }
 
-// A line that cuts: feed moves only (lines and arcs), at least one of them across.
-bool Cuts(const gcode::Block& b) {
-  if (b.moves.empty() || b.fixedPlace) return false;
-  bool across = false;
-  for (const gcode::Move& m : b.moves) {
-    if ((m.kind != gcode::MoveKind::Feed && m.kind != gcode::MoveKind::Arc) || m.cycle || m.machineFrame) return false;
-    across |= m.kind == gcode::MoveKind::Arc || std::fabs(m.to[0] - m.from[0]) > 1e-9 ||
-              std::fabs(m.to[1] - m.from[1]) > 1e-9;
-  }
-  return across;
-}
-
-// A line that may stand inside a contour and is written again with every pass: it moves nothing and does nothing.
-bool Quiet(const gcode::Block& b) {
-  return b.moves.empty() && b.stop == gcode::Stop::None && !b.spindleChanged && !b.toolChange && !b.changesOrigin &&
-         !b.label && !b.returns && !b.tapeMark && !b.Names('M') && !b.Names('T');
-}
-
-double LengthOf(const gcode::Move& m) {
-  if (m.kind != gcode::MoveKind::Arc) return std::hypot(m.to[0] - m.from[0], m.to[1] - m.from[1]);
-  const gcode::ArcShape shape = gcode::ShapeOf(m.from, m.to, m.centre, m.plane, m.clockwise, m.turns);
-  return std::fabs(shape.sweep) * shape.radius;
-}
-
-// The point `length` along a move, every axis moving evenly.
-gcode::Point Along(const gcode::Move& m, double length, double total) {
-  const double t = total > 0 ? std::clamp(length / total, 0.0, 1.0) : 1.0;
-  if (m.kind == gcode::MoveKind::Arc) {
-    const gcode::ArcShape shape = gcode::ShapeOf(m.from, m.to, m.centre, m.plane, m.clockwise, m.turns);
-    return gcode::PointOnArc(m.from, m.to, m.centre, m.plane, shape, t);
-  }
-  gcode::Point p{};
-  for (int a = 0; a < gcode::kAxes; ++a) p[a] = m.from[a] + (m.to[a] - m.from[a]) * t;
-  return p;
-}
-
-struct Contour {
-  size_t first = 0, last = 0;  // its first and last cutting lines
-  double z = 0;                // millimetres
-  bool closed = false;
-  double length = 0;           // along its moves, in the XY plane, millimetres
-};
-
-struct Found {
-  std::vector<Contour> contours;
-  std::string refusal;
-};
-
-Found FindContours(const InterpretedProgram& p) {
-  Found found;
-  auto refuse = [&](int line, const char* tr, const char* en) {
-    found.refusal = LineRefusal(line, tr, en);
-    return found;
-  };
-  for (size_t i = 0; i < p.lines.size(); ++i) {
-    if (!Cuts(p.lines[i].block)) continue;
-    Contour c;
-    c.first = c.last = i;
-    for (size_t j = i + 1; j < p.lines.size(); ++j) {
-      if (Cuts(p.lines[j].block)) c.last = j;
-      else if (!Quiet(p.lines[j].block)) break;
-    }
-    const gcode::Move& start = p.lines[c.first].block.moves.front();
-    c.z = start.from[2];
-    for (size_t j = c.first; j <= c.last; ++j) {
-      const ProgramLine& line = p.lines[j];
-      if (line.block.moves.empty()) continue;
-      if (line.after.feedMode == gcode::FeedMode::InverseTime)
-        return refuse(line.block.number, "ters zaman ilerlemesi (G93) ile kesiyor; pasoların ilerlemesi yazılamaz",
-                      "it cuts with inverse-time feed (G93); the passes' feeds cannot be written");
-      for (const gcode::Move& m : line.block.moves) {
-        if (std::fabs(m.from[2] - c.z) > 1e-6 || std::fabs(m.to[2] - c.z) > 1e-6 ||
-            (m.kind == gcode::MoveKind::Arc && m.plane != gcode::Plane::XY))
-          return refuse(line.block.number, "kontur keserken Z değişiyor", "the contour's Z changes while it cuts");
-        c.length += LengthOf(m);
-      }
-    }
-    const gcode::Point& end = p.lines[c.last].block.moves.back().to;
-    c.closed = std::hypot(end[0] - start.from[0], end[1] - start.from[1]) <= kClosedWithin;
-    found.contours.push_back(c);
-    i = c.last;
-  }
-  return found;
-}
-
 // Writes the passes: own lines in the modes in force where they go, the
 // program's lines through the writer, which puts their numbers right.
 class PassWriter {
  public:
   PassWriter(const InterpretedProgram& p, const DepthPassRequest& r, double unit)
-      : p_(p), r_(r), unit_(unit), writer_(ProgramStyle(p)), style_(ProgramStyle(p)) {}
+      : p_(p), r_(r), unit_(unit), writer_(ProgramStyle(p)) {}
 
   bool Program(const std::vector<Contour>& contours) {
     size_t next = 0;
@@ -120,7 +36,7 @@ class PassWriter {
     return true;
   }
   std::string& text() { return writer_.text(); }
-  const std::string& refusal() const { return refusal_.empty() ? writer_.refusal() : refusal_; }
+  const std::string& refusal() const { return writer_.refusal(); }
   int passes() const { return passes_; }
 
  private:
@@ -137,40 +53,9 @@ class PassWriter {
     return writer_.written().state().feed == feed ? std::string() : "F" + Number(feed);
   }
 
-  // A straight move or an arc of the command's own to `to` (millimetres);
-  // nothing is written for a move that goes nowhere.
   bool Own(const char* g, const gcode::Point& to, const std::string& feed, const gcode::Point* centre = nullptr,
            int line = 0) {
-    const gcode::Interpreter& w = writer_.written();
-    const gcode::Modal& st = w.state();
-    const gcode::Point at = w.position();
-    const double unit = gcode::MillimetresPerUnit(st);
-    std::string text = g;
-    bool any = centre != nullptr;
-    for (int a = 0; a < gcode::kAxes; ++a) {
-      const bool named = centre && a < 2;
-      if (!named && std::fabs(to[a] - at[a]) < 1e-9) continue;
-      const double scale = a < 3 ? unit : 1.0;
-      text += ' ';
-      text += gcode::kAxisLetters[a];
-      text += gcode::WriteExact(st.incremental ? (to[a] - at[a]) / scale : to[a] / scale, style_);
-      any = true;
-    }
-    if (!any) return true;
-    if (centre)
-      for (int a = 0; a < 2; ++a)
-        text += std::string(a ? " J" : " I") +
-                gcode::WriteExact(st.arcIncremental ? ((*centre)[a] - at[a]) / unit : (*centre)[a] / unit, style_);
-    if (!feed.empty()) text += " " + feed;
-    if (!writer_.PutOwn(text)) return false;
-    const gcode::Point now = writer_.written().position();
-    for (int a = 0; a < gcode::kAxes; ++a)
-      if (std::fabs(now[a] - to[a]) > 1e-4) {
-        refusal_ = LineRefusal(line ? line : p_.lines.back().block.number, "paso doğru yazılamıyor",
-                               "a pass cannot be written to land where it must");
-        return false;
-      }
-    return true;
+    return writer_.PutMove(g, to, feed, centre, line ? line : p_.lines.back().block.number);
   }
 
   gcode::Point WithZ(gcode::Point p, double z) const {
@@ -263,8 +148,6 @@ class PassWriter {
   const DepthPassRequest& r_;
   double unit_;
   ProgramWriter writer_;
-  gcode::NumberStyle style_;
-  std::string refusal_;
   int passes_ = 0;
 };
 
@@ -277,7 +160,7 @@ DepthPassStart DepthPassStartOf(const std::string& program) {
   const double unit = UnitOf(p);
   start.units = unit == 1.0 ? "mm" : "inch";
   if (const auto highest = HighestZOf(p)) start.highestZ = *highest / unit;
-  const Found found = FindContours(p);
+  const FoundContours found = FindContours(p);
   if (!found.contours.empty()) {
     const Contour& c = found.contours.front();
     start.surfaceZ = c.z / unit;
@@ -303,7 +186,7 @@ CopiedProgram DepthPasses(const std::string& program, const DepthPassRequest& r)
   const double unit = UnitOf(p);
   if (const auto highest = HighestZOf(p); highest && r.safeZ * unit < *highest - 1e-9)
     return Refused(SafeZBelow(r.safeZ, *highest / unit));
-  const Found found = FindContours(p);
+  const FoundContours found = FindContours(p);
   if (!found.refusal.empty()) return Refused(found.refusal);
   if (found.contours.empty())
     return Refused("Programda kontur yok: tek Z'de ilerleme hareketleri (the program has no contour: feed moves at "

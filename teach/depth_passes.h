@@ -20,9 +20,6 @@ struct DepthPassRequest {
   double tabHeight = 0;      // above the final depth
 };
 
-// A closed contour ends within this of where it starts (millimetres).
-inline constexpr double kClosedWithin = 0.001;
-
 // Each contour, from where the program brought the tool (above the surface)
 // to its start: cut at surface − step, surface − 2·step, … and the final
 // depth. Between passes a closed contour goes down where it starts, at the

@@ -283,6 +283,34 @@ bool ProgramWriter::PutOwn(const std::string& text) {
   return false;
 }
 
+bool ProgramWriter::PutMove(const char* g, const gcode::Point& to, const std::string& feed, const gcode::Point* centre,
+                            int line) {
+  const gcode::Modal& st = written_.state();
+  const gcode::Point at = written_.position();
+  const double unit = gcode::MillimetresPerUnit(st);
+  std::string text = g;
+  bool any = centre != nullptr;
+  for (int a = 0; a < gcode::kAxes; ++a) {
+    const bool named = centre && a < 2;
+    if (!named && std::fabs(to[a] - at[a]) < 1e-9) continue;
+    const double scale = a < 3 ? unit : 1.0;
+    text += ' ';
+    text += gcode::kAxisLetters[a];
+    text += gcode::WriteExact(st.incremental ? (to[a] - at[a]) / scale : to[a] / scale, style_);
+    any = true;
+  }
+  if (!any) return true;
+  if (centre)
+    for (int a = 0; a < 2; ++a)
+      text += std::string(a ? " J" : " I") +
+              gcode::WriteExact(st.arcIncremental ? ((*centre)[a] - at[a]) / unit : (*centre)[a] / unit, style_);
+  if (!feed.empty()) text += " " + feed;
+  if (!PutOwn(text)) return false;
+  if (Near(written_.position(), to)) return true;
+  refusal_ = LineRefusal(line, "doğru yazılamıyor", "cannot be written to land where it must");
+  return false;
+}
+
 std::string ArcWouldMove(int line) {
   return LineRefusal(line, "bu değişiklik bu satırdaki yayın başlangıcını kaydırırdı; yayın I ve J'si oradan ölçülür",
                      "this would move the start of the arc on this line, whose I and J are measured from there");

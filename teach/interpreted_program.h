@@ -74,6 +74,12 @@ class ProgramWriter {
            std::string_view addWords = {});
   // A line of the command's own, read as it is.
   bool PutOwn(const std::string& text);
+  // A straight move (`g` "G00" or "G01") or an arc ("G02", "G03" around
+  // `centre`, in XY) of the command's own to `to` (millimetres), its numbers
+  // in the modes in force and the writer's style, `feed` ("F100") after them;
+  // nothing is written for a move that goes nowhere. False, with the refusal
+  // naming `line`, when it would not land there.
+  bool PutMove(const char* g, const gcode::Point& to, const std::string& feed, const gcode::Point* centre, int line);
   // A line's text as it would be written, without writing it.
   std::optional<std::string> Landing(const InterpretedProgram& source, size_t i, const gcode::Point& shift,
                                      bool relative) const;
