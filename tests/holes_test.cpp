@@ -6,6 +6,7 @@
 #include <cmath>
 #include <vector>
 
+#include "fakes/copy_answers.h"
 #include "fakes/form_fixture.h"
 #include "gcode/program_walk.h"
 #include "teach/hole_lines.h"
@@ -14,22 +15,6 @@
 namespace kestrom {
 namespace {
 
-struct Answers : CopyDialogs {
-  std::optional<DrillSettings> drilling;
-  std::optional<BoltCircleTexts> boltCircle;
-  std::optional<DepthPassTexts> passes;
-  DepthPassTexts passesStart;
-  std::string units;
-  std::optional<MoveRequest> AskMove(const std::string&) override { return std::nullopt; }
-  std::optional<GridRequest> AskGrid(const GridStart&) override { return std::nullopt; }
-  std::optional<DepthPassTexts> AskDepthPasses(const DepthPassTexts& start, const std::string& u) override {
-    passesStart = start;
-    units = u;
-    return passes;
-  }
-  std::optional<DrillSettings> AskDrilling(const DrillSettings&, const std::string&) override { return drilling; }
-  std::optional<BoltCircleTexts> AskBoltCircle(const std::string&) override { return boltCircle; }
-};
 
 struct NoFiles : FileReader, FileDialogs {
   ReadOutcome ReadWhole(const std::string&, size_t) override { return {false, "", "none"}; }
@@ -40,7 +25,7 @@ struct NoFiles : FileReader, FileDialogs {
 };
 
 struct Holes : testing::FormFixture {
-  Answers answers;
+  testing::CopyAnswers answers;
   NoFiles files;
   Form drill{controls, store, [this] { return std::make_unique<CMach>(automation, system.Services(), pump); },
             ProgramFileServices{files, files, nullptr, &answers}};

@@ -5,6 +5,7 @@
 #include <deque>
 #include <map>
 
+#include "fakes/copy_answers.h"
 #include "fakes/form_fixture.h"
 #include "teach/teach_program.h"
 
@@ -58,22 +59,7 @@ struct Commands : testing::FormFixture {
 };
 
 // "Programı Çoğalt": each copy through its dialog is one change of the box, taken back whole.
-struct CopyAnswers : CopyDialogs {
-  std::optional<MoveRequest> move;
-  std::optional<GridRequest> grid;
-  std::optional<MoveRequest> AskMove(const std::string&) override { return move; }
-  std::optional<GridRequest> AskGrid(const GridStart&) override { return grid; }
-  std::optional<DepthPassTexts> passes;
-  DepthPassTexts passesStart;
-  std::optional<DrillSettings> drilling;
-  std::optional<BoltCircleTexts> boltCircle;
-  std::optional<DepthPassTexts> AskDepthPasses(const DepthPassTexts& start, const std::string&) override {
-    passesStart = start;
-    return passes;
-  }
-  std::optional<DrillSettings> AskDrilling(const DrillSettings&, const std::string&) override { return drilling; }
-  std::optional<BoltCircleTexts> AskBoltCircle(const std::string&) override { return boltCircle; }
-};
+using testing::CopyAnswers;
 
 TEST_F(Commands, CopiesGoThroughTheJournalAWrongNumberChangesNothingAndBringBackUndoesThem) {
   CopyAnswers answers;

@@ -36,6 +36,25 @@ struct BoltCircleTexts {
   std::string count = "4", radius = "20", startAngle = "0";
 };
 
+// "İşaretçi Kaçıklığı (Pointer offset)": ΔX and ΔY in the readouts' units, and
+// whether points are taught with the pointer. `measure`: the operator pressed
+// "Ölç (Measure)", which closes the dialog for the two steps of measuring.
+struct PointerTexts {
+  std::string dx = "0", dy = "0";
+  bool teach = false;
+};
+struct PointerAnswer {
+  PointerTexts texts;
+  bool measure = false;
+};
+
+// "Takım Yarıçapı Kadar Kaydır (Offset by tool radius)".
+struct ToolRadiusTexts {
+  std::string diameter = "6";
+  bool inside = false;  // closed contours: inside, else outside
+  bool right = false;   // open contours: right of the travel, else left
+};
+
 class CopyDialogs {
  public:
   virtual ~CopyDialogs() = default;
@@ -45,6 +64,8 @@ class CopyDialogs {
   virtual std::optional<DepthPassTexts> AskDepthPasses(const DepthPassTexts& start, const std::string& units) = 0;
   virtual std::optional<DrillSettings> AskDrilling(const DrillSettings& now, const std::string& units) = 0;
   virtual std::optional<BoltCircleTexts> AskBoltCircle(const std::string& units) = 0;
+  virtual std::optional<PointerAnswer> AskPointer(const PointerTexts& now) = 0;
+  virtual std::optional<ToolRadiusTexts> AskToolRadius(const std::string& units) = 0;
 };
 
 inline constexpr const char* kCopyMenuCaption = "Programı Çoğalt (Copy the program)";
@@ -52,5 +73,6 @@ inline constexpr const char* kMoveCaption = "Taşı... (Move...)";
 inline constexpr const char* kGridCaption = "Dizi... (Repeat in a grid...)";
 inline constexpr const char* kRelativeCaption = "Göreli Yap (Make relative)";
 inline constexpr const char* kDepthPassesCaption = "Derinlik Pasoları... (Depth passes...)";
+inline constexpr const char* kToolRadiusCaption = "Takım Yarıçapı Kadar Kaydır... (Offset by tool radius...)";
 
 }  // namespace kestrom

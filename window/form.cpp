@@ -8,6 +8,7 @@
 
 #include "teach/depth_passes.h"
 #include "teach/path_thinning.h"
+#include "teach/tool_radius.h"
 #include "window/layout.h"
 #include "window/save_command.h"
 #include "window/window_menu.h"
@@ -207,6 +208,9 @@ void Form::RunCommand(FormCommand command) {
       break;
     case FormCommand::DrillingSettings: AskDrilling(); break;
     case FormCommand::BoltCircle: DrillBoltCircle(); break;
+    case FormCommand::SaveDrawing: if (files_) files_->SaveDrawing(); break;
+    case FormCommand::PointerOffset: AskPointer(); break;
+    case FormCommand::ToolRadius: OffsetByTool(); break;
   }
 }
 
@@ -314,6 +318,69 @@ void Form::DrillBoltCircle() {
                                  "eklenmedi (a bolt circle takes 1 to 10000 holes and a radius of more than 0; "
                                  "nothing was added).");
   recorder_.RecordBoltCircle(*drilling, *count, radius, start);
+}
+
+void Form::OffsetByTool() {
+  if (!copies_) return;
+  const std::string program = controls_.Text(ControlId::Text2);
+  const auto asked = copies_->AskToolRadius(CopyStartOf(program).units);
+  if (!asked) return;
+  ToolRadiusRequest r;
+  if (!NumbersIn({{asked->diameter, "Takım Çapı (tool diameter)", &r.diameter}}, controls_)) return;
+  r.inside = asked->inside;
+  r.right = asked->right;
+  TakeCopy(OffsetByToolRadius(program, r));
+}
+
+const char* const kPointerFirstStep =
+    "1/2: Takımı bir işaretin tam üzerine getirin, sonra Tamam'a basın (put the tool over a mark, then press OK).";
+const char* const kPointerSecondStep =
+    "2/2: İşaretçi aynı işaretin üzerine gelene kadar kaydırın, sonra Tamam'a basın (jog until the pointer is on the "
+    "same mark, then press OK).";
+
+std::optional<PointerTexts> Form::MeasurePointer() {
+  // The message boxes are modal to Kestrom alone: Mach3 is jogged meanwhile.
+  double at[2][2] = {};
+  std::string style;
+  for (int step = 0; step < 2; ++step) {
+    controls_.ShowMessage(step == 0 ? kPointerFirstStep : kPointerSecondStep);
+    CMach& mach = connection_.Get();
+    for (int axis = 0; axis < 2; ++axis) {
+      const std::string text = mach.ReadDRO(axis);
+      if (text.empty() || !gcode::ReadNumber(text, at[step][axis])) {
+        controls_.ShowMessage(kPointNotRecorded);
+        return std::nullopt;
+      }
+      if (style.empty()) style = text;
+    }
+  }
+  PointerTexts measured;
+  measured.dx = gcode::WriteExact(at[0][0] - at[1][0], gcode::StyleOf(style));
+  measured.dy = gcode::WriteExact(at[0][1] - at[1][1], gcode::StyleOf(style));
+  return measured;
+}
+
+void Form::AskPointer() {
+  if (!copies_) return;
+  PointerTexts now = pointer_;
+  for (;;) {
+    const auto asked = copies_->AskPointer(now);
+    if (!asked) return;
+    now = asked->texts;
+    if (asked->measure) {
+      if (const auto measured = MeasurePointer()) {
+        now.dx = measured->dx;
+        now.dy = measured->dy;
+      }
+      continue;  // the dialog again, with what was measured
+    }
+    double dx = 0, dy = 0;
+    if (!NumbersIn({{now.dx, "ΔX", &dx}, {now.dy, "ΔY", &dy}}, controls_)) return;
+    pointer_ = now;
+    recorder_.SetPointer(now.teach ? std::optional<std::array<double, 2>>({dx, dy}) : std::nullopt);
+    pathView_.SetNote(now.teach ? "   İşaretçi (pointer) ΔX " + now.dx + " ΔY " + now.dy : "");
+    return;
+  }
 }
 
 void Form::TakeCopy(const CopiedProgram& copy) {

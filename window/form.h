@@ -26,7 +26,7 @@ enum class FormCommand {
   Save, SaveAs, Open, LoadIntoMach3, RecordPoint, RemoveLastLine, BringBack, CheckMach3, SimplifyPath, PathView,
   RecordRapidPoint, ArcViaPoint, ArcEndPoint, ReteachLine, InsertPoint, DeleteLine,
   MoveProgram, RepeatInGrid, MakeRelative, DepthPasses,  // "Programı Çoğalt (Copy the program)"
-  RecordHole, DrillingSettings, BoltCircle
+  RecordHole, DrillingSettings, BoltCircle, SaveDrawing, PointerOffset, ToolRadius
 };
 
 // The tolerances "Simplify path" offers, in millimetres; the first one chosen at start is kDefaultTolerance.
@@ -72,6 +72,8 @@ class Form {
   void ChooseThinningTolerance(int index);
   ProgramJournal& journal() { return journal_; }
   PathView& pathView() { return pathView_; }
+  // Points are taught where the pointer is (the menu item shows a check).
+  bool teachingWithPointer() const { return pointer_.teach; }
 
  private:
   template <class Command>
@@ -87,6 +89,10 @@ class Form {
   // The drilling settings as numbers, or nothing with the message shown.
   std::optional<Drilling> DrillingNow();
   void DrillBoltCircle();
+  void AskPointer();
+  // The two steps of measuring the pointer's offset; nothing when Mach3 did not answer.
+  std::optional<PointerTexts> MeasurePointer();
+  void OffsetByTool();
   // The copy's result as one change of the program box, and its message.
   void TakeCopy(const CopiedProgram& copy);
   // The point of the caret's line, marked in the path view whenever the caret moves.
@@ -110,6 +116,7 @@ class Form {
   CopyDialogs* copies_ = nullptr;
   int tolerance_ = kDefaultTolerance;
   DrillSettings drilling_;  // kept for the session
+  PointerTexts pointer_;    // kept for the session
   std::optional<size_t> caretMark_;  // where the caret was when last followed
   std::optional<ProgramCommands> files_;
 };

@@ -92,10 +92,17 @@ void PathView::Replaced(std::string_view program) {
 
 std::string PathView::StatusText() const {
   if (!reader_.problem().empty())
-    return "   Çizim burada duruyor (drawing stops here): " + reader_.problem();
+    return note_ + "   Çizim burada duruyor (drawing stops here): " + reader_.problem();
   if (reader_.compensation())
-    return "   G41/G42: programlanan yol gösteriliyor (cutter compensation: the path as programmed)";
-  return "";
+    return note_ + "   G41/G42: programlanan yol gösteriliyor (cutter compensation: the path as programmed)";
+  return note_;
+}
+
+void PathView::SetNote(std::string note) {
+  if (note == note_) return;
+  note_ = std::move(note);
+  whole_ = true;  // the strip is painted with the whole picture
+  Changed();
 }
 
 void PathView::Mark(std::optional<PathPoint>& marker, std::optional<PathPoint> position) {

@@ -94,6 +94,8 @@ class PathView : public ProgramListener {
   // What the strip says beside the grid: where and why drawing stops, or that
   // cutter compensation is in the program and the path shown is the programmed one.
   std::string StatusText() const;
+  // A note the strip always shows after the grid (teaching with the pointer).
+  void SetNote(std::string note);
 
  private:
   void Changed();
@@ -116,6 +118,7 @@ class PathView : public ProgramListener {
   Bounds bounds_;
   ViewFit fit_;
   double grid_ = 1;
+  std::string note_;
   bool whole_ = true;       // the picture is to be painted again whole
   size_t painted_ = 0;      // points already in the picture
   size_t holesPainted_ = 0;  // holes already ringed in the picture

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "teach/dxf_drawing.h"
 #include "teach/file_name.h"
 #include "teach/program_file.h"
 #include "teach/save_program.h"
@@ -91,6 +92,23 @@ std::optional<std::string> ProgramCommands::SaveAs() {
   controls_.ShowMessage(saved.message);
   if (!saved.saved) return std::nullopt;
   return path;
+}
+
+void ProgramCommands::SaveDrawing() {
+  const Drawing drawing = DrawingOf(controls_.Text(ControlId::Text2));
+  if (drawing.dxf.empty()) return controls_.ShowMessage("Çizim kaydedilmedi (drawing not saved): " + drawing.refusal);
+  // No line is recorded while the dialog is open; teaching goes on after it.
+  const bool teaching = controls_.Value(ControlId::Check1) == 1;
+  controls_.SetValue(ControlId::Check1, 0);
+  const auto path = dialogs_.AskDrawingPath(controls_.Text(ControlId::Text1) + ".dxf");
+  if (path) {
+    const auto failure = store_.WriteWhole(*path, drawing.dxf);
+    const std::string counts = std::to_string(drawing.lines) + " LINE, " + std::to_string(drawing.arcs) + " ARC, " +
+                               std::to_string(drawing.rapids) + " HIZLI, " + std::to_string(drawing.holes) + " DELIK";
+    controls_.ShowMessage(failure ? "Çizim kaydedilemedi (drawing not saved): " + *path + "\r\n" + *failure
+                                  : "Çizim kaydedildi (drawing saved): " + *path + " (" + counts + ")");
+  }
+  if (teaching) controls_.SetValue(ControlId::Check1, 1);
 }
 
 void ProgramCommands::Open() {

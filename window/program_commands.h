@@ -35,6 +35,8 @@ class ProgramCommands {
   std::optional<std::string> SaveAs();
   void Open();
   void LoadIntoMach3();
+  // "Çizim Olarak Kaydet": the program's path as a DXF, through the same safe write as KAYDET.
+  void SaveDrawing();
   // From the timer: a load that went on past its call's deadline, confirmed once Mach3 answers.
   void Poll();
 

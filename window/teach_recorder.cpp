@@ -42,6 +42,7 @@ void TeachRecorder::Tick() {
   CMach& mach = connection_.Get();
 
   for (int axis = 0; axis < kAxisCount; ++axis) currentDro_[axis] = mach.ReadDRO(axis);
+  ThroughPointer();
   // An empty readout means Mach3 was not reached, or was lost part way through
   // the tick: such a tick is no position, so it records nothing and keeps the
   // reference, and the next answering tick compares with the last real position.
@@ -84,6 +85,7 @@ void TeachRecorder::RecordChange() {
 void TeachRecorder::RecordPoint() {
   CMach& mach = connection_.Get();
   for (int axis = 0; axis < kAxisCount; ++axis) currentDro_[axis] = mach.ReadDRO(axis);
+  ThroughPointer();
   if (!AllAnswered(currentDro_)) {
     controls_.ShowMessage(kPointNotRecorded);
     return;
@@ -107,6 +109,7 @@ void TeachRecorder::RemoveLastLine() { program_.RemoveLastLine(); }
 bool TeachRecorder::ReadAll() {
   CMach& mach = connection_.Get();
   for (int axis = 0; axis < kAxisCount; ++axis) currentDro_[axis] = mach.ReadDRO(axis);
+  ThroughPointer();
   if (AllAnswered(currentDro_)) return true;
   controls_.ShowMessage(kPointNotRecorded);
   return false;
@@ -223,6 +226,16 @@ void TeachRecorder::AppendHoles(const Drilling& drilling, const std::vector<Hole
 void TeachRecorder::DeleteCaretLine() {
   const std::string program = controls_.Text(ControlId::Text2);
   Edited(program, DeleteLine(program, controls_.CaretOffset(ControlId::Text2)));
+}
+
+void TeachRecorder::ThroughPointer() {
+  if (!pointer_) return;
+  for (int axis = 0; axis < 2; ++axis) {
+    double value = 0;
+    std::string& text = currentDro_[static_cast<size_t>(axis)];
+    if (!text.empty() && gcode::ReadNumber(text, value))
+      text = gcode::WriteExact(value + (*pointer_)[static_cast<size_t>(axis)], gcode::StyleOf(text));
+  }
 }
 
 void TeachRecorder::KeepAboveForeground() {

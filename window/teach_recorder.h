@@ -55,6 +55,10 @@ class TeachRecorder {
   // circle around it, with the settings given; the run goes on where it can.
   void RecordHole(const Drilling& drilling);
   void RecordBoltCircle(const Drilling& drilling, int count, double radius, double startDegrees);
+  // Teaching with a pointer beside the spindle: every point taken from the
+  // readouts is the readout plus this offset (X, Y, in the readouts' units),
+  // written in the readouts' own style. Nothing: the readouts as they are.
+  void SetPointer(std::optional<std::array<double, 2>> offset) { pointer_ = offset; }
   // The via point taken and not yet used, in millimetres.
   std::optional<gcode::Point> via() const;
   // Told whenever the via point is taken or used.
@@ -76,6 +80,7 @@ class TeachRecorder {
   std::string AxisWords() const;
   void AppendTaughtLineByFeedBox(bool teachModeTest);
   void KeepAboveForeground();
+  void ThroughPointer();
   void AppendHoles(const Drilling& drilling, const std::vector<HolePlace>& holes);
 
   Controls& controls_;
@@ -87,6 +92,7 @@ class TeachRecorder {
   bool ticking_ = false;
   ReadoutsListener onReadouts_;
   std::optional<Readouts> via_;
+  std::optional<std::array<double, 2>> pointer_;
   std::function<void()> onViaChanged_;
 };
 

@@ -24,6 +24,7 @@ inline constexpr const char* kReteachCaption = "Satırı Yeniden Öğret (Re-tea
 inline constexpr const char* kInsertPointCaption = "Araya Nokta Ekle (Insert point after line)\tCtrl+Shift+I";
 inline constexpr const char* kDeleteLineCaption = "Satırı Sil (Delete line)\tCtrl+Shift+Delete";
 inline constexpr const char* kCopyCaption = "Kopyala (Copy)\tCtrl+C";
+inline constexpr const char* kPointerCaption = "İşaretçi Kaçıklığı... (Pointer offset...)";
 inline constexpr const char* kSelectAllCaption = "Tümünü Seç (Select All)\tCtrl+A";
 
 // Ctrl+S, Ctrl+Shift+S and Ctrl+O are Windows' own keys for save, save as and open.
@@ -34,8 +35,8 @@ inline constexpr const char* kSelectAllCaption = "Tümünü Seç (Select All)\tC
 // so taking back a line is Ctrl+Shift+Backspace, and bringing back what a change
 // took away is Ctrl+Shift+Z, the undo key's other half.
 // New items go at the end: an item's command id follows its place.
-inline const std::array<MenuCommand, 19>& WindowMenu() {
-  static const std::array<MenuCommand, 19> menu = {{
+inline const std::array<MenuCommand, 21>& WindowMenu() {
+  static const std::array<MenuCommand, 21> menu = {{
       {FormCommand::SaveAs, "Farklı Kaydet... (Save As...)\tCtrl+Shift+S", kCtrl | kShift, 0x53, false},
       {FormCommand::Open, "Aç... (Open...)\tCtrl+O", kCtrl, 0x4F, false},
       {FormCommand::LoadIntoMach3, "Mach3'e Yükle (Load into Mach3)", 0, 0, false},
@@ -60,6 +61,8 @@ inline const std::array<MenuCommand, 19>& WindowMenu() {
       {FormCommand::RecordHole, "Delik Kaydet (Record hole)\tCtrl+Shift+H", kCtrl | kShift, 0x48, true},
       {FormCommand::DrillingSettings, "Delme Ayarları... (Drilling settings...)", 0, 0, false},
       {FormCommand::BoltCircle, "Delik Dairesi... (Bolt circle...)", 0, 0, false},
+      {FormCommand::SaveDrawing, "Çizim Olarak Kaydet... (Save as drawing (DXF)...)", 0, 0, false},
+      {FormCommand::PointerOffset, kPointerCaption, 0, 0, false},
   }};
   return menu;
 }
@@ -67,9 +70,10 @@ inline const std::array<MenuCommand, 19>& WindowMenu() {
 // The submenu "Programı Çoğalt (Copy the program)", at the menu's end; its item
 // ids follow kCopyCommands from kCopyCommandBase.
 inline constexpr FormCommand kCopyCommands[] = {FormCommand::MoveProgram, FormCommand::RepeatInGrid,
-                                                FormCommand::MakeRelative, FormCommand::DepthPasses};
+                                                FormCommand::MakeRelative, FormCommand::DepthPasses,
+                                                FormCommand::ToolRadius};
 inline constexpr const char* kCopyCommandCaptions[] = {kMoveCaption, kGridCaption, kRelativeCaption,
-                                                       kDepthPassesCaption};
+                                                       kDepthPassesCaption, kToolRadiusCaption};
 inline constexpr unsigned kCopyCommandBase = 0x900;
 
 // The submenu beside "Simplify path" that chooses its tolerance; its item ids

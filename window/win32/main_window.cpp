@@ -125,15 +125,18 @@ void MainWindow::Attach(Form* form) {
   // The view's own close box closes it as the menu item would.
   pathWindow_.Attach(hwnd_, &form->pathView(), [this] {
     if (form_ && form_->pathView().open()) form_->OnCommand(FormCommand::PathView);
-    ShowPathViewCheck();
+    ShowMenuChecks();
   });
 }
 
-void MainWindow::ShowPathViewCheck() {
-  for (size_t i = 0; i < WindowMenu().size(); ++i)
-    if (WindowMenu()[i].command == FormCommand::PathView)
-      CheckMenuItem(GetSystemMenu(hwnd_, FALSE), MenuCommandId(i),
-                    MF_BYCOMMAND | (form_ && form_->pathView().open() ? MF_CHECKED : MF_UNCHECKED));
+void MainWindow::ShowMenuChecks() {
+  for (size_t i = 0; i < WindowMenu().size(); ++i) {
+    const FormCommand command = WindowMenu()[i].command;
+    const bool on = form_ && (command == FormCommand::PathView ? form_->pathView().open()
+                                                                : form_->teachingWithPointer());
+    if (command == FormCommand::PathView || command == FormCommand::PointerOffset)
+      CheckMenuItem(GetSystemMenu(hwnd_, FALSE), MenuCommandId(i), MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED));
+  }
 }
 
 void MainWindow::ShowTolerance(int index) {
@@ -154,7 +157,7 @@ void MainWindow::RunMenuCommand(UINT id) {
     if (form_ && id == kCopyCommandBase + i * 0x10) form_->OnCommand(kCopyCommands[i]);
   for (size_t i = 0; i < WindowMenu().size(); ++i)
     if (id == MenuCommandId(i) && form_) form_->OnCommand(WindowMenu()[i].command);
-  ShowPathViewCheck();
+  ShowMenuChecks();
 }
 
 MainWindow::~MainWindow() {

@@ -44,7 +44,7 @@ class MainWindow : public WindowProcedure<MainWindow> {
   void AddWindowMenu();
   void RunMenuCommand(UINT id);
   void ShowTolerance(int index);
-  void ShowPathViewCheck();
+  void ShowMenuChecks();
   void AddToleranceMenu(HMENU menu);
   void ShowProgramBoxMenu(HWND box, LPARAM at);
   HFONT FontFor(const FontSpec* spec);

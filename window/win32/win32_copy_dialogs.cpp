@@ -56,8 +56,13 @@ struct DialogForm {
   std::vector<std::pair<std::string, std::string*>> numbers;  // label, text
   std::string checkCaption;
   bool* check = nullptr;          // no tick box without it
-  std::string choices[2];         // two radio buttons: the first when *second is false
-  bool* second = nullptr;         // no choice without it
+  struct Choice {
+    std::string captions[2];  // two radio buttons: the first when *second is false
+    bool* second;
+  };
+  std::vector<Choice> choices;
+  std::string button;             // a button beside OK that also closes the dialog ("Ölç (Measure)")
+  bool* pressed = nullptr;
 };
 
 INT_PTR CALLBACK Procedure(HWND dialog, UINT msg, WPARAM wp, LPARAM lp) {
@@ -69,10 +74,14 @@ INT_PTR CALLBACK Procedure(HWND dialog, UINT msg, WPARAM wp, LPARAM lp) {
       for (size_t i = 0; i < form->numbers.size(); ++i)
         SetDlgItemTextW(dialog, kCopyFirstBox + static_cast<int>(i), Widen(*form->numbers[i].second).c_str());
       if (form->check) CheckDlgButton(dialog, kCopyCheckBox, *form->check ? BST_CHECKED : BST_UNCHECKED);
-      if (form->second) CheckRadioButton(dialog, kCopyFirstChoice, kCopyFirstChoice + 1, kCopyFirstChoice + *form->second);
+      for (size_t c = 0; c < form->choices.size(); ++c) {
+        const int first = kCopyFirstChoice + 2 * static_cast<int>(c);
+        CheckRadioButton(dialog, first, first + 1, first + *form->choices[c].second);
+      }
       return TRUE;
     case WM_COMMAND:
-      if (LOWORD(wp) == IDOK) {
+      if (LOWORD(wp) == IDOK || (form->pressed && LOWORD(wp) == kCopyButton)) {
+        if (form->pressed) *form->pressed = LOWORD(wp) == kCopyButton;
         for (size_t i = 0; i < form->numbers.size(); ++i) {
           HWND box = GetDlgItem(dialog, kCopyFirstBox + static_cast<int>(i));
           std::wstring text(static_cast<size_t>(GetWindowTextLengthW(box)) + 1, L'\0');
@@ -80,7 +89,9 @@ INT_PTR CALLBACK Procedure(HWND dialog, UINT msg, WPARAM wp, LPARAM lp) {
           *form->numbers[i].second = Narrow(text);
         }
         if (form->check) *form->check = IsDlgButtonChecked(dialog, kCopyCheckBox) == BST_CHECKED;
-        if (form->second) *form->second = IsDlgButtonChecked(dialog, kCopyFirstChoice + 1) == BST_CHECKED;
+        for (size_t c = 0; c < form->choices.size(); ++c)
+          *form->choices[c].second =
+              IsDlgButtonChecked(dialog, kCopyFirstChoice + 2 * static_cast<int>(c) + 1) == BST_CHECKED;
         EndDialog(dialog, IDOK);
         return TRUE;
       }
@@ -98,7 +109,7 @@ INT_PTR CALLBACK Procedure(HWND dialog, UINT msg, WPARAM wp, LPARAM lp) {
 bool Ask(HWND owner, const std::string& title, DialogForm& form) {
   constexpr short kRow = 18, kLabel = 130, kBox = 60, kMargin = 8;
   const short rows = static_cast<short>(form.numbers.size());
-  const short extra = static_cast<short>((form.check ? 1 : 0) + (form.second ? 2 : 0));
+  const short extra = static_cast<short>((form.check ? 1 : 0) + 2 * form.choices.size());
   const short width = kMargin * 3 + kLabel + kBox, height = kMargin * 2 + kRow * (rows + extra + 1) + 4;
   DialogTemplate t(title, width, height);
   for (short i = 0; i < rows; ++i) {
@@ -112,13 +123,16 @@ bool Ask(HWND owner, const std::string& title, DialogForm& form) {
     t.Item(kCopyCheckBox, 0x80, BS_AUTOCHECKBOX | WS_TABSTOP, kMargin, y, kLabel + kBox, 12, form.checkCaption);
     y += kRow;
   }
-  if (form.second)
+  for (size_t c = 0; c < form.choices.size(); ++c)
     for (short i = 0; i < 2; ++i, y += kRow)
-      t.Item(static_cast<WORD>(kCopyFirstChoice + i), 0x80, BS_AUTORADIOBUTTON | WS_TABSTOP | (i ? 0 : WS_GROUP),
-             kMargin, y, kLabel + kBox, 12, form.choices[i]);
+      t.Item(static_cast<WORD>(kCopyFirstChoice + 2 * c + i), 0x80,
+             BS_AUTORADIOBUTTON | WS_TABSTOP | (i ? 0 : WS_GROUP), kMargin, y, kLabel + kBox, 12,
+             form.choices[c].captions[i]);
   const short buttonsY = y + 2;
   t.Item(IDOK, 0x80, BS_DEFPUSHBUTTON | WS_TABSTOP, width - kMargin * 2 - 100, buttonsY, 50, 14, "Tamam (OK)");
   t.Item(IDCANCEL, 0x80, BS_PUSHBUTTON | WS_TABSTOP, width - kMargin - 50, buttonsY, 50, 14, "İptal (Cancel)");
+  if (!form.button.empty())
+    t.Item(kCopyButton, 0x80, BS_PUSHBUTTON | WS_TABSTOP, kMargin, buttonsY, 50, 14, form.button);
   return DialogBoxIndirectParamW(GetModuleHandleW(nullptr), t.get(), owner, Procedure,
                                  reinterpret_cast<LPARAM>(&form)) == IDOK;
 }
@@ -191,9 +205,7 @@ std::optional<DrillSettings> Win32CopyDialogs::AskDrilling(const DrillSettings& 
                    {"İlerleme (feed)", &typed.feed},
                    {peck, &typed.peck},
                    {"Bekleme P (dwell, s)", &typed.dwell}}};
-  form.choices[0] = "Başlangıç Yüksekliği G98 (start height)";
-  form.choices[1] = "R Düzlemi G99 (R plane)";
-  form.second = &typed.returnToR;
+  form.choices.push_back({{"Başlangıç Yüksekliği G98 (start height)", "R Düzlemi G99 (R plane)"}, &typed.returnToR});
   if (!Ask(owner_, kDrillingDialogTitle, form)) return std::nullopt;
   return typed;
 }
@@ -206,6 +218,33 @@ std::optional<BoltCircleTexts> Win32CopyDialogs::AskBoltCircle(const std::string
                    {"Başlangıç Açısı (start angle), °", &typed.startAngle}}};
   if (!Ask(owner_, kBoltCircleDialogTitle, form)) return std::nullopt;
   bolts_ = typed;
+  return typed;
+}
+
+}  // namespace kestrom::win32
+
+namespace kestrom::win32 {
+
+std::optional<PointerAnswer> Win32CopyDialogs::AskPointer(const PointerTexts& now) {
+  PointerAnswer answer;
+  answer.texts = now;
+  DialogForm form{{{"ΔX", &answer.texts.dx}, {"ΔY", &answer.texts.dy}},
+                  "İşaretçi ile Öğret (Teach with the pointer)",
+                  &answer.texts.teach};
+  form.button = "Ölç (Measure)";
+  form.pressed = &answer.measure;
+  if (!Ask(owner_, kPointerDialogTitle, form)) return std::nullopt;
+  return answer;
+}
+
+std::optional<ToolRadiusTexts> Win32CopyDialogs::AskToolRadius(const std::string& units) {
+  ToolRadiusTexts typed = tool_;
+  const std::string diameter = "Takım Çapı (tool diameter), " + units;
+  DialogForm form{{{diameter, &typed.diameter}}};
+  form.choices.push_back({{"Dış (outside)", "İç (inside)"}, &typed.inside});
+  form.choices.push_back({{"Sol (left)", "Sağ (right)"}, &typed.right});
+  if (!Ask(owner_, kToolRadiusDialogTitle, form)) return std::nullopt;
+  tool_ = typed;
   return typed;
 }
 

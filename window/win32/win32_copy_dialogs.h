@@ -12,13 +12,16 @@ namespace kestrom::win32 {
 enum CopyDialogControl : int {
   kCopyFirstBox = 100,  // the number boxes, top to bottom, from here
   kCopyCheckBox = 120,  // "to here" or "serpentine"
-  kCopyFirstChoice = 121,  // two radio buttons from here
+  kCopyFirstChoice = 121,  // pairs of radio buttons from here
+  kCopyButton = 140,       // "Ölç (Measure)"
 };
 inline constexpr const char* kMoveDialogTitle = "Programı Taşı (Move the program)";
 inline constexpr const char* kGridDialogTitle = "Programı Dizi Olarak Çoğalt (Repeat the program in a grid)";
 inline constexpr const char* kDepthPassesDialogTitle = "Derinlik Pasoları (Depth passes)";
 inline constexpr const char* kDrillingDialogTitle = "Delme Ayarları (Drilling settings)";
 inline constexpr const char* kBoltCircleDialogTitle = "Delik Dairesi (Bolt circle)";
+inline constexpr const char* kPointerDialogTitle = "İşaretçi Kaçıklığı (Pointer offset)";
+inline constexpr const char* kToolRadiusDialogTitle = "Takım Yarıçapı Kadar Kaydır (Offset by tool radius)";
 
 class Win32CopyDialogs : public CopyDialogs {
  public:
@@ -28,6 +31,8 @@ class Win32CopyDialogs : public CopyDialogs {
   std::optional<DepthPassTexts> AskDepthPasses(const DepthPassTexts& start, const std::string& units) override;
   std::optional<DrillSettings> AskDrilling(const DrillSettings& now, const std::string& units) override;
   std::optional<BoltCircleTexts> AskBoltCircle(const std::string& units) override;
+  std::optional<PointerAnswer> AskPointer(const PointerTexts& now) override;
+  std::optional<ToolRadiusTexts> AskToolRadius(const std::string& units) override;
 
  private:
   HWND owner_;
@@ -35,6 +40,7 @@ class Win32CopyDialogs : public CopyDialogs {
   GridRequest grid_;
   DepthPassTexts passes_;
   BoltCircleTexts bolts_;
+  ToolRadiusTexts tool_;
 };
 
 }  // namespace kestrom::win32

@@ -10,6 +10,7 @@ class Win32FileDialogs : public FileDialogs {
  public:
   explicit Win32FileDialogs(HWND owner) : owner_(owner) {}
   std::optional<std::string> AskSavePath(const std::string& fileName) override;
+  std::optional<std::string> AskDrawingPath(const std::string& fileName) override;
   std::optional<std::string> AskOpenPath() override;
   bool AskYesNo(const std::string& question) override;
 

@@ -1,0 +1,42 @@
+// The copy dialogs answered by a test: each question gets what the test put
+// there (nothing: Cancel), and what the form started the dialog with is kept.
+#pragma once
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "window/copy_dialogs.h"
+
+namespace kestrom::testing {
+
+struct CopyAnswers : CopyDialogs {
+  std::optional<MoveRequest> move;
+  std::optional<GridRequest> grid;
+  std::optional<DepthPassTexts> passes;
+  DepthPassTexts passesStart;
+  std::string units;
+  std::optional<DrillSettings> drilling;
+  std::optional<BoltCircleTexts> boltCircle;
+  std::vector<PointerAnswer> pointer;  // one answer each time the dialog opens
+  std::vector<PointerTexts> pointerShown;
+  std::optional<ToolRadiusTexts> toolRadius;
+  std::optional<MoveRequest> AskMove(const std::string&) override { return move; }
+  std::optional<GridRequest> AskGrid(const GridStart&) override { return grid; }
+  std::optional<DepthPassTexts> AskDepthPasses(const DepthPassTexts& start, const std::string& u) override {
+    passesStart = start;
+    units = u;
+    return passes;
+  }
+  std::optional<DrillSettings> AskDrilling(const DrillSettings&, const std::string&) override { return drilling; }
+  std::optional<BoltCircleTexts> AskBoltCircle(const std::string&) override { return boltCircle; }
+  std::optional<PointerAnswer> AskPointer(const PointerTexts& now) override {
+    pointerShown.push_back(now);
+    if (pointer.empty()) return std::nullopt;
+    const PointerAnswer answer = pointer.front();
+    pointer.erase(pointer.begin());
+    return answer;
+  }
+  std::optional<ToolRadiusTexts> AskToolRadius(const std::string&) override { return toolRadius; }
+};
+
+}  // namespace kestrom::testing
