@@ -29,6 +29,8 @@ need_packages() {
   command -v zip >/dev/null || missing+=(zip)
   command -v unzip >/dev/null || missing+=(unzip)
   command -v clang++ >/dev/null || missing+=(clang)
+  # Reads Kestrom's DXF drawings back in the DXF test.
+  /usr/bin/python3 -c "import ezdxf" 2>/dev/null || missing+=(python3-ezdxf)
   ls /usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1 || missing+=(libclang-rt-14-dev)
   printf '%s\n' "${missing[@]}"
 }
