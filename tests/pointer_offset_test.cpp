@@ -65,6 +65,10 @@ TEST_F(Pointer, MeasuredInTwoStepsThenEveryTaughtLineIsWhereThePointerIs) {
   dro = {"+0.0000", "+0.0000", "+0.0000", "+0.0000", "+0.0000", "+0.0000"};
   taught.OnCommand(FormCommand::ReteachLine);
   EXPECT_NE(Program().find("\r\n\r\nG01  X+12.5000 Y-0.7500 Z+0.0000 F200\r\nG00"), std::string::npos) << Program();
+  // A negative readout that comes to zero keeps the readouts' "+".
+  dro = {"-12.5000", "+0.7500", "+0.0000", "+0.0000", "+0.0000", "+0.0000"};
+  taught.OnCommand(FormCommand::RecordPoint);
+  EXPECT_EQ(Program().substr(Program().rfind("\r\n") + 2), "G01  X+0.0000 Y+0.0000 Z+0.0000 F200");
   // The continuous recorder, too.
   controls.values[ControlId::Check1] = 1;
   dro = {"+7.0000", "+0.0000", "+0.0000", "+0.0000", "+0.0000", "+0.0000"};

@@ -230,11 +230,16 @@ void TeachRecorder::DeleteCaretLine() {
 
 void TeachRecorder::ThroughPointer() {
   if (!pointer_) return;
+  // A negative readout does not say whether positives get a "+": any readout that does says so.
+  const bool plus = std::any_of(currentDro_.begin(), currentDro_.end(),
+                                [](const std::string& t) { return !t.empty() && t[0] == '+'; });
   for (int axis = 0; axis < 2; ++axis) {
     double value = 0;
     std::string& text = currentDro_[static_cast<size_t>(axis)];
-    if (!text.empty() && gcode::ReadNumber(text, value))
-      text = gcode::WriteExact(value + (*pointer_)[static_cast<size_t>(axis)], gcode::StyleOf(text));
+    if (text.empty() || !gcode::ReadNumber(text, value)) continue;
+    gcode::NumberStyle style = gcode::StyleOf(text);
+    style.plus = style.plus || plus;
+    text = gcode::WriteExact(value + (*pointer_)[static_cast<size_t>(axis)], style);
   }
 }
 

@@ -907,5 +907,110 @@ TEST_F(WineTeach, ARoundedRectangleCutInPassesWithTabsAndHolesPlaysBackAndSaves)
   wine::RemoveFile(L"C:\\kestrom-cut.tap");
 }
 
+// Tracing a template: the pointer's offset measured with SimMach3 jogged
+// between the two steps, a 20 × 10 rectangle traced with the pointer, offset
+// outside for a 6 mm tool, played back and saved with its drawing.
+TEST_F(WineTeach, ARectangleTracedWithThePointerOffsetByTheToolPlaysBackAndSavesItsDrawing) {
+  enum : WPARAM { kRapid = 0x1A0, kSaveDrawing = 0x230, kPointer = 0x240, kToolRadius = 0x940 };
+  ASSERT_TRUE(MoveTo(10, 10, 0));  // the tool over a mark
+  PostMessageW(k->window(), WM_SYSCOMMAND, kPointer, 0);
+  HWND dialog = wine::WaitForDialog(k->pid(), win32::kPointerDialogTitle);
+  ASSERT_NE(dialog, nullptr);
+  wine::Answer(dialog, win32::kCopyButton);  // Ölç (Measure)
+  HWND step = wine::WaitForMessageBox(k->pid());
+  ASSERT_NE(step, nullptr);
+  EXPECT_EQ(wine::MessageText(step).rfind("1/2:", 0), 0u) << wine::MessageText(step);
+  wine::Dismiss(step);
+  step = wine::WaitForMessageBox(k->pid());
+  ASSERT_NE(step, nullptr);
+  ASSERT_TRUE(MoveTo(4, 7, 0));  // jogged while Kestrom waits: the pointer on the mark
+  wine::Dismiss(step);
+  dialog = wine::WaitForDialog(k->pid(), win32::kPointerDialogTitle);
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_EQ(wine::TextOf(GetDlgItem(dialog, win32::kCopyFirstBox)), "+6.0000");
+  EXPECT_EQ(wine::TextOf(GetDlgItem(dialog, win32::kCopyFirstBox + 1)), "+3.0000");
+  wine::Click(GetDlgItem(dialog, win32::kCopyCheckBox));
+  wine::Answer(dialog, IDOK);
+
+  // Traced at the pointer: the machine stands 6 left and 3 below each corner.
+  std::string program = kStartHeader;
+  ASSERT_TRUE(MoveTo(-6, -3, 5));
+  Command(kRapid);
+  wine::Click(k->Control(C::Command5));
+  program += "\r\nG00  X+0.0000 Y+0.0000 Z+5.0000\r\nM3";
+  const double corners[5][2] = {{0, 0}, {20, 0}, {20, 10}, {0, 10}, {0, 0}};
+  for (const auto& c : corners) {
+    ASSERT_TRUE(MoveTo(c[0] - 6, c[1] - 3, 0));
+    Command(kRecordPointId);
+    char line[64];
+    std::snprintf(line, sizeof line, "\r\nG01  X%+.4f Y%+.4f Z+0.0000 F200", c[0], c[1]);
+    program += line;
+  }
+  ASSERT_TRUE(MoveTo(-6, -3, 5));
+  Command(kRapid);
+  wine::Click(k->Control(C::Command6));
+  program += "\r\nG00  X+0.0000 Y+0.0000 Z+5.0000\r\nM5";
+  ASSERT_TRUE(ProgramIs(program)) << k->Program();
+
+  PostMessageW(k->window(), WM_SYSCOMMAND, kToolRadius, 0);
+  dialog = wine::WaitForDialog(k->pid(), win32::kToolRadiusDialogTitle);
+  ASSERT_NE(dialog, nullptr);
+  wine::SetTextOf(GetDlgItem(dialog, win32::kCopyFirstBox), "6");
+  wine::Answer(dialog, IDOK);  // Dış (outside), as the dialog starts
+  HWND message = wine::WaitForMessageBox(k->pid());
+  ASSERT_NE(message, nullptr);
+  EXPECT_EQ(wine::MessageText(message).rfind("Takım yarıçapı kadar kaydırıldı: 1 kontur, çap 6;", 0), 0u)
+      << wine::MessageText(message);
+  wine::Dismiss(message);
+
+  wine::RemoveFile(L"C:\\kestrom-trace.tap");
+  wine::RemoveFile(L"C:\\kestrom-trace.dxf");
+  EXPECT_EQ(Save("kestrom-trace"), "C:\\ Dizinine (kestrom-trace.tap) dosya adı ile kaydedildi.");
+  sim.Call("LoadFile", {Arg::RefBstr("C:\\kestrom-trace.tap")});
+  sim.Call("SimSpeed", {Arg::RefR8(20)});
+  sim.ClearLog();
+  wine::Click(GetDlgItem(sim.Window(), sim::kCycleStartButton));
+  ASSERT_TRUE(wine::WaitUntil([&] { return !wine::LinesOf(sim.Log(), "RunEnd").empty(); }, 60000));
+  EXPECT_EQ(wine::LinesOf(sim.Log(), "RunError"), std::vector<std::string>{});
+
+  PostMessageW(k->window(), WM_SYSCOMMAND, kSaveDrawing, 0);
+  dialog = wine::WaitForDialog(k->pid(), "Çizim Olarak Kaydet (Save as drawing)");
+  ASSERT_NE(dialog, nullptr);
+  wine::AnswerFileDialog(dialog, "C:\\kestrom-trace.dxf");
+  message = wine::WaitForMessageBox(k->pid());
+  ASSERT_NE(message, nullptr);
+  EXPECT_EQ(wine::MessageText(message),
+            "Çizim kaydedildi (drawing saved): C:\\kestrom-trace.dxf (5 LINE, 4 ARC, 2 HIZLI, 0 DELIK)");
+  wine::Dismiss(message);
+
+  // The program read back: the rectangle grown by 3, corners of radius 3, where the pointer traced it.
+  const std::string saved = wine::ReadFileBytes(L"C:\\kestrom-trace.tap");
+  gcode::ProgramWalk walk(saved);
+  gcode::Interpreter interpreter;
+  gcode::Block block;
+  double low[2] = {1e9, 1e9}, high[2] = {-1e9, -1e9};
+  std::vector<double> radii;
+  while (walk.Next(interpreter, block))
+    for (const gcode::Move& m : block.moves) {
+      if (m.to[2] != 0 || m.kind == gcode::MoveKind::Rapid) continue;
+      for (int a = 0; a < 2; ++a) low[a] = std::min(low[a], m.to[a]), high[a] = std::max(high[a], m.to[a]);
+      if (m.kind == gcode::MoveKind::Arc) radii.push_back(gcode::PlaneRadius(m.from, m.centre, m.plane));
+    }
+  EXPECT_FALSE(walk.failed()) << block.Problem();
+  EXPECT_EQ(low[0], -3);
+  EXPECT_EQ(low[1], -3);
+  EXPECT_EQ(high[0], 23);
+  EXPECT_EQ(high[1], 13);
+  EXPECT_EQ(radii, (std::vector<double>{3, 3, 3, 3}));
+  // The drawing: its cuts and arcs on KESIM, in millimetres.
+  const std::string dxf = wine::ReadFileBytes(L"C:\\kestrom-trace.dxf");
+  EXPECT_NE(dxf.find("$INSUNITS\r\n70\r\n4\r\n"), std::string::npos);
+  size_t arcs = 0;
+  for (size_t at = 0; (at = dxf.find("0\r\nARC\r\n8\r\nKESIM\r\n", at)) != std::string::npos; ++at) ++arcs;
+  EXPECT_EQ(arcs, 4u);
+  wine::RemoveFile(L"C:\\kestrom-trace.tap");
+  wine::RemoveFile(L"C:\\kestrom-trace.dxf");
+}
+
 }  // namespace
 }  // namespace kestrom
