@@ -211,11 +211,15 @@ struct Quantized {
   bool operator==(const Quantized& o) const { return x == o.x && y == o.y; }
 };
 struct QuantizedHash {
-  size_t operator()(const Quantized& q) const { return std::hash<int64_t>()(q.x * 1000003 + q.y); }
+  size_t operator()(const Quantized& q) const {
+    return std::hash<uint64_t>()(static_cast<uint64_t>(q.x) * 1000003u + static_cast<uint64_t>(q.y));
+  }
 };
 constexpr double kMeet = 1e-6;  // ends this close are one point
 Quantized QuantizedOf(XY p) {
-  return {static_cast<int64_t>(std::floor(p.x / kMeet)), static_cast<int64_t>(std::floor(p.y / kMeet))};
+  // Far beyond any machine's travel the cells are clamped: only nearness matters there.
+  auto cell = [](double v) { return static_cast<int64_t>(std::clamp(std::floor(v / kMeet), -4e18, 4e18)); };
+  return {cell(p.x), cell(p.y)};
 }
 
 }  // namespace

@@ -7,9 +7,11 @@
 
 #include "gcode/program_walk.h"
 #include "teach/depth_passes.h"
+#include "teach/dxf_drawing.h"
 #include "teach/hole_lines.h"
 #include "teach/line_edits.h"
 #include "teach/program_copies.h"
+#include "teach/tool_radius.h"
 
 namespace {
 
@@ -50,6 +52,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   passes.tabHeight = 1;
   Check(DepthPasses(program, passes));
   (void)EndsInHoleRun(program);
+  Check(OffsetByToolRadius(program, {2.5, size % 2 == 0, size % 3 == 0}));
+  (void)DrawingOf(program);
   const Readouts here = {"+1.0000", "+2.0000", "+3.0000", "+0.0000", "+0.0000", "+0.0000"};
   const size_t caret = size / 2;
   for (const LineEdit& e : {ReteachLine(program, caret, here), InsertLineAfter(program, caret, "G01  X+1.0000 Y+2.0000", "X+1.0000 Y+2.0000"),
