@@ -40,22 +40,14 @@ class PassWriter {
   int passes() const { return passes_; }
 
  private:
-  // A line outside the contours, as it was where the text written stands as the original did.
-  bool Keep(size_t i) {
-    const ProgramLine& line = p_.lines[i];
-    const gcode::Interpreter& w = writer_.written();
-    bool same = w.state().feed == line.before.feed && SameGeometryModes(w.state(), line.before);
-    for (int a = 0; a < gcode::kAxes && same; ++a) same = std::fabs(w.position()[a] - line.from[a]) < 1e-7;
-    return same ? writer_.PutOwn(std::string(p_.Line(i))) : writer_.Put(p_, i, {});
-  }
+  // A line outside the contours.
+  bool Keep(size_t i) { return writer_.PutAsItWas(p_, i); }
+  std::string FeedWord(double feed) const { return writer_.FeedWord(feed); }
 
-  std::string FeedWord(double feed) const {
-    return writer_.written().state().feed == feed ? std::string() : "F" + Number(feed);
-  }
-
+  // A move of the passes' own; one that would land wrong names `line`, or the contour's first line.
   bool Own(const char* g, const gcode::Point& to, const std::string& feed, const gcode::Point* centre = nullptr,
            int line = 0) {
-    return writer_.PutMove(g, to, feed, centre, line ? line : p_.lines.back().block.number);
+    return writer_.PutMove(g, to, feed, centre, line ? line : contourLine_);
   }
 
   gcode::Point WithZ(gcode::Point p, double z) const {
@@ -64,6 +56,7 @@ class PassWriter {
   }
 
   bool Passes(const Contour& c) {
+    contourLine_ = p_.lines[c.first].block.number;
     const double surface = r_.surfaceZ * unit_, safe = r_.safeZ * unit_;
     const double top = (r_.finalZ + r_.tabHeight) * unit_;
     const gcode::Point start = p_.lines[c.first].block.moves.front().from;
@@ -149,6 +142,7 @@ class PassWriter {
   double unit_;
   ProgramWriter writer_;
   int passes_ = 0;
+  int contourLine_ = 0;  // the number of the contour's first line, being written
 };
 
 }  // namespace

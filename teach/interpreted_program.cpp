@@ -283,6 +283,17 @@ bool ProgramWriter::PutOwn(const std::string& text) {
   return false;
 }
 
+bool ProgramWriter::PutAsItWas(const InterpretedProgram& source, size_t i) {
+  const ProgramLine& line = source.lines[i];
+  bool same = written_.state().feed == line.before.feed && SameGeometryModes(written_.state(), line.before);
+  for (int a = 0; a < gcode::kAxes && same; ++a) same = std::fabs(written_.position()[a] - line.from[a]) < 1e-7;
+  return same ? PutOwn(std::string(source.Line(i))) : Put(source, i, {});
+}
+
+std::string ProgramWriter::FeedWord(double feed) const {
+  return written_.state().feed == feed ? std::string() : "F" + gcode::WriteExact(feed, {0, false, '.'});
+}
+
 bool ProgramWriter::PutMove(const char* g, const gcode::Point& to, const std::string& feed, const gcode::Point* centre,
                             int line) {
   const gcode::Modal& st = written_.state();

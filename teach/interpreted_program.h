@@ -74,6 +74,12 @@ class ProgramWriter {
            std::string_view addWords = {});
   // A line of the command's own, read as it is.
   bool PutOwn(const std::string& text);
+  // Line `i` of `source` as it stands where the text written so far stands
+  // where and as the source did before it (the cheap, usual case); else
+  // through Put, unshifted.
+  bool PutAsItWas(const InterpretedProgram& source, size_t i);
+  // "F100" when the feed in force is not `feed` (the program's units), else nothing.
+  std::string FeedWord(double feed) const;
   // A straight move (`g` "G00" or "G01") or an arc ("G02", "G03" around
   // `centre`, in XY) of the command's own to `to` (millimetres), its numbers
   // in the modes in force and the writer's style, `feed` ("F100") after them;

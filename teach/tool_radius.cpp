@@ -89,13 +89,7 @@ class RadiusWriter {
   const std::string& refusal() const { return w_.refusal(); }
 
  private:
-  bool Keep(size_t i) {
-    const ProgramLine& line = p_.lines[i];
-    const gcode::Interpreter& w = w_.written();
-    bool same = w.state().feed == line.before.feed && SameGeometryModes(w.state(), line.before);
-    for (int a = 0; a < gcode::kAxes && same; ++a) same = std::fabs(w.position()[a] - line.from[a]) < 1e-7;
-    return same ? w_.PutOwn(std::string(p_.Line(i))) : w_.Put(p_, i, {});
-  }
+  bool Keep(size_t i) { return w_.PutAsItWas(p_, i); }
 
   gcode::Point At(XY p) const {
     gcode::Point to = w_.written().position();
@@ -107,7 +101,7 @@ class RadiusWriter {
   bool Paths(const Planned& plan) {
     const int line = p_.lines[plan.contour.first].block.number;
     const double feed = p_.lines[plan.contour.first].after.feed, z = plan.contour.z;
-    auto feedWord = [&] { return w_.written().state().feed == feed ? std::string() : "F" + Number(feed); };
+    auto feedWord = [&] { return w_.FeedWord(feed); };
     for (size_t k = 0; k < plan.paths.size(); ++k) {
       const XY start = plan.paths[k].segments.front().a;
       if (k > 0) {  // up, across and down to the next piece

@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "fakes/copy_answers.h"
-#include "fakes/form_fixture.h"
 #include "gcode/program_walk.h"
 #include "teach/hole_lines.h"
 #include "teach/teach_program.h"
@@ -15,20 +14,7 @@
 namespace kestrom {
 namespace {
 
-
-struct NoFiles : FileReader, FileDialogs {
-  ReadOutcome ReadWhole(const std::string&, size_t) override { return {false, "", "none"}; }
-  bool Exists(const std::string&) override { return false; }
-  std::optional<std::string> AskSavePath(const std::string&) override { return std::nullopt; }
-  std::optional<std::string> AskOpenPath() override { return std::nullopt; }
-  bool AskYesNo(const std::string&) override { return true; }
-};
-
-struct Holes : testing::FormFixture {
-  testing::CopyAnswers answers;
-  NoFiles files;
-  Form drill{controls, store, [this] { return std::make_unique<CMach>(automation, system.Services(), pump); },
-            ProgramFileServices{files, files, nullptr, &answers}};
+struct Holes : testing::FormWithDialogs {
   void At(const char* x, const char* y) {
     dro[0] = x;
     dro[1] = y;
@@ -54,36 +40,36 @@ struct Holes : testing::FormFixture {
 };
 
 TEST_F(Holes, ARunOfHolesItsG80TheBoltCircleAndTheEditsOnHoleLines) {
-  drill.Load();
+  withDialogs.Load();
   answers.drilling = DrillSettings{"-6", "2", "120", "1.5", "0", false};
-  drill.OnCommand(FormCommand::DrillingSettings);
+  withDialogs.OnCommand(FormCommand::DrillingSettings);
   At("+10.0000", "+20.0000");
-  drill.OnCommand(FormCommand::RecordHole);
+  withDialogs.OnCommand(FormCommand::RecordHole);
   At("+30.0000", "+20.0000");
-  drill.OnCommand(FormCommand::RecordHole);
+  withDialogs.OnCommand(FormCommand::RecordHole);
   EXPECT_EQ(Tail(2), "G98 G83 X+10.0000 Y+20.0000 Z-6 R2 Q1.5 F120\r\nX+30.0000 Y+20.0000");
-  drill.OnClick(ControlId::Command6);  // M5 ends the run first
+  withDialogs.OnClick(ControlId::Command6);  // M5 ends the run first
   EXPECT_EQ(Tail(2), "G80\r\nM5");
 
   // A dwell makes G82 with G99; no peck and no dwell, G81. A wrong box changes nothing.
   answers.drilling = DrillSettings{"-3", "1", "80", "0", "0.5", true};
-  drill.OnCommand(FormCommand::DrillingSettings);
+  withDialogs.OnCommand(FormCommand::DrillingSettings);
   At("+0.0000", "+0.0000");
-  drill.OnCommand(FormCommand::RecordHole);
+  withDialogs.OnCommand(FormCommand::RecordHole);
   EXPECT_EQ(Tail(1), "G99 G82 X+0.0000 Y+0.0000 Z-3 R1 P0.5 F80");
   answers.drilling = DrillSettings{"abc", "1", "80", "0", "0", false};
-  drill.OnCommand(FormCommand::DrillingSettings);
+  withDialogs.OnCommand(FormCommand::DrillingSettings);
   EXPECT_NE(controls.messages.back().find("is no number: \"abc\""), std::string::npos);
   answers.drilling = DrillSettings{"-3", "1", "80", "0", "0", false};
-  drill.OnCommand(FormCommand::DrillingSettings);
+  withDialogs.OnCommand(FormCommand::DrillingSettings);
   At("+5.0000", "+0.0000");
-  drill.OnCommand(FormCommand::RecordHole);  // other settings: a whole cycle line, no G80 needed
+  withDialogs.OnCommand(FormCommand::RecordHole);  // other settings: a whole cycle line, no G80 needed
   EXPECT_EQ(Tail(2), "G99 G82 X+0.0000 Y+0.0000 Z-3 R1 P0.5 F80\r\nG98 G81 X+5.0000 Y+0.0000 Z-3 R1 F80");
 
   // Four holes on a circle of 10 around (50, 50), the first at 45°: the run goes on.
   answers.boltCircle = BoltCircleTexts{"4", "10", "45"};
   At("+50.0000", "+50.0000");
-  drill.OnCommand(FormCommand::BoltCircle);
+  withDialogs.OnCommand(FormCommand::BoltCircle);
   const auto drilled = Drilled();
   ASSERT_EQ(drilled.size(), 8u) << Program();
   const double d = 10 / std::sqrt(2.0);
@@ -98,16 +84,16 @@ TEST_F(Holes, ARunOfHolesItsG80TheBoltCircleAndTheEditsOnHoleLines) {
   std::string p = Program();
   controls.caret[ControlId::Text2] = p.find("X+30.0000");
   At("+31.0000", "+21.0000");
-  drill.OnCommand(FormCommand::ReteachLine);
+  withDialogs.OnCommand(FormCommand::ReteachLine);
   EXPECT_NE(Program().find("G98 G83 X+10.0000 Y+20.0000 Z-6 R2 Q1.5 F120\r\nX+31.0000 Y+21.0000\r\nG80"),
             std::string::npos)
       << Program();
   At("+40.0000", "+21.0000");
-  drill.OnCommand(FormCommand::InsertPoint);
+  withDialogs.OnCommand(FormCommand::InsertPoint);
   EXPECT_NE(Program().find("X+31.0000 Y+21.0000\r\nX+40.0000 Y+21.0000\r\nG80"), std::string::npos) << Program();
   p = Program();
   controls.caret[ControlId::Text2] = p.find("G98 G83");
-  drill.OnCommand(FormCommand::DeleteLine);
+  withDialogs.OnCommand(FormCommand::DeleteLine);
   EXPECT_NE(Program().find("\r\nG98 G83 X+31.0000 Y+21.0000 Z-6 R2 Q1.5 F120\r\nX+40.0000 Y+21.0000\r\nG80"),
             std::string::npos)
       << Program();
@@ -145,15 +131,15 @@ TEST(HoleLines, UnderG91AndTheEndOfARun) {
 }
 
 TEST_F(Holes, TheDepthPassesDialogStartsFromTheProgram) {
-  drill.Load();
+  withDialogs.Load();
   dro[2] = "+5.0000";
-  drill.OnCommand(FormCommand::RecordRapidPoint);
+  withDialogs.OnCommand(FormCommand::RecordRapidPoint);
   dro[2] = "-0.5000";
-  drill.OnCommand(FormCommand::RecordPoint);
+  withDialogs.OnCommand(FormCommand::RecordPoint);
   At("+20.0000", "+0.0000");
-  drill.OnCommand(FormCommand::RecordPoint);
+  withDialogs.OnCommand(FormCommand::RecordPoint);
   answers.passes = DepthPassTexts{"-0.5", "-2", "1", "30", "5", "1", "2", "0.5"};
-  drill.OnCommand(FormCommand::DepthPasses);
+  withDialogs.OnCommand(FormCommand::DepthPasses);
   EXPECT_EQ(answers.passesStart.surfaceZ, "-0.5");
   EXPECT_EQ(answers.passesStart.plungeFeed, "66.7");
   EXPECT_EQ(answers.passesStart.safeZ, "5");
@@ -162,7 +148,7 @@ TEST_F(Holes, TheDepthPassesDialogStartsFromTheProgram) {
   EXPECT_NE(Program().find("G01 Z-1.5000 F30"), std::string::npos) << Program();
   answers.passes->tabs = "-1";
   const std::string before = Program();
-  drill.OnCommand(FormCommand::DepthPasses);
+  withDialogs.OnCommand(FormCommand::DepthPasses);
   EXPECT_NE(controls.messages.back().find("whole number from 0 to 1000"), std::string::npos);
   EXPECT_EQ(Program(), before);
 }

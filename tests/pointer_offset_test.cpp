@@ -4,29 +4,15 @@
 #include <gtest/gtest.h>
 
 #include "fakes/copy_answers.h"
-#include "fakes/form_fixture.h"
 #include "teach/teach_program.h"
 
 namespace kestrom {
 namespace {
 
-struct NoFiles : FileReader, FileDialogs {
-  ReadOutcome ReadWhole(const std::string&, size_t) override { return {false, "", "none"}; }
-  bool Exists(const std::string&) override { return false; }
-  std::optional<std::string> AskSavePath(const std::string&) override { return std::nullopt; }
-  std::optional<std::string> AskOpenPath() override { return std::nullopt; }
-  bool AskYesNo(const std::string&) override { return true; }
-};
-
-struct Pointer : testing::FormFixture {
-  testing::CopyAnswers answers;
-  NoFiles files;
-  Form taught{controls, store, [this] { return std::make_unique<CMach>(automation, system.Services(), pump); },
-              ProgramFileServices{files, files, nullptr, &answers}};
-};
+using Pointer = testing::FormWithDialogs;
 
 TEST_F(Pointer, MeasuredInTwoStepsThenEveryTaughtLineIsWhereThePointerIs) {
-  taught.Load();
+  withDialogs.Load();
   // Measure: the tool over the mark at (10, 20); jogged until the pointer is on it at (-2.5, 20.75).
   dro[0] = "+10.0000";
   dro[1] = "+20.0000";
@@ -36,54 +22,54 @@ TEST_F(Pointer, MeasuredInTwoStepsThenEveryTaughtLineIsWhereThePointerIs) {
   };
   answers.pointer = {{{"0", "0", false}, true}, {{"", "", true}, false}};
   answers.pointer[1].texts = {"+12.5000", "-0.7500", true};
-  taught.OnCommand(FormCommand::PointerOffset);
+  withDialogs.OnCommand(FormCommand::PointerOffset);
   ASSERT_EQ(answers.pointerShown.size(), 2u);
   EXPECT_EQ(answers.pointerShown[1].dx, "+12.5000") << "the dialog opens again with what was measured";
   EXPECT_EQ(answers.pointerShown[1].dy, "-0.7500");
-  EXPECT_TRUE(taught.teachingWithPointer());
+  EXPECT_TRUE(withDialogs.teachingWithPointer());
   controls.onMessage = nullptr;
 
   // Each kind of line, at readout + offset: a point, a rapid, a hole, an arc's end, a re-teach.
   dro = {"+1.0000", "+2.0000", "+0.0000", "+0.0000", "+0.0000", "+0.0000"};
-  taught.OnCommand(FormCommand::RecordPoint);
+  withDialogs.OnCommand(FormCommand::RecordPoint);
   EXPECT_EQ(Program().substr(Program().rfind("\r\n") + 2), "G01  X+13.5000 Y+1.2500 Z+0.0000 F200");
   dro[2] = "+5.0000";
-  taught.OnCommand(FormCommand::RecordRapidPoint);
+  withDialogs.OnCommand(FormCommand::RecordRapidPoint);
   EXPECT_EQ(Program().substr(Program().rfind("\r\n") + 2), "G00  X+13.5000 Y+1.2500 Z+5.0000");
-  taught.OnCommand(FormCommand::RecordHole);
+  withDialogs.OnCommand(FormCommand::RecordHole);
   EXPECT_EQ(Program().substr(Program().rfind("\r\n") + 2), "G98 G81 X+13.5000 Y+1.2500 Z-5 R2 F100");
   dro = {"+1.0000", "+2.0000", "+0.0000", "+0.0000", "+0.0000", "+0.0000"};
-  taught.OnCommand(FormCommand::RecordPoint);
+  withDialogs.OnCommand(FormCommand::RecordPoint);
   dro[0] = "+3.0000";
   dro[1] = "+4.0000";
-  taught.OnCommand(FormCommand::ArcViaPoint);
+  withDialogs.OnCommand(FormCommand::ArcViaPoint);
   dro[0] = "+5.0000";
   dro[1] = "+2.0000";
-  taught.OnCommand(FormCommand::ArcEndPoint);
+  withDialogs.OnCommand(FormCommand::ArcEndPoint);
   EXPECT_NE(Program().find("X+17.5000 Y+1.2500 Z+0.0000 I+2.0000 J+0.0000"), std::string::npos) << Program();
   controls.caret[ControlId::Text2] = Program().find("G01  X+13.5000");
   dro = {"+0.0000", "+0.0000", "+0.0000", "+0.0000", "+0.0000", "+0.0000"};
-  taught.OnCommand(FormCommand::ReteachLine);
+  withDialogs.OnCommand(FormCommand::ReteachLine);
   EXPECT_NE(Program().find("\r\n\r\nG01  X+12.5000 Y-0.7500 Z+0.0000 F200\r\nG00"), std::string::npos) << Program();
   // A negative readout that comes to zero keeps the readouts' "+".
   dro = {"-12.5000", "+0.7500", "+0.0000", "+0.0000", "+0.0000", "+0.0000"};
-  taught.OnCommand(FormCommand::RecordPoint);
+  withDialogs.OnCommand(FormCommand::RecordPoint);
   EXPECT_EQ(Program().substr(Program().rfind("\r\n") + 2), "G01  X+0.0000 Y+0.0000 Z+0.0000 F200");
   // The continuous recorder, too.
   controls.values[ControlId::Check1] = 1;
   dro = {"+7.0000", "+0.0000", "+0.0000", "+0.0000", "+0.0000", "+0.0000"};
-  taught.OnTimer();
+  withDialogs.OnTimer();
   EXPECT_EQ(Program().substr(Program().rfind("\r\n") + 2), "G01  X+19.5000 Y-0.7500 Z+0.0000 F200");
   controls.values[ControlId::Check1] = 0;
 
   // The strip says so while it is on; off, the readouts are written as they are.
-  taught.OnCommand(FormCommand::PathView);
-  EXPECT_NE(taught.pathView().StatusText().find("İşaretçi (pointer) ΔX +12.5000 ΔY -0.7500"), std::string::npos);
+  withDialogs.OnCommand(FormCommand::PathView);
+  EXPECT_NE(withDialogs.pathView().StatusText().find("İşaretçi (pointer) ΔX +12.5000 ΔY -0.7500"), std::string::npos);
   answers.pointer = {{{"+12.5000", "-0.7500", false}, false}};
-  taught.OnCommand(FormCommand::PointerOffset);
-  EXPECT_FALSE(taught.teachingWithPointer());
-  EXPECT_EQ(taught.pathView().StatusText(), "");
-  taught.OnCommand(FormCommand::RecordPoint);
+  withDialogs.OnCommand(FormCommand::PointerOffset);
+  EXPECT_FALSE(withDialogs.teachingWithPointer());
+  EXPECT_EQ(withDialogs.pathView().StatusText(), "");
+  withDialogs.OnCommand(FormCommand::RecordPoint);
   EXPECT_EQ(Program().substr(Program().rfind("\r\n") + 2), "G01  X+7.0000 Y+0.0000 Z+0.0000 F200");
 }
 

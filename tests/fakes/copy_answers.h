@@ -1,10 +1,12 @@
 // The copy dialogs answered by a test: each question gets what the test put
-// there (nothing: Cancel), and what the form started the dialog with is kept.
+// there (nothing: Cancel), and what the form started the dialog with is kept;
+// and a form that asks them.
 #pragma once
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "fakes/form_fixture.h"
 #include "window/copy_dialogs.h"
 
 namespace kestrom::testing {
@@ -37,6 +39,23 @@ struct CopyAnswers : CopyDialogs {
     return answer;
   }
   std::optional<ToolRadiusTexts> AskToolRadius(const std::string&) override { return toolRadius; }
+};
+
+// No files and no file dialogs: Cancel to every path, Yes to every question.
+struct NoFiles : FileReader, FileDialogs {
+  ReadOutcome ReadWhole(const std::string&, size_t) override { return {false, "", "none"}; }
+  bool Exists(const std::string&) override { return false; }
+  std::optional<std::string> AskSavePath(const std::string&) override { return std::nullopt; }
+  std::optional<std::string> AskOpenPath() override { return std::nullopt; }
+  bool AskYesNo(const std::string&) override { return true; }
+};
+
+// The fixture's form again, with the copy dialogs answered by `answers`.
+struct FormWithDialogs : FormFixture {
+  CopyAnswers answers;
+  NoFiles files;
+  Form withDialogs{controls, store, [this] { return std::make_unique<CMach>(automation, system.Services(), pump); },
+                   ProgramFileServices{files, files, nullptr, &answers}};
 };
 
 }  // namespace kestrom::testing
