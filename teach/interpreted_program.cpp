@@ -299,7 +299,8 @@ bool ProgramWriter::PutMove(const char* g, const gcode::Point& to, const std::st
   const gcode::Modal& st = written_.state();
   const gcode::Point at = written_.position();
   const double unit = gcode::MillimetresPerUnit(st);
-  std::string text = g;
+  // An arc in XY says so where another plane is in force.
+  std::string text = centre && st.plane != gcode::Plane::XY ? std::string("G17 ") + g : std::string(g);
   bool any = centre != nullptr;
   for (int a = 0; a < gcode::kAxes; ++a) {
     const bool named = centre && a < 2;

@@ -81,7 +81,8 @@ class ProgramWriter {
   // "F100" when the feed in force is not `feed` (the program's units), else nothing.
   std::string FeedWord(double feed) const;
   // A straight move (`g` "G00" or "G01") or an arc ("G02", "G03" around
-  // `centre`, in XY) of the command's own to `to` (millimetres), its numbers
+  // `centre`, in XY: "G17" on the line where another plane is in force) of
+  // the command's own to `to` (millimetres), its numbers
   // in the modes in force and the writer's style, `feed` ("F100") after them;
   // nothing is written for a move that goes nowhere. False, with the refusal
   // naming `line`, when it would not land there.

@@ -122,7 +122,10 @@ class RadiusWriter {
           return false;
       }
     }
-    return true;
+    // The program's own plane again where its arcs said G17.
+    const gcode::Plane plane = p_.lines[plan.contour.last].after.plane;
+    if (w_.written().state().plane == plane) return true;
+    return w_.PutOwn(plane == gcode::Plane::XZ ? "G18" : "G19");
   }
 
   const InterpretedProgram& p_;

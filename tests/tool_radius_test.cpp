@@ -92,6 +92,18 @@ TEST(ToolRadius, OpenPathsANeckTheToolSplitsAndRefusals) {
   for (const gcode::Move& m : h.cuts) EXPECT_TRUE(m.to[0] < 18 || m.to[0] > 32) << "into the neck: " << m.to[0];
   EXPECT_NE(halves.text->find("G00 Z5\r\nG00 X"), std::string::npos) << "lifted to where it came down from";
 
+  // Under G18 the corners' arcs say G17, and the program's plane comes back after the contour.
+  const std::string xz = testing::ProgramOf({"G18", "G00 X0 Y0 Z5", "G01 Z0 F100", "G01 X10", "G01 Y10", "G01 X0",
+                                             "G01 Y0", "G00 Z5"});
+  const CopiedProgram grown = OffsetByToolRadius(xz, {2, false, false});
+  ASSERT_TRUE(grown.text) << grown.message;
+  const Read g = ReadBack(*grown.text);
+  ASSERT_EQ(g.cuts.size(), 8u) << *grown.text;
+  for (const gcode::Move& m : g.cuts)
+    if (m.kind == gcode::MoveKind::Arc) EXPECT_EQ(m.plane, gcode::Plane::XY);
+  EXPECT_NE(grown.text->find("\r\nG17 G03 X"), std::string::npos) << *grown.text;
+  EXPECT_NE(grown.text->find("\r\nG18\r\nG00 X0 Y-1 Z5"), std::string::npos) << *grown.text;
+
   auto refused = [](const std::string& program, const ToolRadiusRequest& r, const char* says) {
     const CopiedProgram c = OffsetByToolRadius(program, r);
     EXPECT_FALSE(c.text);
