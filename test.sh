@@ -40,3 +40,8 @@ for shot in "$BUILD"/screenshots/*.bmp; do
   [ -e "$shot" ] && /usr/bin/convert "$shot" "${shot%.bmp}.png" && rm -f "$shot"
 done
 echo "screenshots: $BUILD/screenshots"
+if [ "$WINE_BITS" = 64 ]; then
+  echo "== the Wine tests ran the 64-bit build (this machine has no 32-bit Wine; the 32-bit build was built and its imports checked)"
+else
+  echo "== the Wine tests ran the 32-bit build, the one that ships"
+fi

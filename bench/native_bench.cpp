@@ -9,10 +9,12 @@
 #include "fakes/fake_recovery.h"
 #include "gcode/interpreter.h"
 #include "gcode/lines.h"
-#include "teach/path_thinning.h"
-#include "teach/depth_passes.h"
-#include "teach/offset_curves.h"
-#include "teach/program_copies.h"
+#include "toolpath/path_thinning.h"
+#include "toolpath/depth_passes.h"
+#include "toolpath/tool_radius.h"
+#include "toolpath/program_copies.h"
+#include "toolpath/restart.h"
+#include "toolpath/part_transform.h"
 #include "teach/program_path.h"
 #include "fakes/form_fixture.h"
 #include "window/program_box.h"
@@ -155,12 +157,14 @@ BENCHMARK(BM_DepthPassesOfTenThousandLines)->Unit(benchmark::kMillisecond)->Iter
 
 // Cut with a tool's radius: the offset of a continuously recorded closed
 // contour of 10,000 short lines (a 200 × 100 mm rectangle with corners of
-// 10 mm, its points rounded as the readouts give them), outside by 3 mm.
+// 10 mm, its points rounded as the readouts give them), outside by 3 mm:
+// the region, its exact lines and arcs, the program written and read back,
+// and every cut proven against the contour.
 void BM_ToolOffsetOfTenThousandLines(benchmark::State& state) {
-  std::vector<XY> points;
+  std::string program = std::string(kStartHeader) + "\r\nG00  X+0.0000 Y+10.0000 Z+5.0000";
   const double perimeter = 2 * (180 + 80) + 2 * 3.14159265358979 * 10, step = perimeter / 10000;
-  for (double s = 0; points.size() < 10000; s += step) {
-    double d = s, x = 0, y = 0;
+  for (int n = 0; n <= 10000; ++n) {
+    double d = std::fmod(n * step, perimeter), x = 0, y = 0;
     const double sides[4] = {180, 80, 180, 80};
     const double cx[4] = {190, 190, 10, 10}, cy[4] = {10, 90, 90, 10};
     for (int k = 0; k < 4; ++k) {
@@ -179,21 +183,73 @@ void BM_ToolOffsetOfTenThousandLines(benchmark::State& state) {
       }
       d -= 3.14159265358979 * 5;
     }
-    points.push_back({std::round(x * 1e4) / 1e4, std::round(y * 1e4) / 1e4});
+    char line[96];
+    if (n == 0) {
+      std::snprintf(line, sizeof line, "\r\nG00  X%+.4f Y%+.4f Z+5.0000", x, y);
+      program += line;
+    }
+    std::snprintf(line, sizeof line, "\r\nG01  X%+.4f Y%+.4f Z-1.0000 F200", n == 10000 ? 10.0 : x, n == 10000 ? 0.0 : y);
+    program += line;
   }
-  OffsetPath path;
-  path.closed = true;
-  for (size_t i = 0; i < points.size(); ++i)
-    path.segments.push_back(Segment::Line(points[i], points[(i + 1) % points.size()]));
-  size_t segments = 0;
+  program += "\r\nG00  X+10.0000 Y+0.0000 Z+5.0000\r\nM5";
+  size_t lines = 0;
   for (auto _ : state) {
-    const auto result = Offset(path, 3, OffsetSide::Right);
-    if (result.size() != 1) return state.SkipWithError("the offset is not one path");
-    segments = result[0].segments.size();
+    const CopiedProgram cut = OffsetByToolRadius(program, {6, false, false, std::nullopt});
+    if (!cut.text) return state.SkipWithError(cut.message.c_str());
+    lines = static_cast<size_t>(std::count(cut.text->begin(), cut.text->end(), '\n')) + 1;
   }
-  state.counters["segments"] = static_cast<double>(segments);
+  state.counters["lines"] = static_cast<double>(lines);
 }
 BENCHMARK(BM_ToolOffsetOfTenThousandLines)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// After a stop near the end: a 1,000,000-line CAM program (tool change, spindle,
+// coolant, length offset, then moves) restarted at its last line, the state
+// there worked out, the restart written and read back and proven.
+void BM_RestartOfAMillionLinesAtTheLast(benchmark::State& state) {
+  std::string program = "%\r\nO1000\r\nG90 G94 G17\r\nG21\r\nT1 M6\r\nS12000 M3\r\nM8\r\nG54\r\nG0 X0 Y0\r\n"
+                        "G43 Z15 H1\r\nG1 Z-1 F600";
+  const int moves = 1000000 - 11;
+  char line[64];
+  for (int i = 0; i < moves; ++i) {
+    std::snprintf(line, sizeof line, "\r\nG1 X%.3f Y%.3f", (i % 1000) * 0.1, (i / 1000) * 0.1);
+    program += line;
+  }
+  RestartRequest r;
+  r.line = 1000000 - 1;
+  r.safeZ = 15;
+  r.plungeFeed = 200;
+  r.toolChange = true;
+  size_t lines = 0;
+  for (auto _ : state) {
+    const Restart restart = RestartProgram(program, r);
+    if (!restart.text) return state.SkipWithError(restart.message.c_str());
+    lines = static_cast<size_t>(std::count(restart.text->begin(), restart.text->end(), '\n')) + 1;
+  }
+  state.counters["restart lines"] = static_cast<double>(lines);
+}
+BENCHMARK(BM_RestartOfAMillionLinesAtTheLast)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// A part that lies askew: a 1,000,000-line program (lines and arcs by I and J)
+// turned by 12° about a point, every line written in its modes and read back.
+void BM_RotateAMillionLines(benchmark::State& state) {
+  std::string program = std::string(kStartHeader) + "\r\nG00  X+0.0000 Y+0.0000 Z+5.0000\r\nG01  Z-1.0000 F200";
+  char line[96];
+  for (int n = 0; n < 1000000 - 5; ++n) {
+    const double x = (n % 500) * 0.2, y = (n / 500) * 0.2;
+    // Every tenth move within a row is a half circle of radius 0.1 from the point before.
+    const bool arc = n % 10 == 9 && n % 500 != 0;
+    std::snprintf(line, sizeof line, arc ? "\r\nG03  X%+.4f Y%+.4f I+0.1000 J+0.0000" : "\r\nG01  X%+.4f Y%+.4f", x, y);
+    program += line;
+  }
+  size_t lines = 0;
+  for (auto _ : state) {
+    const CopiedProgram turned = RotateProgram(program, 12, 50, 50);
+    if (!turned.text) return state.SkipWithError(turned.message.c_str());
+    lines = static_cast<size_t>(std::count(turned.text->begin(), turned.text->end(), '\n')) + 1;
+  }
+  state.counters["lines"] = static_cast<double>(lines);
+}
+BENCHMARK(BM_RotateAMillionLines)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace
 

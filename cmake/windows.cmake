@@ -38,6 +38,13 @@ else()
     set(WINE_TLB_DIR /usr/lib/x86_64-linux-gnu/wine/x86_64-windows)
   else()
     set(WINE_TLB_DIR /usr/lib/i386-linux-gnu/wine/i386-windows)
+    # Without the 32-bit Wine (its i386 packages could not be installed) the
+    # 64-bit stdole2.tlb serves: the library imports stdole by its GUID, which
+    # Windows resolves to its own at run time.
+    if(NOT EXISTS ${WINE_TLB_DIR}/stdole2.tlb AND EXISTS /usr/lib/x86_64-linux-gnu/wine/x86_64-windows/stdole2.tlb)
+      message(STATUS "No 32-bit Wine: the type library imports the 64-bit stdole2.tlb")
+      set(WINE_TLB_DIR /usr/lib/x86_64-linux-gnu/wine/x86_64-windows)
+    endif()
   endif()
   find_program(WIDL widl REQUIRED)
   add_custom_command(

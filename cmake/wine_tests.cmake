@@ -11,7 +11,7 @@ target_include_directories(wine_driver PUBLIC ${CMAKE_SOURCE_DIR}/tests)
 target_link_libraries(wine_driver PUBLIC kestrom_win32 gtest)
 
 set(WINE_RUN ${CMAKE_SOURCE_DIR}/tests/win32/run_under_wine.sh)
-foreach(name wine_system_test wine_com_test wine_window_test wine_teach_test wine_panel_test
+foreach(name wine_system_test wine_com_test wine_window_test wine_teach_test wine_edit_test wine_copy_test wine_cut_test wine_part_test wine_panel_test wine_mach3_test wine_mach3_check_test
              wine_program_box_test wine_recovery_test)
   add_executable(${name} tests/win32/${name}.cpp)
   target_link_libraries(${name} PRIVATE wine_driver gtest_main)

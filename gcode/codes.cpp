@@ -40,6 +40,9 @@ constexpr Code kCodes[] = {
     {'G', 610, G::PathControl, Op::ExactStopMode, false},
     {'G', 611, G::PathControl, Op::ExactStopMode, false},
     {'G', 640, G::PathControl, Op::ContinuousMode, false},
+    // Mach3's older names for G20 and G21, which Mach3 posts still write (LinuxCNC reads them as lathe cycles).
+    {'G', 700, G::Units, Op::Inches, false},
+    {'G', 710, G::Units, Op::Millimetres, false},
     {'G', 730, G::Motion, Op::Cycle, false},
     {'G', 800, G::Motion, Op::CycleOff, false},
     {'G', 810, G::Motion, Op::Cycle, false},

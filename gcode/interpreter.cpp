@@ -22,6 +22,10 @@ constexpr int kDeepestTurns = 1000;
 constexpr double kArcAbsoluteToleranceMm = 0.02;
 constexpr double kArcAbsoluteToleranceInch = 0.002;
 constexpr double kArcRelativeTolerance = 0.001;
+// How far half an R arc's chord may pass its radius, from a post's rounding,
+// as LinuxCNC allows it (0.00005 inch, in either unit): the arc is then the
+// half circle around the chord's middle.
+constexpr double kRadiusShortMm = 0.00005 * 25.4;
 constexpr double kTiny = 1e-12;
 
 
@@ -39,6 +43,21 @@ constexpr double kLargestName = 99999;
 bool IsName(double v, double lowest = 0) { return IsWhole(v) && v >= lowest && v <= kLargestName; }
 
 }  // namespace
+
+std::vector<Point> HolesOf(const Block& block) {
+  std::vector<Point> holes;
+  bool open = false;  // the hole being drilled has a bottom already
+  for (const Move& m : block.moves) {
+    if (!m.cycle) continue;
+    // A move across goes to the next hole.
+    if (m.kind != MoveKind::Dwell && (m.to[0] != m.from[0] || m.to[1] != m.from[1])) open = false;
+    if (m.kind != MoveKind::Feed) continue;
+    if (!open) holes.push_back(m.to);
+    else if (m.to[2] < holes.back()[2]) holes.back() = m.to;
+    open = true;
+  }
+  return holes;
+}
 
 std::string Block::Problem() const {
   return "line " + std::to_string(number) + ": " + bad + " (" + why + ")";
@@ -71,6 +90,7 @@ struct Execution {
   Point machine;
   std::array<Point, 6> offsets;
   Point local, shift, shiftSaved, home28, home30;
+  unsigned char unknown;  // the axes no word has put anywhere yet
 
   std::array<std::optional<Code>, kGroups> codes{};
   std::array<const Word*, kGroups> codeWord{};
@@ -81,7 +101,7 @@ struct Execution {
 
   Execution(Interpreter& i, Block& block)
       : in(i), b(block), next(i.state_), machine(i.machine_), offsets(i.offsets_), local(i.local_),
-        shift(i.shift_), shiftSaved(i.shiftSaved_), home28(i.home28_), home30(i.home30_) {}
+        shift(i.shift_), shiftSaved(i.shiftSaved_), home28(i.home28_), home30(i.home30_), unknown(i.unknown_) {}
 
   bool Fail(const Word* w, std::string why) {
     b.bad = w ? std::string(w->TextIn(line)) : std::string();
@@ -128,8 +148,18 @@ struct Execution {
       if (!b.hasAxisWords || Value(kAxisLetters[a])) mask = static_cast<unsigned char>(mask | (1u << a));
     return mask;
   }
+  // The axes the line's words put at a place of their own: absolute words (an
+  // increment from where the machine happened to stand is no place).
+  unsigned char PlacedAxes() const {
+    if (next.incremental) return 0;
+    unsigned char mask = 0;
+    for (int a = 0; a < kAxes; ++a)
+      if (Value(kAxisLetters[a])) mask = static_cast<unsigned char>(mask | (1u << a));
+    return mask;
+  }
 
-  void Straight(MoveKind kind, const Point& to, bool machineFrame = false, bool cycle = false) {
+  // `places`: the axes whose end the move makes known.
+  void Straight(MoveKind kind, const Point& to, bool machineFrame, bool cycle, unsigned char places) {
     Move m;
     m.kind = kind;
     if (machineFrame) m.fixedAxes = FixedAxes();
@@ -138,7 +168,9 @@ struct Execution {
     m.origin = Origin();
     m.machineFrame = machineFrame;
     m.cycle = cycle;
+    m.unknownFrom = static_cast<unsigned char>(unknown & places);
     b.moves.push_back(m);
+    unknown = static_cast<unsigned char>(unknown & ~places);
     for (int a = 0; a < kAxes; ++a) machine[a] = to[a] + m.origin[a];
   }
   void Dwell(double seconds, bool cycle = false) {
@@ -150,10 +182,11 @@ struct Execution {
     m.cycle = cycle;
     b.moves.push_back(m);
   }
-  void ZTo(MoveKind kind, double z) {
+  // A cycle's move along Z, known where the run's heights are.
+  void ZTo(MoveKind kind, double z, bool known) {
     Point to = Work();
     to[2] = z;
-    Straight(kind, to, false, true);
+    Straight(kind, to, false, true, known ? 4 : 0);
   }
 
   bool Gather(const std::vector<Word>& words);
@@ -183,6 +216,14 @@ bool Execution::Gather(const std::vector<Word>& words) {
       // M7 and M8 together turn on both coolants, as RS274 interpreters allow.
       const bool bothCoolants = codes[g] && code->group == Group::Coolant && code->op != Op::CoolantOff &&
                                 codes[g]->op != Op::CoolantOff;
+      // G80 beside another motion code (the safety line of many posts,
+      // "G0 G17 G40 G49 G80 G90"): the cycle ends, the other motion is in force.
+      if (codes[g] && code->group == Group::Motion && (code->op == Op::CycleOff) != (codes[g]->op == Op::CycleOff)) {
+        if (code->op == Op::CycleOff) continue;
+        codes[g] = code;
+        codeWord[g] = &w;
+        continue;
+      }
       if (codes[g] && !bothCoolants)
         return Fail(&w, CodeText(*codes[g]) + " and " + CodeText(*code) + " are of one modal group");
       codes[g] = code;
@@ -313,7 +354,7 @@ bool Execution::NonModal() {
       for (int a = 0; a < kAxes; ++a)
         if (!b.hasAxisWords || Value(kAxisLetters[a])) to[a] = -o[a];
       b.fixedPlace = true;
-      Straight(MoveKind::Rapid, to, true);
+      Straight(MoveKind::Rapid, to, true, false, FixedAxes());
       return true;
     }
     case Op::LocalOffset:
@@ -342,14 +383,14 @@ bool Execution::Home(const Point& home) {
   Point to;
   if (b.hasAxisWords) {
     const Point via = Target(false);  // the intermediate point, in the distance mode in force
-    if (via != Work()) Straight(MoveKind::Rapid, via);
+    if (via != Work()) Straight(MoveKind::Rapid, via, false, false, PlacedAxes());
     to = via;
     for (int a = 0; a < kAxes; ++a)
       if (Value(kAxisLetters[a])) to[a] = home[a] - o[a];
   } else {
     for (int a = 0; a < kAxes; ++a) to[a] = home[a] - o[a];
   }
-  Straight(MoveKind::Rapid, to, true);
+  Straight(MoveKind::Rapid, to, true, false, FixedAxes());
   return true;
 }
 
@@ -369,6 +410,9 @@ bool Execution::Motion() {
       next.cycleZ.reset();
       next.cycleR.reset();
       next.cycleQ = next.cycleP = 0;
+      next.cycleBase = 0;
+    } else if (in.state_.motion != Motion::Cycle || in.state_.cycle != next.cycle) {
+      next.cycleBase = Work()[2];  // a run of holes begins here
     }
   }
   const auto& nonModal = CodeIn(Group::NonModal);
@@ -389,10 +433,11 @@ bool Execution::Motion() {
   if (machineFrame && next.motion != Motion::Rapid && next.motion != Motion::Line)
     return Fail(CodeWord(Group::NonModal), "G53 goes with G0 or G1");
   if (machineFrame) b.fixedPlace = true;
+  const unsigned char places = machineFrame ? FixedAxes() : PlacedAxes();
   switch (next.motion) {
-    case Motion::Rapid: Straight(MoveKind::Rapid, Target(machineFrame), machineFrame); return true;
+    case Motion::Rapid: Straight(MoveKind::Rapid, Target(machineFrame), machineFrame, false, places); return true;
     case Motion::Line:
-    case Motion::Probe: Straight(MoveKind::Feed, Target(machineFrame), machineFrame); return true;
+    case Motion::Probe: Straight(MoveKind::Feed, Target(machineFrame), machineFrame, false, places); return true;
     case Motion::ArcCw:
     case Motion::ArcCcw: return Arc(Target(false));
     case Motion::Cycle: return Cycle();
@@ -421,7 +466,8 @@ bool Execution::Arc(const Point& to) {
     if (chord < 1e-9) return Fail(WordOf('R'), "a whole circle cannot be given by R");
     const double half = chord / 2;
     double reach = std::fabs(radius);
-    if (reach < 1e-9 || half / reach > 1 + kTiny) return Fail(WordOf('R'), "the radius is too small to reach the end point");
+    if (reach < 1e-9 || half - reach > kRadiusShortMm + kTiny)
+      return Fail(WordOf('R'), "the radius is too small to reach the end point");
     reach = std::max(reach, half);
     const double off = std::sqrt(std::max(0.0, reach * reach - half * half));
     // Positive R: at most half a turn, the centre on the side the arc turns to.
@@ -468,7 +514,9 @@ bool Execution::Arc(const Point& to) {
   m.plane = next.plane;
   m.clockwise = clockwise;
   m.turns = turns;
+  m.unknownFrom = static_cast<unsigned char>(unknown & PlacedAxes());
   b.moves.push_back(m);
+  unknown = static_cast<unsigned char>(unknown & ~PlacedAxes());
   for (int a = 0; a < kAxes; ++a) machine[a] = to[a] + m.origin[a];
   return true;
 }
@@ -488,47 +536,58 @@ bool Execution::Cycle() {
   }
   const double unit = MillimetresPerUnit(next);
   const double start = Work()[2];
-  const double r = next.incremental ? start + *next.cycleR * unit : *next.cycleR * unit;
+  // As LinuxCNC reads a run: under G91 R is measured from where the run
+  // began, for every hole of it, and the bottom from R; G98 goes back up to
+  // where the run began (or to R, when it began below R).
+  const double base = next.cycleBase;
+  const double r = next.incremental ? base + *next.cycleR * unit : *next.cycleR * unit;
   const double bottom = next.incremental ? r + *next.cycleZ * unit : *next.cycleZ * unit;
   if (bottom > r) return Fail(WordOf('Z') ? WordOf('Z') : cycleWord, "the hole's bottom is above R");
+  const bool known = !next.incremental || !(unknown & 4);  // the heights are places, not increments from nowhere
   const double q = next.cycleQ * unit;
-  if (start < r) ZTo(MoveKind::Rapid, r);
-  const double clear = next.returnToR ? r : Work()[2];
+  if (start < r) ZTo(MoveKind::Rapid, r, known);
+  const double clear = next.returnToR ? r : std::max(base, r);
+  unsigned char places = 0;
+  for (int a = 0; a < 2; ++a)
+    if (!next.incremental && Value(kAxisLetters[a])) places = static_cast<unsigned char>(places | (1u << a));
   for (int k = 0; k < repeats; ++k) {
     Point hole = Work();
     for (int a = 0; a < 2; ++a)
       if (const auto v = Value(kAxisLetters[a])) hole[a] = next.incremental ? hole[a] + *v * unit : *v * unit;
-    if (hole[0] != Work()[0] || hole[1] != Work()[1]) Straight(MoveKind::Rapid, hole, false, true);
-    ZTo(MoveKind::Rapid, r);
+    if (hole[0] != Work()[0] || hole[1] != Work()[1]) Straight(MoveKind::Rapid, hole, false, true, places);
+    ZTo(MoveKind::Rapid, r, known);
     switch (kind) {
-      case 83:
-      case 73: {
-        double depth = r;
-        while (depth > bottom + 1e-9) {
-          const double reach = std::max(depth - q, bottom);
-          if (kind == 83 && depth < r) ZTo(MoveKind::Rapid, std::min(r, depth + kPeckClearance));
-          ZTo(MoveKind::Feed, reach);
-          depth = reach;
-          if (depth > bottom + 1e-9) ZTo(MoveKind::Rapid, kind == 83 ? r : std::min(r, depth + kPeckClearance));
-          if (kind == 73 && depth > bottom + 1e-9) ZTo(MoveKind::Feed, depth);
+      case 83: {  // back to R after each peck, then quickly down to just above the depth reached
+        for (double depth = r; depth > bottom + 1e-9;) {
+          if (depth < r) ZTo(MoveKind::Rapid, std::min(r, depth + kPeckClearance), known);
+          depth = std::max(depth - q, bottom);
+          ZTo(MoveKind::Feed, depth, known);
+          if (depth > bottom + 1e-9) ZTo(MoveKind::Rapid, r, known);
         }
         break;
       }
+      case 73:  // a chip break: up a little after each peck, and on from there
+        for (double depth = r; depth > bottom + 1e-9;) {
+          depth = std::max(depth - q, bottom);
+          ZTo(MoveKind::Feed, depth, known);
+          if (depth > bottom + 1e-9) ZTo(MoveKind::Rapid, std::min(r, depth + kPeckClearance), known);
+        }
+        break;
       case 82:
       case 86:
       case 88:
-        ZTo(MoveKind::Feed, bottom);
+        ZTo(MoveKind::Feed, bottom, known);
         if (next.cycleP > 0) Dwell(next.cycleP, true);
         break;
       case 85:
       case 89:
-        ZTo(MoveKind::Feed, bottom);
+        ZTo(MoveKind::Feed, bottom, known);
         if (kind == 89 && next.cycleP > 0) Dwell(next.cycleP, true);
-        ZTo(MoveKind::Feed, r);
+        ZTo(MoveKind::Feed, r, known);
         break;
-      default: ZTo(MoveKind::Feed, bottom); break;  // G81
+      default: ZTo(MoveKind::Feed, bottom, known); break;  // G81
     }
-    if (Work()[2] != clear) ZTo(MoveKind::Rapid, clear);
+    if (Work()[2] != clear) ZTo(MoveKind::Rapid, clear, known);
   }
   return true;
 }
@@ -561,6 +620,7 @@ bool Interpreter::Read(std::string_view text, Block& block, int number) {
     block.bad = scanned.bad;
     block.why = scanned.why;
     block.end = position();
+    block.unknown = unknown_;
     return false;
   }
   block.tapeMark = scanned.tapeMark;
@@ -571,6 +631,7 @@ bool Interpreter::Read(std::string_view text, Block& block, int number) {
   if (!run.Gather(block.words) || !run.Run()) {
     block.moves.clear();
     block.end = position();
+    block.unknown = unknown_;
     return false;
   }
   state_ = run.next;
@@ -579,7 +640,9 @@ bool Interpreter::Read(std::string_view text, Block& block, int number) {
   local_ = run.local;
   shift_ = run.shift;
   shiftSaved_ = run.shiftSaved;
+  unknown_ = run.unknown;
   block.end = position();
+  block.unknown = unknown_;
   return true;
 }
 

@@ -44,6 +44,9 @@ struct Modal {
   // A drilling cycle's words, kept from hole to hole (program units, as written).
   std::optional<double> cycleZ, cycleR;
   double cycleQ = 0, cycleP = 0;
+  // Where the run of holes began (Z, millimetres, work coordinates): under G91
+  // R is measured from it for every hole of the run, and G98 returns to it.
+  double cycleBase = 0;
 };
 
 // Millimetres in one unit of the program's X, Y and Z: 25.4 under G20, else 1.
@@ -65,7 +68,13 @@ struct Move {
   bool cycle = false;   // one of a drilling cycle's moves
   bool machineFrame = false;  // to a place fixed on the machine (G53, G28, G30)
   unsigned char fixedAxes = 0;  // bit a: axis a ends at a place fixed on the machine
+  // Bit a: the move puts axis a at a place of the program's own, from where
+  // the machine happened to stand, which no program says (a program's first
+  // moves, until its words have put each axis somewhere).
+  unsigned char unknownFrom = 0;
   bool Fixed(int axis) const { return (fixedAxes >> axis) & 1; }
+  // A move from a place the program does not know in X, Y or Z: an approach, not a cut.
+  bool FromUnknown() const { return (unknownFrom & 7) != 0; }
 };
 
 struct SubprogramCall {
@@ -89,6 +98,7 @@ struct Block {
   bool fixedPlace = false;      // a move to a place fixed on the machine (G53, G28, G28.1, G30)
   bool changesOrigin = false;   // G10 L2, G52, G92, or another work offset
   Point end{};                  // where the machine is after it, work coordinates
+  unsigned char unknown = 0;    // bit a: axis a still stands where the machine happened to stand after it
   std::string bad, why;         // what could not be interpreted, as written, and why
   bool ok() const { return why.empty(); }
   bool Names(char letter) const {  // the line writes a word of this letter
@@ -99,6 +109,10 @@ struct Block {
   // "line 12: G51 (scaling is not read)".
   std::string Problem() const;
 };
+
+// Each hole a drilling cycle's line drills (several with L, or peck by peck):
+// the deepest point of its feeds, in the order drilled.
+std::vector<Point> HolesOf(const Block& block);
 
 class Interpreter {
  public:
@@ -114,11 +128,24 @@ class Interpreter {
   const Modal& state() const { return state_; }
   Point position() const;                     // work coordinates, millimetres
   const Point& machine() const { return machine_; }
+  // Bit a: no word has put axis a anywhere yet (it stands where the machine happened to stand).
+  unsigned char unknown() const { return unknown_; }
   Point origin() const;                       // work zero in machine coordinates
-  // The machine moved by other means (jogged), in machine coordinates.
-  void SetMachine(const Point& machine) { machine_ = machine; }
+  // The machine moved by other means (jogged), in machine coordinates: from
+  // now on the interpreter knows where every axis is.
+  void SetMachine(const Point& machine) {
+    machine_ = machine;
+    unknown_ = 0;
+  }
   void SetWorkOffset(int index, const Point& offset);  // index 1 to 6 (G54 to G59), millimetres
   const Point& WorkOffset(int index) const { return offsets_[static_cast<size_t>(index - 1)]; }
+  const Point& LocalOffset() const { return local_; }  // G52's, millimetres
+  // A G92 shift is in force: it hangs on where the machine stood when it was set.
+  bool Shifted() const {
+    for (double v : shift_)
+      if (v != 0) return true;
+    return false;
+  }
   int lineNumber() const { return line_; }
 
  private:
@@ -129,6 +156,7 @@ class Interpreter {
   std::array<Point, 6> offsets_{};  // G54 to G59
   Point local_{}, shift_{}, shiftSaved_{};  // G52, G92 and what G92.2 suspended
   Point home28_{}, home30_{};       // machine coordinates
+  unsigned char unknown_ = (1u << kAxes) - 1;  // the axes no word has put anywhere yet
   int line_ = 0;
   friend struct Execution;
 };

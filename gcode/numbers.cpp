@@ -54,8 +54,10 @@ std::string WriteExact(double value, NumberStyle style) {
   }
   // The digits of a whole number of units of the last place: the same text
   // as Write gives, without formatting a double (a grid writes millions).
+  // A value six places cannot hold (a turned or offset place) is rounded to them the same way.
   const double scaled = std::round(value * kPowers[style.decimals]);
-  if (std::fabs(scaled / kPowers[style.decimals] - value) >= 1e-9) return Write(value, style);
+  if (style.decimals < kMostPlaces && std::fabs(scaled / kPowers[style.decimals] - value) >= 1e-9)
+    return Write(value, style);
   long long units = static_cast<long long>(scaled);
   const bool negative = units < 0;
   if (negative) units = -units;

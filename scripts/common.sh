@@ -5,6 +5,8 @@ ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD="$ROOT/build"
 JOBS="$(nproc 2>/dev/null || echo 2)"
 
+source "$ROOT/scripts/install.sh"
+
 need_packages() {
   local missing=()
   command -v cmake >/dev/null || missing+=(cmake)
@@ -29,23 +31,13 @@ need_packages() {
   command -v zip >/dev/null || missing+=(zip)
   command -v unzip >/dev/null || missing+=(unzip)
   command -v clang++ >/dev/null || missing+=(clang)
+  # Clipper, the region arithmetic of the tool's offset; and its Python reader, which checks the offsets.
+  [ -f /usr/include/polyclipping/clipper.hpp ] || missing+=(libpolyclipping-dev)
+  /usr/bin/python3 -c "import pyclipper" 2>/dev/null || missing+=(python3-pyclipper)
   # Reads Kestrom's DXF drawings back in the DXF test.
   /usr/bin/python3 -c "import ezdxf" 2>/dev/null || missing+=(python3-ezdxf)
   ls /usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1 || missing+=(libclang-rt-14-dev)
   printf '%s\n' "${missing[@]}"
-}
-
-install_dependencies() {
-  local missing
-  missing="$(need_packages)"
-  [ -z "$missing" ] && return 0
-  echo "== installing: $(echo $missing)"
-  local sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo="sudo"
-  dpkg --print-foreign-architectures | grep -qx i386 || $sudo dpkg --add-architecture i386
-  $sudo apt-get update -qq
-  # shellcheck disable=SC2086
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq $missing >/dev/null
 }
 
 build_native() {
@@ -75,6 +67,29 @@ make_package() {  # $1: the build to pack, win32 (default, the one that ships) o
   echo "$BUILD/kestrom-$version-$build.zip"
 }
 
+# Clipper's source for the Windows programs, from Debian's source package of
+# the libpolyclipping the native build links, through a private package list
+# (the machine's own lists stay as they are).
+CLIPPER_SOURCE="$BUILD/clipper-6.4.2"
+fetch_clipper_source() {
+  [ -f "$CLIPPER_SOURCE/clipper.cpp" ] && return 0
+  local apt="$BUILD/apt-source"
+  rm -rf "$apt"
+  mkdir -p "$apt/parts" "$apt/lists/partial" "$apt/get"
+  printf 'Types: deb-src\nURIs: http://deb.debian.org/debian\nSuites: bookworm\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg\n' \
+    >"$apt/parts/debian-source.sources"
+  local options=(-o Dir::Etc::sourceparts="$apt/parts" -o Dir::Etc::sourcelist=/dev/null -o Dir::State::Lists="$apt/lists")
+  retry_apt apt-get "${options[@]}" update -qq ||
+    { echo "could not read Debian's source package list for Clipper (libpolyclipping)" >&2; return 1; }
+  (cd "$apt/get" && apt-get "${options[@]}" source --download-only -qq libpolyclipping >/dev/null 2>&1) ||
+    { echo "could not fetch Clipper's source package (libpolyclipping) from Debian" >&2; return 1; }
+  mkdir -p "$CLIPPER_SOURCE"
+  tar -xjf "$apt"/get/libpolyclipping_6.4.2.orig.tar.bz2 -C "$CLIPPER_SOURCE" --strip-components=2 \
+    --wildcards '*/cpp/clipper.cpp' '*/cpp/clipper.hpp'
+  tar -xjf "$apt"/get/libpolyclipping_6.4.2.orig.tar.bz2 -C "$CLIPPER_SOURCE" --strip-components=1 --wildcards '*/License.txt'
+  [ -f "$CLIPPER_SOURCE/clipper.cpp" ]
+}
+
 build_windows() {  # $1: win32, win64, win32-tests or win64-tests; extra cmake options follow
   local dir="$1" toolchain
   shift
@@ -86,8 +101,9 @@ build_windows() {  # $1: win32, win64, win32-tests or win64-tests; extra cmake o
     win64-tests) toolchain=mingw-x86_64-posix; set -- -DKESTROM_WINE_TESTS=ON -DKESTROM_PROGRAMS_DIR="$BUILD/win64" \
       -DKESTROM_PACKAGE_DIR="$BUILD/package-run/kestrom-$(kestrom_version)" "$@" ;;
   esac
+  fetch_clipper_source
   cmake -S "$ROOT" -B "$BUILD/$dir" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/$toolchain.cmake" \
-    -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null
+    -DCMAKE_BUILD_TYPE=Release -DKESTROM_CLIPPER_SOURCE="$CLIPPER_SOURCE" "$@" >/dev/null
   cmake --build "$BUILD/$dir" -j "$JOBS"
 }
 

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "gcode/numbers.h"
 #include "machine/number_text.h"
 
 namespace kestrom::sim {
@@ -184,6 +185,7 @@ bool SimMachine::NextSegment() {
   while (pending_.empty()) {
     gcode::Block block;
     modal_.SetMachine(position_);
+    const std::string coolantBefore = Coolant();
     if (!walk_.Next(modal_, block)) {
       if (walk_.failed()) {
         Fail(block.number, std::string(walk_.Line(walk_.lineIndex())), block.why + (block.bad.empty() ? "" : ": " + block.bad));
@@ -195,7 +197,14 @@ bool SimMachine::NextSegment() {
     }
     runLine_ = block.number;
     std::string why;
+    const int spinBefore = spin_;
+    const double speedBefore = spinSpeed_;
     Apply(block, modal_.state());  // the line's F is its own moves' feed
+    // The log says when the spindle and the coolant change, so that a run can be checked for them.
+    if (spin_ != spinBefore || (spin_ && spinSpeed_ != speedBefore))
+      Event("RunSpindle(" + std::string(spin_ > 0 ? "CW " : spin_ < 0 ? "CCW " : "off") +
+            (spin_ ? gcode::WriteExact(spinSpeed_, {0, false, '.'}) + " rpm" : "") + ", line " + std::to_string(block.number) + ")");
+    if (Coolant() != coolantBefore) Event("RunCoolant(" + Coolant() + ", line " + std::to_string(block.number) + ")");
     if (!SegmentsFor(block, modal_.state(), pending_, why)) {
       Fail(block.number, std::string(walk_.Line(walk_.lineIndex())), why);
       return false;
@@ -296,7 +305,12 @@ void SimMachine::StopRun() {
   active_.reset();
   queue_.clear();
   pending_.clear();
-  runMessage_ = "Stopped at line " + std::to_string(runLine_);
+  // As Mach3's Stop does: the spindle and the coolant go off, the modes stay.
+  spin_ = 0;
+  gcode::Block off;
+  modal_.SetMachine(position_);
+  modal_.Read("M5 M9", off);
+  runMessage_ = "Stopped at line " + std::to_string(runLine_) + ": spindle and coolant off";
   Event("RunStop(line " + std::to_string(runLine_) + ")");
 }
 

@@ -58,6 +58,11 @@ class SimMachine {
   double Rpm() const { return spin_ ? spinSpeed_ : 0.0; }
   double SpinSpeed() const { return spinSpeed_; }
   int SpinDirection() const { return spin_; }
+  // "M7", "M8", "M7 M8" or "off", as the last M7, M8 or M9 left it.
+  std::string Coolant() const {
+    const gcode::Modal& m = modal_.state();
+    return m.mist && m.flood ? "M7 M8" : m.mist ? "M7" : m.flood ? "M8" : "off";
+  }
 
   double FeedRate() const { return feed_; }
   void SetFeedRate(double f) { feed_ = f; }
@@ -79,7 +84,7 @@ class SimMachine {
   void CycleStart();
   // Feed Hold: the run's motion stops where it is; again (or Cycle Start) goes on.
   void FeedHold();
-  // Stop: the run ends; the machine stays where it stood.
+  // Stop: the run ends; the machine stays where it stood, its spindle and coolant off.
   void StopRun();
   void SetSpeedFactor(double factor) { speed_ = factor > 0 ? factor : 1.0; }
   double SpeedFactor() const { return speed_; }

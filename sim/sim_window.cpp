@@ -79,7 +79,7 @@ void SimWindow::Refresh() {
     SetWindowTextW(dros_[a], win32::Widen(std::string(1, kLetters[a]) + ": " + machine_.DroString(a)).c_str());
   const char* spin = machine_.SpinDirection() > 0 ? "CW" : machine_.SpinDirection() < 0 ? "CCW" : "stopped";
   const std::string status = "Spindle " + std::string(spin) + " at " + FormatReal(machine_.SpinSpeed()) +
-                             " rpm\nPage " + std::to_string(machine_.Page()) + ", jog mode " +
+                             " rpm, coolant " + machine_.Coolant() + "\nPage " + std::to_string(machine_.Page()) + ", jog mode " +
                              (machine_.StepJogMode() ? "step" : "continuous") +
                              (machine_.IsMoving() ? ", moving" : "") + "\n" + machine_.LastMessage();
   SetWindowTextW(status_, win32::Widen(status).c_str());

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "gcode/lines.h"
+#include "gcode/program_walk.h"
 
 namespace kestrom {
 namespace {
@@ -23,6 +24,36 @@ bool Typed(const std::string& text, const char* box, double& value, std::string&
 
 }  // namespace
 
+DrillSettings DefaultDrilling(bool inches) {
+  DrillSettings d;
+  if (inches) d.bottomZ = "-0.2", d.rPlane = "0.08", d.feed = "4";
+  d.units = inches ? "inch" : "mm";
+  return d;
+}
+
+DrillSettings DrillingInUnits(const DrillSettings& typed, bool inches, std::string& note) {
+  note.clear();
+  const std::string units = inches ? "inch" : "mm";
+  if (typed.units.empty()) {
+    DrillSettings d = DefaultDrilling(inches);
+    d.peck = typed.peck, d.dwell = typed.dwell, d.returnToR = typed.returnToR;
+    return d;
+  }
+  if (typed.units == units) return typed;
+  DrillSettings d = typed;
+  d.units = units;
+  const double factor = inches ? 1 / 25.4 : 25.4;
+  for (std::string* text : {&d.bottomZ, &d.rPlane, &d.feed, &d.peck}) {
+    double value = 0;
+    if (gcode::ReadNumber(*text, value)) *text = Plain(value * factor);
+  }
+  note = "Delme ayarları " + typed.units + " olarak girilmişti; bu program " + units + ": Z" + d.bottomZ + " R" +
+         d.rPlane + " F" + d.feed + (d.peck != "0" ? " Q" + d.peck : "") + " olarak çevrildi (the drilling settings were typed in " +
+         typed.units + "; this program is in " + units + ", so they were converted: Z" + d.bottomZ + " R" + d.rPlane +
+         " F" + d.feed + (d.peck != "0" ? " Q" + d.peck : "") + ").";
+  return d;
+}
+
 Drilling ReadDrilling(const DrillSettings& typed) {
   Drilling d;
   d.returnToR = typed.returnToR;
@@ -42,35 +73,29 @@ Drilling ReadDrilling(const DrillSettings& typed) {
   return d;
 }
 
-std::vector<std::string> HoleLines(const std::vector<HolePlace>& holes, const Drilling& d,
-                                   const gcode::NumberStyle& style, const ProgramEnd& end) {
+HoleRun HoleLines(const std::vector<HolePlace>& holes, const Drilling& d, const gcode::NumberStyle& style,
+                  const ProgramEnd& end) {
   const gcode::Modal& st = end.state;
-  const double unit = gcode::MillimetresPerUnit(st);
-  // Under G91, R is measured from the height the cycle starts at and the bottom from R.
-  const double r = st.incremental ? d.rPlane - end.at[2] / unit : d.rPlane;
-  const double z = st.incremental ? d.bottomZ - d.rPlane : d.bottomZ;
-  const bool sameRun = st.motion == gcode::Motion::Cycle && st.cycle == d.cycle && st.returnToR == d.returnToR &&
-                       Same(st.cycleZ, z) && Same(st.cycleR, r) && (d.cycle != 83 || st.cycleQ == d.peck) &&
-                       (d.cycle != 82 || st.cycleP == d.dwell) && st.feed == d.feed &&
-                       st.feedMode == gcode::FeedMode::PerMinute;
-  std::vector<std::string> lines;
-  double x = end.at[0] / unit, y = end.at[1] / unit;
+  const bool sameRun = !st.incremental && st.motion == gcode::Motion::Cycle && st.cycle == d.cycle &&
+                       st.returnToR == d.returnToR && Same(st.cycleZ, d.bottomZ) && Same(st.cycleR, d.rPlane) &&
+                       (d.cycle != 83 || st.cycleQ == d.peck) && (d.cycle != 82 || st.cycleP == d.dwell) &&
+                       st.feed == d.feed && st.feedMode == gcode::FeedMode::PerMinute;
+  HoleRun run;
   for (const HolePlace& hole : holes) {
-    std::string line = "X" + gcode::WriteExact(st.incremental ? hole.x - x : hole.x, style) + " Y" +
-                       gcode::WriteExact(st.incremental ? hole.y - y : hole.y, style);
-    if (lines.empty() && !sameRun) {
-      line = std::string(d.returnToR ? "G99" : "G98") + " G" + std::to_string(d.cycle) + " " + line + " Z" + Plain(z) +
-             " R" + Plain(r);
+    std::string line = "X" + gcode::WriteExact(hole.x, style) + " Y" + gcode::WriteExact(hole.y, style);
+    if (run.lines.empty() && !sameRun) {
+      line = std::string(d.returnToR ? "G99" : "G98") + " G" + std::to_string(d.cycle) + " " + line + " Z" +
+             Plain(d.bottomZ) + " R" + Plain(d.rPlane);
       if (d.cycle == 83) line += " Q" + Plain(d.peck);
       if (d.cycle == 82) line += " P" + Plain(d.dwell);
       line += " F" + Plain(d.feed);
       if (st.feedMode != gcode::FeedMode::PerMinute) line = "G94 " + line;
+      if (st.incremental) line = "G90 " + line;
+      run.end = st.incremental ? "G80 G91" : "G80";
     }
-    lines.push_back(line);
-    x = hole.x;
-    y = hole.y;
+    run.lines.push_back(line);
   }
-  return lines;
+  return run;
 }
 
 std::vector<HolePlace> BoltCircle(double cx, double cy, int count, double radius, double startDegrees) {
@@ -99,7 +124,7 @@ bool NamesCycle(const gcode::Block& block) {
   return false;
 }
 
-bool EndsInHoleRun(std::string_view program) {
+std::string HoleRunEnd(std::string_view program) {
   std::string_view last;
   gcode::ForEachLine(program, [&](std::string_view text, size_t, size_t) {
     if (text.find_first_not_of(" \t") != std::string_view::npos) last = text;
@@ -107,9 +132,21 @@ bool EndsInHoleRun(std::string_view program) {
   });
   // A line that sets another motion ends any run: no need to read the program.
   for (const gcode::Word& w : gcode::WordsOf(last))
-    if (w.letter == 'G' && (w.value == 0 || w.value == 1 || w.value == 2 || w.value == 3 || w.value == 80)) return false;
-  const ProgramEnd end = EndOfProgram(program);
-  return end.problem.empty() && end.state.motion == gcode::Motion::Cycle;
+    if (w.letter == 'G' && (w.value == 0 || w.value == 1 || w.value == 2 || w.value == 3 || w.value == 80)) return {};
+  gcode::ProgramWalk walk(program);
+  gcode::Interpreter interpreter;
+  gcode::Block block;
+  bool fromIncremental = false;  // the run in force began where G91 was, and set G90
+  for (;;) {
+    const gcode::Modal before = interpreter.state();
+    if (!walk.Next(interpreter, block)) break;
+    const gcode::Modal& after = interpreter.state();
+    // A run that follows another without a G80 ends as the first one began.
+    if (after.motion == gcode::Motion::Cycle && before.motion != gcode::Motion::Cycle)
+      fromIncremental = before.incremental && !after.incremental;
+  }
+  if (walk.failed() || interpreter.state().motion != gcode::Motion::Cycle) return {};
+  return fromIncremental ? "G80 G91" : "G80";
 }
 
 std::string WithWords(std::string_view text, const std::vector<gcode::Word>& words,

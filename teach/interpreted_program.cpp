@@ -1,6 +1,7 @@
 #include "teach/interpreted_program.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 
 #include "gcode/lines.h"
@@ -12,6 +13,9 @@ namespace {
 // Two places closer than this are one (millimetres): the numbers written keep
 // six places at most, so a rounding stays far below it.
 constexpr double kLands = 1e-4;
+// Less than this (in the line's units) is no move to write: six places cannot
+// say it, and a turned place written to six places lies this near.
+constexpr double kUnwritten = 1e-6;
 
 bool Near(const gcode::Point& a, const gcode::Point& b) {
   for (int i = 0; i < gcode::kAxes; ++i)
@@ -19,9 +23,20 @@ bool Near(const gcode::Point& a, const gcode::Point& b) {
   return true;
 }
 
-gcode::Point Plus(gcode::Point p, const gcode::Point& shift) {
-  for (int i = 0; i < 3; ++i) p[i] += shift[i];
-  return p;
+// G02 and G03, G41 and G42 swapped, for a program seen in a mirror; every other byte as it was.
+std::string Mirrored(std::string text, const std::vector<gcode::Word>& words) {
+  for (const gcode::Word& w : words) {
+    if (w.letter != 'G') continue;
+    const bool arc = w.value == 2 || w.value == 3, side = w.value == 41 || w.value == 42;
+    if (!arc && !side) continue;
+    // The integer part's last digit: "2", "02", "2." and "42.0" alike.
+    size_t last = w.numberStart;
+    while (last + 1 < w.numberEnd && std::isdigit(static_cast<unsigned char>(text[last + 1]))) ++last;
+    char& digit = text[last];
+    if (arc) digit = digit == '2' ? '3' : '2';
+    else digit = digit == '1' ? '2' : '1';
+  }
+  return text;
 }
 
 // G90 and G90.1 written as G91 and G91.1, every other byte as it was.
@@ -44,7 +59,7 @@ bool SameGeometryModes(const gcode::Modal& a, const gcode::Modal& b) {
   return a.motion == b.motion && a.cycle == b.cycle && a.plane == b.plane && a.incremental == b.incremental &&
          a.arcIncremental == b.arcIncremental && a.inches == b.inches && a.feedMode == b.feedMode &&
          a.workOffset == b.workOffset && a.returnToR == b.returnToR && a.cycleZ == b.cycleZ && a.cycleR == b.cycleR &&
-         a.cycleQ == b.cycleQ && a.cycleP == b.cycleP;
+         a.cycleQ == b.cycleQ && a.cycleP == b.cycleP && a.cycleBase == b.cycleBase;
 }
 
 std::string LineRefusal(int line, const std::string& turkish, const std::string& english) {
@@ -84,6 +99,7 @@ InterpretedProgram InterpretProgram(std::string_view program, size_t detailFrom,
     line.end = start + text.size();
     line.before = interpreter.state();
     line.from = interpreter.position();
+    line.local = interpreter.LocalOffset();
     const bool detail = index >= detailFrom;
     gcode::Block& block = detail ? line.block : scratch;
     if (!interpreter.Read(text, block)) {
@@ -113,11 +129,11 @@ gcode::NumberStyle ProgramStyle(const InterpretedProgram& program) {
   return {};
 }
 
-bool Lands(const gcode::Block& written, const gcode::Block& original, const gcode::Point& shift) {
+bool Lands(const gcode::Block& written, const gcode::Block& original, const Placement& place) {
   auto expected = [&](const gcode::Move& o) {
-    gcode::Point p = o.to;
+    gcode::Point p = place.Apply(o.to);
     for (int a = 0; a < 3; ++a)
-      if (!o.Fixed(a)) p[a] += shift[a];
+      if (o.Fixed(a)) p[a] = o.to[a];
     return p;
   };
   if (original.fixedPlace) {
@@ -137,18 +153,19 @@ bool Lands(const gcode::Block& written, const gcode::Block& original, const gcod
     const gcode::Move& o = original.moves[i];
     if (w.kind != o.kind || !Near(w.to, expected(o))) return false;
     if (w.kind == gcode::MoveKind::Arc &&
-        (w.clockwise != o.clockwise || w.plane != o.plane || w.turns != o.turns || !Near(w.from, Plus(o.from, shift)) ||
-         !Near(w.centre, Plus(o.centre, shift))))
+        (w.clockwise != (o.clockwise != place.Mirrors()) || w.plane != o.plane || w.turns != o.turns ||
+         !Near(w.from, place.Apply(o.from)) || !Near(w.centre, place.Apply(o.centre))))
       return false;
   }
   return true;
 }
 
 std::optional<std::string> ProgramWriter::Landing(const InterpretedProgram& source, size_t i,
-                                                  const gcode::Point& shift, bool relative) const {
+                                                  const Placement& place, bool relative) const {
   const ProgramLine& line = source.lines[i];
   const gcode::Block& original = line.block;
   std::string text = relative ? WithRelativeModes(source.Line(i)) : std::string(source.Line(i));
+  if (place.Mirrors()) text = Mirrored(std::move(text), original.words);  // the same words at the same places
   // The modes the line's numbers are read in: the original's, where the text
   // written so far stands in the modes the original stood in (the usual case).
   gcode::Modal st;
@@ -162,7 +179,7 @@ std::optional<std::string> ProgramWriter::Landing(const InterpretedProgram& sour
   const double unit = gcode::MillimetresPerUnit(st);
   auto scale = [&](int a) { return a < 3 ? unit : 1.0; };
   const gcode::Point start = written_.position();
-  const gcode::Point want = Plus(original.end, shift);
+  const gcode::Point want = place.Apply(original.end);
   // The new numbers, by the word they replace; the words added, by axis.
   std::vector<std::pair<size_t, double>> changes;  // index into words
   std::vector<std::pair<char, double>> added;
@@ -177,34 +194,38 @@ std::optional<std::string> ProgramWriter::Landing(const InterpretedProgram& sour
   if (cycle) {
     const gcode::Modal& o = line.after;
     const double u0 = gcode::MillimetresPerUnit(o);
-    const double r = o.cycleR ? (o.incremental ? line.from[2] + *o.cycleR * u0 : *o.cycleR * u0) : 0;
+    const double r = o.cycleR ? (o.incremental ? o.cycleBase + *o.cycleR * u0 : *o.cycleR * u0) : 0;
     const double bottom = o.cycleZ ? (o.incremental ? r + *o.cycleZ * u0 : *o.cycleZ * u0) : 0;
-    const double r2 = r + shift[2], bottom2 = bottom + shift[2];
+    const double r2 = r + place.shift[2], bottom2 = bottom + place.shift[2];
+    // Where the run begins in the new text: here, when this line begins it.
+    const gcode::Modal& now = written_.state();
+    const bool begins = now.motion != gcode::Motion::Cycle || now.cycle != st.cycle;
+    const double base = begins ? start[2] : st.cycleBase;
     // The hole: where the cycle's first move across goes, or where it starts.
-    gcode::Point hole = Plus(line.from, shift);
+    gcode::Point hole = place.Apply(line.from);
     for (const gcode::Move& m : original.moves)
       if (m.kind == gcode::MoveKind::Rapid && (m.to[0] != m.from[0] || m.to[1] != m.from[1])) {
-        hole = Plus(m.to, shift);
+        hole = place.Apply(m.to);
         break;
       }
     for (size_t w = 0; w < words.size(); ++w) {
       const char letter = words[w].letter;
       if (letter == 'X' || letter == 'Y') changes.emplace_back(w, axisValue(letter - 'X', hole[letter - 'X']));
-      if (letter == 'R') changes.emplace_back(w, st.incremental ? (r2 - start[2]) / unit : r2 / unit);
+      if (letter == 'R') changes.emplace_back(w, st.incremental ? (r2 - base) / unit : r2 / unit);
       if (letter == 'Z') changes.emplace_back(w, st.incremental ? (bottom2 - r2) / unit : bottom2 / unit);
     }
     for (int a = 0; a < 2; ++a)
-      if (!named[a] && std::fabs(start[a] - hole[a]) > 1e-7) added.emplace_back(gcode::kAxisLetters[a], axisValue(a, hole[a]));
+      if (!named[a] && std::fabs(start[a] - hole[a]) > kUnwritten * scale(a)) added.emplace_back(gcode::kAxisLetters[a], axisValue(a, hole[a]));
   } else {
     for (size_t w = 0; w < words.size(); ++w) {
       const int a = gcode::AxisOf(words[w].letter);
       if (a >= 0) changes.emplace_back(w, axisValue(a, want[a]));
     }
     for (int a = 0; a < gcode::kAxes; ++a)
-      if (!named[a] && std::fabs(start[a] - want[a]) > 1e-7) added.emplace_back(gcode::kAxisLetters[a], axisValue(a, want[a]));
+      if (!named[a] && std::fabs(start[a] - want[a]) > kUnwritten * scale(a)) added.emplace_back(gcode::kAxisLetters[a], axisValue(a, want[a]));
     if (original.moves.back().kind == gcode::MoveKind::Arc) {
       const gcode::Move& arc = original.moves.back();
-      const gcode::Point centre = Plus(arc.centre, shift);
+      const gcode::Point centre = place.Apply(arc.centre);
       const auto [u, v] = gcode::PlaneAxes(arc.plane);
       bool offsetNamed[3] = {};
       bool hasR = false;
@@ -218,7 +239,7 @@ std::optional<std::string> ProgramWriter::Landing(const InterpretedProgram& sour
           changes.emplace_back(w, st.arcIncremental ? (centre[a] - start[a]) / unit : centre[a] / unit);
       }
       for (const int a : {u, v})
-        if (!hasR && !offsetNamed[a] && std::fabs(centre[a] - start[a]) > 1e-7)
+        if (!hasR && !offsetNamed[a] && std::fabs(centre[a] - start[a]) > kUnwritten * unit)
           added.emplace_back(static_cast<char>('I' + a),
                              st.arcIncremental ? (centre[a] - start[a]) / unit : centre[a] / unit);
     }
@@ -303,7 +324,8 @@ bool ProgramWriter::PutMove(const char* g, const gcode::Point& to, const std::st
   std::string text = centre && st.plane != gcode::Plane::XY ? std::string("G17 ") + g : std::string(g);
   bool any = centre != nullptr;
   for (int a = 0; a < gcode::kAxes; ++a) {
-    const bool named = centre && a < 2;
+    // An axis no word has placed yet is named: where it stands is not known.
+    const bool named = (centre && a < 2) || (a < 3 && (written_.unknown() >> a & 1) && !st.incremental);
     if (!named && std::fabs(to[a] - at[a]) < 1e-9) continue;
     const double scale = a < 3 ? unit : 1.0;
     text += ' ';
@@ -328,17 +350,17 @@ std::string ArcWouldMove(int line) {
                      "this would move the start of the arc on this line, whose I and J are measured from there");
 }
 
-bool ProgramWriter::Put(const InterpretedProgram& source, size_t i, const gcode::Point& shift, bool relative,
+bool ProgramWriter::Put(const InterpretedProgram& source, size_t i, const Placement& place, bool relative,
                         std::string_view addWords) {
   const ProgramLine& line = source.lines[i];
   const int number = line.block.number;
   // An arc is kept only where it starts where it did (shifted): its centre and radius hang on its start.
   for (const gcode::Move& m : line.block.moves)
-    if (m.kind == gcode::MoveKind::Arc && !Near(written_.position(), Plus(line.from, shift))) {
+    if (m.kind == gcode::MoveKind::Arc && !Near(written_.position(), place.Apply(line.from))) {
       refusal_ = ArcWouldMove(number);
       return false;
     }
-  auto text = Landing(source, i, shift, relative);
+  auto text = Landing(source, i, place, relative);
   if (!text) {
     refusal_ = LineRefusal(number, "yeni yerinde okunamıyor", "cannot be read at its new place");
     return false;
@@ -353,7 +375,7 @@ bool ProgramWriter::Put(const InterpretedProgram& source, size_t i, const gcode:
                            "cannot be read at its new place, " + block_.bad + " (" + block_.why + ")");
     return false;
   }
-  if (Lands(block_, line.block, shift)) return true;
+  if (Lands(block_, line.block, place)) return true;
   refusal_ = LineRefusal(number, "olması gereken yere yazılamıyor", "cannot be written to land where it must");
   return false;
 }

@@ -20,6 +20,26 @@ struct ProgramLine {
   gcode::Block block;         // as read: words, moves, where it ends
   gcode::Modal before, after;  // the modes in force before and after it
   gcode::Point from{};        // where the machine stands before it, work coordinates (millimetres)
+  gcode::Point local{};       // the G52 offset in force before it (millimetres)
+};
+
+// Where a command puts the program's places, in millimetres: X and Y through
+// a rotation or a reflection (x' = xx·x + xy·y, y' = yx·x + yy·y), then the
+// shift; Z only shifted, rotary axes as they were. A bare shift converts.
+struct Placement {
+  double xx = 1, xy = 0, yx = 0, yy = 1;
+  gcode::Point shift{};
+  Placement() = default;
+  Placement(const gcode::Point& s) : shift(s) {}  // NOLINT: a shift is a placement
+  bool Turns() const { return xx != 1 || xy != 0 || yx != 0 || yy != 1; }
+  bool Mirrors() const { return xx * yy - xy * yx < 0; }
+  gcode::Point Apply(gcode::Point p) const {
+    const double x = p[0], y = p[1];
+    p[0] = xx * x + xy * y + shift[0];
+    p[1] = yx * x + yy * y + shift[1];
+    p[2] += shift[2];
+    return p;
+  }
 };
 
 struct InterpretedProgram {
@@ -66,11 +86,12 @@ gcode::NumberStyle ProgramStyle(const InterpretedProgram& program);
 class ProgramWriter {
  public:
   explicit ProgramWriter(gcode::NumberStyle style) : style_(style) {}
-  // Line `i` of `source`, its moves landing at the original's plus `shift`
-  // (millimetres; moves to places fixed on the machine stay). `relative`:
+  // Line `i` of `source`, its moves landing at the original's placed by `place`
+  // (moves to places fixed on the machine stay; under a reflection every arc
+  // turns the other way and G02/G03, G41/G42 swap on the line). `relative`:
   // G90 and G90.1 on the line become G91 and G91.1. False, with `refusal()`
   // set, when the line cannot be written so. `addWords` ("F100") go after the line's last word.
-  bool Put(const InterpretedProgram& source, size_t i, const gcode::Point& shift, bool relative = false,
+  bool Put(const InterpretedProgram& source, size_t i, const Placement& place, bool relative = false,
            std::string_view addWords = {});
   // A line of the command's own, read as it is.
   bool PutOwn(const std::string& text);
@@ -88,7 +109,7 @@ class ProgramWriter {
   // naming `line`, when it would not land there.
   bool PutMove(const char* g, const gcode::Point& to, const std::string& feed, const gcode::Point* centre, int line);
   // A line's text as it would be written, without writing it.
-  std::optional<std::string> Landing(const InterpretedProgram& source, size_t i, const gcode::Point& shift,
+  std::optional<std::string> Landing(const InterpretedProgram& source, size_t i, const Placement& place,
                                      bool relative) const;
   const gcode::Interpreter& written() const { return written_; }
   gcode::Interpreter& interpreter() { return written_; }
@@ -107,8 +128,9 @@ class ProgramWriter {
   bool first_ = true;
 };
 
-// True when `written`'s moves are `original`'s with `shift` added (moves to
-// places fixed on the machine unshifted): the same kinds, ends and centres.
-bool Lands(const gcode::Block& written, const gcode::Block& original, const gcode::Point& shift);
+// True when `written`'s moves are `original`'s placed by `place` (moves to
+// places fixed on the machine as they were): the same kinds, ends and centres,
+// arcs the same way round (the other way under a reflection).
+bool Lands(const gcode::Block& written, const gcode::Block& original, const Placement& place);
 
 }  // namespace kestrom

@@ -108,7 +108,7 @@ std::optional<LineEdit> FirstHoleGone(const InterpretedProgram& p, size_t index)
   std::map<char, std::string> words;
   for (const gcode::Word& w : next.block.words)
     if (std::string_view("XYZRQPFL").find(w.letter) != std::string_view::npos) words[w.letter] = std::string(w.NumberIn(nextText));
-  if (first.before.incremental) {
+  if (first.after.incremental) {
     // The next hole's X and Y as increments from where the deleted one started.
     const double unit = gcode::MillimetresPerUnit(first.after);
     gcode::Point hole = next.from;

@@ -28,18 +28,15 @@ void PathReader::Add(const gcode::Block& block, std::vector<PathPoint>& points) 
   const bool spindleDuringMove = (block.spindleChanged && on) || spindle_;
   spindle_ = on;
   const MoveKind feed = spindleDuringMove ? MoveKind::On : MoveKind::Off;
-  // A hole: the deepest point of a cycle's feed moves (a peck cycle has several).
-  const gcode::Move* bottom = nullptr;
-  for (const gcode::Move& move : block.moves)
-    if (move.cycle && move.kind == gcode::MoveKind::Feed && (!bottom || move.to[2] < bottom->to[2])) bottom = &move;
-  if (bottom) holes_.push_back(ToPathPoint(bottom->to, feed));
+  for (const gcode::Point& hole : gcode::HolesOf(block)) holes_.push_back(ToPathPoint(hole, feed));
   for (const gcode::Move& move : block.moves) {
     if (move.kind == gcode::MoveKind::Dwell) continue;
     // Work zero moved under the machine (a work offset, G92): the path goes on from where it now reads.
     if (!Same(move.from, at_)) points.push_back(ToPathPoint(move.from, MoveKind::Jump));
     at_ = move.to;
     moved_ = true;
-    if (move.kind == gcode::MoveKind::Rapid) {
+    // A move from where the machine happened to stand is the approach: drawn as a rapid is.
+    if (move.kind == gcode::MoveKind::Rapid || move.FromUnknown()) {
       points.push_back(ToPathPoint(move.to, MoveKind::Rapid));
     } else if (move.kind == gcode::MoveKind::Feed) {
       points.push_back(ToPathPoint(move.to, feed));

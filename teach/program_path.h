@@ -12,8 +12,9 @@
 namespace kestrom {
 
 // How the machine reached a point: a feed move with the spindle off or on, or
-// a rapid (G0), or a move the view does not draw. A program's first move
-// starts at the origin, as in a toolpath preview.
+// a rapid (G0), or a move the view does not draw. A program's first moves
+// start at the origin, as in a toolpath preview, and are drawn as rapids
+// are: they approach from wherever the machine stands, which no program says.
 enum class MoveKind : unsigned char { Off, On, Rapid, Jump };
 
 struct PathPoint {

@@ -11,7 +11,7 @@
 #include "fakes/program_text.h"
 #include "gcode/numbers.h"
 #include "gcode/program_walk.h"
-#include "teach/depth_passes.h"
+#include "toolpath/depth_passes.h"
 
 namespace kestrom {
 namespace {

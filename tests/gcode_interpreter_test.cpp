@@ -69,7 +69,7 @@ TEST(Interpreter, ModalStateWordsInPlaceAndEveryRefusalNamed) {
       {"G0 G1 X1", "G1"},       {"G1 X1 X2", "X2"},        {"G51 X2", "G51"},         {"G68 R45", "G68"},
       {"G1 X#1", "X#"},         {"G1 X[1+2]", "X["},       {"G1 E5", "E5"},           {"G1 U5", "U5"},
       {"G12.1", "G12.1"},       {"M62 P1", "M62"},         {"G0 (open", "(open"},     {"G28 G1 X0", "G1"},
-      {"G17 G2 X1", "G2"},      {"G1 X", "X"},             {"G80 G0 X1 G1", "G0"},    {"M3 M5", "M5"},
+      {"G17 G2 X1", "G2"},      {"G1 X", "X"},             {"G80 G0 X1 G1", "G1"},    {"M3 M5", "M5"},
       {"G4", "G4"},             {"G53 G2 X1 I1", "G53"},   {"O333333333333", "O"},    {"T1000000", "T"},
       {"T123456", "T123456"},   {"G10 L20 P1 X0", "G10"},  {"G92", "G92"}};
   for (const auto& [text, word] : refused) {
@@ -123,6 +123,14 @@ TEST(Interpreter, DrillingCyclesFixedPlacesOffsetsAndSubprograms) {
   ASSERT_EQ(zs.size(), want.size());
   for (size_t i = 0; i < zs.size(); ++i) EXPECT_NEAR(zs[i], want[i], 1e-9) << i;
   ExpectNear(peck.End(), {10, 5, 10, 0, 0, 0}, "the next hole with the cycle's words kept, back at the start height");
+  // G73 as rs274 pecks: a feed down by Q, a rapid up 0.254 mm, the next feed from there.
+  const Walked chip("G0 X0 Y0 Z10\nG98 G73 X10 Y0 Z-5 R2 Q2 F100\nG80");
+  ASSERT_TRUE(chip.problem.empty()) << chip.problem;
+  std::vector<double> chips;
+  for (const Move& m : chip.blocks[1].moves) chips.push_back(m.to[2]);
+  const std::vector<double> rs274 = {10, 2, 0, 0.254, -2, -1.746, -4, -3.746, -5, 10};
+  ASSERT_EQ(chips.size(), rs274.size());
+  for (size_t i = 0; i < chips.size(); ++i) EXPECT_NEAR(chips[i], rs274[i], 1e-9) << i;
   // G91 with L: R from the start height, Z from R, the holes a step apart.
   const Walked repeats("G0 X20 Y5 Z10\nG91 G98 G81 X5 Y0 Z-2 R-8 L2 F50");
   ASSERT_TRUE(repeats.problem.empty()) << repeats.problem;
@@ -175,6 +183,49 @@ TEST(Interpreter, ProgramsInTheStylesOfCamPostProcessors) {
     EXPECT_TRUE(run.problem.empty()) << name << ": " << run.problem;
     ExpectNear(run.End(), end, name);
   }
+}
+
+// What Mach3 reads that RS274 alone does not, as the posts for Mach3 write it,
+// and a program's first moves, which start where the machine happens to stand.
+TEST(Interpreter, TheMach3DialectOfItsPostsAndTheApproachFromWhereTheMachineStands) {
+  // The safety line: G80 ends any cycle, the other motion code is in force; two others stay refused.
+  const Walked safety("G0 X0 Y0 Z5\nG98 G81 X1 Z-1 R1 F50\nG00G21G17G90G40G49G80\nX5\nG0 G17 G40 G49 G80 G90 Y3\n"
+                      "G71G91.1\nG1 G80 X7 F100\nG81 G80 X9 Z-1 R1");
+  ASSERT_TRUE(safety.problem.empty()) << safety.problem;
+  EXPECT_EQ(safety.blocks[3].moves[0].kind, MoveKind::Rapid) << "X5 after the safety line is a rapid, not a hole";
+  EXPECT_EQ(safety.blocks[6].moves[0].kind, MoveKind::Feed);
+  EXPECT_TRUE(safety.blocks[7].moves[0].cycle) << "G81 with G80 beside it: the cycle, as rs274 reads it";
+  Interpreter in;
+  Block b;
+  EXPECT_FALSE(in.Read("G80 G0 G1 X1", b));
+  // G70 and G71: Mach3's inch and millimetre.
+  ASSERT_TRUE(in.Read("G70", b));
+  EXPECT_TRUE(in.state().inches);
+  ASSERT_TRUE(in.Read("G71", b));
+  EXPECT_FALSE(in.state().inches);
+  // An R arc whose end lies up to 0.00005 inch beyond its diameter is the half circle round the chord's middle.
+  for (const auto& [program, ok] : std::vector<std::pair<const char*, bool>>{
+           {"G21 G0 X0 Y0\nG3 X10.0025 Y0 R5 F100", true}, {"G21 G0 X0 Y0\nG3 X10.0026 Y0 R5 F100", false},
+           {"G20 G0 X0 Y0\nG3 X1.00009 Y0 R.5 F100", true}, {"G20 G0 X0 Y0\nG3 X1.00011 Y0 R.5 F100", false}}) {
+    const Walked arc(program);
+    EXPECT_EQ(arc.problem.empty(), ok) << program << ": " << arc.problem;
+    if (ok) {
+      EXPECT_NEAR(arc.moves.back().centre[0], arc.moves.back().to[0] / 2, 1e-12) << program;
+    }
+  }
+
+  // The first move from wherever the machine stands is an approach; so is one whose axes no word had placed yet.
+  const Walked taught("G21 G90\nG01 X+10.0000 Y+20.0000 Z-1.0000 F200\nG01 X+30.0000 Y+20.0000 Z-1.0000\nG0 Z5");
+  EXPECT_TRUE(taught.moves[0].FromUnknown());
+  EXPECT_FALSE(taught.moves[1].FromUnknown());
+  const Walked partly("G0 Z5\nG0 X1 Y1\nG1 Z-1 F100\nG91 G1 X1");
+  EXPECT_TRUE(partly.moves[0].FromUnknown() && partly.moves[1].FromUnknown());
+  EXPECT_FALSE(partly.moves[2].FromUnknown() || partly.moves[3].FromUnknown());
+  EXPECT_FALSE(Walked("G91 G1 X1 F100\nX1").moves[0].FromUnknown()) << "an increment is a shape, wherever it starts";
+  Interpreter jogged;
+  jogged.SetMachine({1, 2, 3, 0, 0, 0});
+  ASSERT_TRUE(jogged.Read("G1 X5 F100", b));
+  EXPECT_FALSE(b.moves[0].FromUnknown()) << "once the machine's place is known";
 }
 
 // Numbers written in a program's style: the same text as printf's, on random values.

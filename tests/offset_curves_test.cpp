@@ -8,7 +8,7 @@
 #include <cmath>
 #include <random>
 
-#include "teach/offset_curves.h"
+#include "toolpath/offset_curves.h"
 
 namespace kestrom {
 namespace {
@@ -47,11 +47,14 @@ bool BoxesMeet(const Segment& a, const Segment& b) {
     const std::vector<Segment>& segs = out.segments;
     for (size_t i = 0; i < segs.size(); ++i) {
       for (size_t j = i + 1; j < segs.size(); ++j) {
-        const bool neighbours = j == i + 1 || (out.closed && i == 0 && j == segs.size() - 1);
         if (!BoxesMeet(segs[i], segs[j])) continue;
-        for (const auto& [t, u] : Crossings(segs[i], segs[j]))
-          if (!neighbours || (t > 1e-6 && t < 1 - 1e-6) || (u > 1e-6 && u < 1 - 1e-6))
-            return ::testing::AssertionFailure() << "the result crosses itself at " << i << " and " << j;
+        // Pieces meet end to start; a crossing is where they meet anywhere else.
+        for (const auto& [t, u] : Crossings(segs[i], segs[j])) {
+          const XY at = segs[i].At(t);
+          bool atEnd = false;
+          for (const XY end : {segs[i].a, segs[i].b, segs[j].a, segs[j].b}) atEnd |= Norm(at - end) < 1e-6;
+          if (!atEnd) return ::testing::AssertionFailure() << "the result crosses itself at " << i << " and " << j;
+        }
       }
       for (const Segment& o : path.segments)
         if (BoxesMeet(segs[i], o) && !Crossings(segs[i], o).empty()) return ::testing::AssertionFailure() << "the result crosses the path";
@@ -134,14 +137,14 @@ TEST(OffsetCurves, TheShapesAShopMeets) {
   ASSERT_EQ(ring.size(), 1u);
   EXPECT_NEAR(LengthOf(ring[0]), 2 * kPi * 5, 1e-9);
 
-  // An open L, left and right of its travel.
+  // An open L, left and right of its travel, each with the quarter of its round ends on its side.
   const OffsetPath l = Polygon({{0, 0}, {10, 0}, {10, 10}}, false);
   auto left = Offset(l, 1, OffsetSide::Left), right = Offset(l, 1, OffsetSide::Right);
   ASSERT_EQ(left.size(), 1u);
   ASSERT_EQ(right.size(), 1u);
   EXPECT_FALSE(left[0].closed);
-  EXPECT_NEAR(LengthOf(left[0]), 18, 1e-9);             // inside the corner: the moves meet
-  EXPECT_NEAR(LengthOf(right[0]), 20 + kPi / 2, 1e-9);  // outside it: an arc of the radius
+  EXPECT_NEAR(LengthOf(left[0]), 18 + kPi, 1e-9);             // inside the corner: the moves meet
+  EXPECT_NEAR(LengthOf(right[0]), 20 + kPi / 2 + kPi, 1e-9);  // outside it: an arc of the radius
   EXPECT_TRUE(TrueOffset(l, left, 1));
   EXPECT_TRUE(TrueOffset(l, right, 1));
 }

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <random>
 
-#include "teach/path_thinning.h"
+#include "toolpath/path_thinning.h"
 #include "teach/teach_program.h"
 
 namespace kestrom {

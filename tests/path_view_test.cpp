@@ -33,7 +33,8 @@ TEST(ProgramPath, ReadsRecorderAndPlainFormsWithModalStateAndStopsWhereItCannotR
   }));
   struct Want { double x, y, z; MoveKind kind; };
   std::vector<Want> want = {
-      {1, 2, 0, MoveKind::Off},   {3.5, 2, 0, MoveKind::On},       {4, -0.5, 0, MoveKind::On},
+      {1, 2, 0, MoveKind::Rapid},  // the approach from wherever the machine stands
+      {3.5, 2, 0, MoveKind::On},       {4, -0.5, 0, MoveKind::On},
       {6, -0.5, 0, MoveKind::On},  {6, -0.5, 5, MoveKind::Rapid},   {7, 0.5, 5, MoveKind::Off},
       {25.4, 0.5, 5, MoveKind::Off}};
   const size_t arcChords = 128;  // of 256 for a whole turn

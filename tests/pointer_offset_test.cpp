@@ -55,11 +55,19 @@ TEST_F(Pointer, MeasuredInTwoStepsThenEveryTaughtLineIsWhereThePointerIs) {
   dro = {"-12.5000", "+0.7500", "+0.0000", "+0.0000", "+0.0000", "+0.0000"};
   withDialogs.OnCommand(FormCommand::RecordPoint);
   EXPECT_EQ(Program().substr(Program().rfind("\r\n") + 2), "G01  X+0.0000 Y+0.0000 Z+0.0000 F200");
-  // The continuous recorder, too.
+  // The continuous recorder, too; while it records, the pointer cannot change (the path would jump by its offset).
   controls.values[ControlId::Check1] = 1;
   dro = {"+7.0000", "+0.0000", "+0.0000", "+0.0000", "+0.0000", "+0.0000"};
   withDialogs.OnTimer();
   EXPECT_EQ(Program().substr(Program().rfind("\r\n") + 2), "G01  X+19.5000 Y-0.7500 Z+0.0000 F200");
+  for (const PointerTexts& changed : {PointerTexts{"+12.5000", "-0.7500", false}, PointerTexts{"+1", "-0.7500", true}}) {
+    answers.pointer = {{changed, false}};
+    withDialogs.OnCommand(FormCommand::PointerOffset);
+    EXPECT_EQ(controls.messages.back(), kPointerWhileTeaching);
+    EXPECT_TRUE(withDialogs.teachingWithPointer());
+    withDialogs.OnTimer();
+    EXPECT_EQ(Program().substr(Program().rfind("\r\n") + 2), "G01  X+19.5000 Y-0.7500 Z+0.0000 F200");
+  }
   controls.values[ControlId::Check1] = 0;
 
   // The strip says so while it is on; off, the readouts are written as they are.

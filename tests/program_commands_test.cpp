@@ -8,6 +8,8 @@
 #include "fakes/copy_answers.h"
 #include "fakes/form_fixture.h"
 #include "teach/teach_program.h"
+#include "toolpath/restart.h"
+#include "window/restart_command.h"
 
 namespace kestrom {
 namespace {
@@ -151,6 +153,73 @@ TEST_F(Commands, LoadIntoMach3SavesThenLoadsOrSaysItDidNot) {
   automation.defaultAnswers["FileName"] = Value::OfText("");  // Mach3 holds no file afterwards
   withFiles.OnCommand(FormCommand::LoadIntoMach3);
   EXPECT_EQ(controls.messages.back(), NotLoadedMessage("C:\\Dosya1.tap"));
+}
+
+// After a stop: the restart from the caret's line goes beside the program
+// opened, is loaded into Mach3, and leaves the box as it was; what cannot be
+// restarted is refused with the line named and nothing written.
+TEST_F(Commands, RestartAtTheCaretsLineIsWrittenBesideTheProgramAndLoaded) {
+  CopyAnswers answers;
+  Form form{controls, files, [this] { return std::make_unique<CMach>(automation, system.Services(), pump); },
+            ProgramFileServices{files, files, nullptr, &answers}};
+  form.Load();
+  const std::string program =
+      "%\r\nO1000\r\nG90 G94 G17\r\nG21\r\nT2 M6\r\nS9000 M3\r\nG54\r\nM8\r\nG0 X0. Y0.\r\nG43 Z15. H2\r\n"
+      "G1 Z-1. F300.\r\nG1 X20.\r\nG41 D2 G1 Y10.\r\nG40 G1 Y20.\r\nM30\r\n%";
+  files.files["C:\\CNC\\part.nc"] = program;
+  files.openPaths.push_back("C:\\CNC\\part.nc");
+  form.OnCommand(FormCommand::Open);
+  ASSERT_EQ(Program(), program);
+  const auto lineStart = [&](size_t line) {
+    size_t at = 0;
+    for (size_t i = 0; i < line; ++i) at = program.find('\n', at) + 1;
+    return at;
+  };
+  controls.caret[C::Text2] = lineStart(11) + 3;  // in "G1 X20.", line 12
+  dro = {"+8.0000", "+0.0000", "-1.0000", "+0.0000", "+0.0000", "+0.0000"};  // stopped on it
+  answers.restart = RestartTexts{"20", "100", "3", true, true};
+  automation.defaultAnswers["FileName"] = Value::OfText("C:\\CNC\\part-12.tap");
+  form.OnCommand(FormCommand::RestartAtLine);
+  ASSERT_EQ(answers.restartShown.size(), 1u);
+  const RestartStart& shown = answers.restartShown[0];
+  EXPECT_EQ(shown.line, "Satır 12 / 16 (line 12 of 16): G1 X20.");
+  EXPECT_EQ(shown.texts.safeZ, "15");
+  EXPECT_EQ(shown.texts.plungeFeed, "100");
+  EXPECT_TRUE(shown.texts.toolChange);
+  EXPECT_TRUE(shown.fromMachineOffered);
+  EXPECT_EQ(shown.units, "mm");
+  EXPECT_NE(shown.state.find("T2"), std::string::npos) << shown.state;
+  RestartRequest expected{11, 20, 100, 3, true, gcode::Point{8, 0, -1, 0, 0, 0}, "part.nc"};
+  ASSERT_TRUE(files.files.count("C:\\CNC\\part-12.tap")) << controls.messages.back();
+  EXPECT_EQ(files.files["C:\\CNC\\part-12.tap"], *RestartProgram(program, expected).text + "\r\n");
+  EXPECT_EQ(controls.messages.back(), RestartLoadedMessage(12, "C:\\CNC\\part-12.tap"));
+  EXPECT_EQ(Count("LoadFile"), 1u);
+  EXPECT_EQ(Program(), program);
+
+  // Below the highest Z before the line, under G41, after the end: refused, nothing written.
+  const size_t written = files.files.size();
+  answers.restart->safeZ = "14";
+  form.OnCommand(FormCommand::RestartAtLine);
+  EXPECT_NE(controls.messages.back().find("15"), std::string::npos) << controls.messages.back();
+  controls.caret[C::Text2] = lineStart(13);
+  form.OnCommand(FormCommand::RestartAtLine);
+  EXPECT_NE(controls.messages.back().find("14"), std::string::npos) << controls.messages.back();
+  EXPECT_NE(controls.messages.back().find("G41"), std::string::npos) << controls.messages.back();
+  controls.caret[C::Text2] = program.size();
+  form.OnCommand(FormCommand::RestartAtLine);
+  EXPECT_NE(controls.messages.back().find("16"), std::string::npos) << controls.messages.back();
+  EXPECT_EQ(answers.restartShown.size(), 2u) << "a line that cannot be restarted asks nothing";
+  EXPECT_EQ(files.files.size(), written);
+  EXPECT_EQ(Count("LoadFile"), 1u);
+
+  // Without a file, the restart goes under C:\ by the name box's name; off the line's path no choice is offered.
+  EXPECT_EQ(RestartPath(std::nullopt, "CNC\\bracket", 7), "C:\\CNC\\bracket-7.tap");
+  EXPECT_EQ(RestartPath(std::nullopt, "a|b", 7), std::nullopt);
+  controls.caret[C::Text2] = lineStart(11);
+  dro[1] = "+1.0000";
+  answers.restart = std::nullopt;
+  form.OnCommand(FormCommand::RestartAtLine);
+  EXPECT_FALSE(answers.restartShown.back().fromMachineOffered);
 }
 
 }  // namespace

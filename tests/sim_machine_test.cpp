@@ -165,6 +165,24 @@ TEST(SimRun, ABadLineStopsTheRunWhereTheMachineStoodAndHoldSpeedAndInchesWork) {
   EXPECT_NE(r.m.RunStatus().find("off its start's circle"), std::string::npos) << r.m.RunStatus();
   r.m.StopRun();  // nothing runs: nothing to stop
   EXPECT_EQ(r.m.runState(), SimMachine::RunState::Failed);
+
+  // Stop in the middle of a cut: the machine stays, the spindle and the coolant go off, the line is named.
+  r.m.LoadFile("C:\\cut.tap", "G21 G90\nS5000 M3 M8\nG1 X50 F600\nG0 X0");
+  r.m.SetSpeedFactor(1);
+  r.m.CycleStart();
+  r.For(1000);
+  ASSERT_EQ(r.m.SpinDirection(), 1);
+  ASSERT_EQ(r.m.Coolant(), "M8");
+  r.m.StopRun();
+  const double stood = r.m.Position(0);
+  r.For(500);
+  EXPECT_EQ(r.m.Position(0), stood);
+  EXPECT_EQ(r.m.SpinDirection(), 0);
+  EXPECT_EQ(r.m.Coolant(), "off");
+  EXPECT_EQ(r.m.RunStatus(), "Stopped at line 3: spindle and coolant off");
+  EXPECT_EQ(r.events.back().second, "RunStop(line 3)");
+  EXPECT_GE(r.WhenCame("RunSpindle(CW 5000 rpm, line 2)"), 0);
+  EXPECT_GE(r.WhenCame("RunCoolant(M8, line 2)"), 0);
 }
 
 // What CAM programs ask of a run: a tool change pauses for Cycle Start, a

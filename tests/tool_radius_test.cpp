@@ -3,15 +3,23 @@
 // open paths left and right; a contour the tool splits in two; refusals.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstdio>
 #include <vector>
 
 #include "fakes/program_text.h"
 #include "gcode/program_walk.h"
-#include "teach/tool_radius.h"
+#include "toolpath/contours.h"
+#include "toolpath/depth_passes.h"
+#include "toolpath/tool_radius.h"
+#include "teach/teach_program.h"
 
 namespace kestrom {
 namespace {
+
+constexpr double kPi = 3.14159265358979323846;
 
 struct Read {
   std::vector<gcode::Move> cuts, others;  // feed moves across; every other move
@@ -74,11 +82,14 @@ TEST(ToolRadius, OpenPathsANeckTheToolSplitsAndRefusals) {
   const std::string open = testing::ProgramOf({"G00 X0 Y0 Z5", "G01 Z-1 F100", "G01 X10", "G01 Y10", "G00 Z5"});
   const CopiedProgram left = OffsetByToolRadius(open, {2, false, false}), right = OffsetByToolRadius(open, {2, false, true});
   ASSERT_TRUE(left.text && right.text) << left.message << right.message;
-  EXPECT_NE(left.text->find("G00 X0 Y1 Z5\r\nG01 Z-1 F100\r\nG01 X9\r\nG01 Y10\r\nG00 Z5"), std::string::npos)
+  // Round the quarter of each end on its side: down behind the start, up beyond the end.
+  EXPECT_NE(left.text->find("G00 X-1 Y0 Z5\r\nG01 Z-1 F100\r\nG02 X0 Y1 I1 J0\r\nG01 X9\r\nG01 Y10\r\n"
+                            "G02 X10 Y11 I1 J0\r\nG00 Z5"),
+            std::string::npos)
       << *left.text;
   const Read r = ReadBack(*right.text);
-  ASSERT_EQ(r.cuts.size(), 3u) << *right.text;
-  EXPECT_EQ(r.cuts[1].kind, gcode::MoveKind::Arc);
+  ASSERT_EQ(r.cuts.size(), 5u) << *right.text;
+  EXPECT_EQ(r.cuts[2].kind, gcode::MoveKind::Arc);
 
   // A dog bone whose neck (4 wide) a 6 mm tool cannot pass: two pieces, with the tool lifted between.
   const std::string bone = testing::ProgramOf({"G00 X0 Y0 Z5", "G01 Z0 F100", "G01 X20", "G01 Y8", "G01 X30",
@@ -111,8 +122,170 @@ TEST(ToolRadius, OpenPathsANeckTheToolSplitsAndRefusals) {
   };
   refused(Rectangle(), {0, false, false}, "the tool diameter must be more than 0; nothing changed");
   refused(Rectangle(), {12, true, false}, "line 7: the tool fits nowhere along this contour; nothing changed");
-  refused(testing::ProgramOf({"G01 X0 Y0 Z0 F100", "G01 X10 Z-1"}), {2}, "line 5: the contour's Z changes while it cuts");
+  refused(testing::ProgramOf({"G01 X0 Y0 Z0 F100", "G01 X10", "G01 X20 Z-1", "G01 X30"}), {2},
+          "line 6: the contour's Z changes while it cuts");
   refused(testing::ProgramOf({"G01 X0 Y0 Z0 F100", "G41 D1", "G01 X10"}), {2}, "cutter compensation (G41/G42) is on");
+}
+
+// The least distance from a cut move (at points a hundredth of a millimetre
+// apart) to a contour of straight lines, brute force.
+double Nearest(const gcode::Move& m, const std::vector<std::array<double, 2>>& contour) {
+  double best = 1e300;
+  const double length = LengthOf(m);
+  const int steps = static_cast<int>(std::ceil(length / 0.01)) + 1;
+  for (int k = 0; k <= steps; ++k) {
+    const gcode::Point p = Along(m, length * k / steps, length);
+    for (size_t i = 0; i + 1 < contour.size(); ++i) {
+      const double ax = contour[i][0], ay = contour[i][1], dx = contour[i + 1][0] - ax, dy = contour[i + 1][1] - ay;
+      const double t = std::clamp(((p[0] - ax) * dx + (p[1] - ay) * dy) / (dx * dx + dy * dy), 0.0, 1.0);
+      best = std::min(best, std::hypot(p[0] - ax - dx * t, p[1] - ay - dy * t));
+    }
+  }
+  return best;
+}
+
+std::string Lines(std::initializer_list<const char*> lines) {
+  std::string text;
+  for (const char* l : lines) text += std::string(l) + "\r\n";
+  return text;
+}
+
+// The smallest cases of contours as jogging records them, each with what
+// went wrong before asserted absent: no cut nearer the contour than the
+// radius, no whole circle round a vertex, no move across below safe Z.
+TEST(ToolRadius, ContoursAsJoggingRecordsThemAreOffsetRightOrRefused) {
+  const std::vector<std::array<double, 2>> rectangle = {{0, 0}, {30, 0}, {30, 20}, {0, 20}, {0, 0}};
+  auto cutsOf = [](const std::string& text) { return ReadBack(text).cuts; };
+  auto noGouge = [&](const CopiedProgram& out, const std::vector<std::array<double, 2>>& contour, double r,
+                     const char* what) {
+    ASSERT_TRUE(out.text) << what << ": " << out.message;
+    EXPECT_EQ(out.message.find("became"), std::string::npos) << what << ": " << out.message;
+    for (const gcode::Move& m : cutsOf(*out.text)) {
+      EXPECT_GE(Nearest(m, contour), r - 1e-4) << what << "\n" << *out.text;
+      if (m.kind == gcode::MoveKind::Arc)
+        EXPECT_LT(std::fabs(gcode::ShapeOf(m.from, m.to, m.centre, m.plane, m.clockwise).sweep), kPi / 2 + 1e-6)
+            << what << ": an arc round a vertex of more than a quarter turn\n" << *out.text;
+    }
+  };
+  // A readout that steps forward and back: out, in, and in G91.
+  const std::string flicker = Lines({"G21 G90 G17", "G0 Z5", "G0 X0 Y0", "G1 Z-1 F100", "G1 X10 Y0 F300",
+                                     "G1 X10.001 Y0", "G1 X10 Y0", "G1 X30 Y0", "G1 X30 Y20", "G1 X0 Y20", "G1 X0 Y0",
+                                     "G0 Z5", "M30"});
+  noGouge(OffsetByToolRadius(flicker, {6, false, false}), rectangle, 3, "flicker outside");
+  noGouge(OffsetByToolRadius(flicker, {6, true, false}), rectangle, 3, "flicker inside");
+  const std::string relative = Lines({"G21 G90 G17", "G0 Z5", "G0 X0 Y0", "G1 Z-1 F100", "G91", "G1 X10 Y0 F300",
+                                      "G1 X0.001 Y0", "G1 X-0.001 Y0", "G1 X20 Y0", "G1 X0 Y20", "G1 X-30 Y0",
+                                      "G1 X0 Y-20", "G90", "G0 Z5", "M30"});
+  noGouge(OffsetByToolRadius(relative, {6, false, false}), rectangle, 3, "flicker in G91");
+  // A corner overshot and taken back, inside with a 10 mm tool: nothing beyond the pocket's wall.
+  const std::string overshoot = Lines({"G21 G90 G17", "G0 Z5", "G0 X0 Y0", "G1 Z-1 F100", "G1 X10 Y0 F300",
+                                       "G1 X30.01 Y0", "G1 X30 Y0", "G1 X30 Y20", "G1 X0 Y20", "G1 X0 Y0", "G0 Z5",
+                                       "M30"});
+  const CopiedProgram pocket = OffsetByToolRadius(overshoot, {10, true, false});
+  noGouge(pocket, rectangle, 5, "overshoot");
+  for (const gcode::Move& m : cutsOf(*pocket.text)) EXPECT_LE(m.to[0], 25 + 1e-9) << *pocket.text;
+  // A fin: a 10 mm tool fits nowhere inside it, and is refused, the line named (it cut round the tip outside).
+  const CopiedProgram fin = OffsetByToolRadius(Lines({"G21 G90 G17", "G0 Z5", "G0 X0 Y0", "G1 Z-1 F100",
+                                                      "G1 X40 Y0 F300", "G3 X-10. Y6 I-30.9374 J-46.4784",
+                                                      "G1 X0 Y0.", "G0 Z5", "M30"}),
+                                               {10, true, false});
+  EXPECT_FALSE(fin.text);
+  EXPECT_NE(fin.message.find("line 5: the tool fits nowhere along this contour"), std::string::npos) << fin.message;
+
+  // A dumbbell pocket cut at two depths: between its halves the tool goes up to safe Z at each depth.
+  std::string bone = "G21 G90 G17\r\nG0 Z5\r\nG0 X0 Y0\r\nG1 Z-1 F100\r\n";
+  const char* halves[] = {"X20 Y0", "X20 Y8", "X30 Y8", "X30 Y0", "X50 Y0", "X50 Y20",
+                          "X30 Y20", "X30 Y12", "X20 Y12", "X20 Y20", "X0 Y20", "X0 Y0"};
+  for (int depth = 0; depth < 2; ++depth) {
+    if (depth) bone += "G1 Z-2\r\n";
+    for (const char* h : halves) bone += std::string("G1 ") + h + (depth || h != halves[0] ? "" : " F300") + "\r\n";
+  }
+  bone += "G0 Z5\r\nM30\r\n";
+  const CopiedProgram two = OffsetByToolRadius(bone, {6, true, false});
+  ASSERT_TRUE(two.text) << two.message;
+  const Read read = ReadBack(*two.text);
+  for (const gcode::Move& m : read.others)
+    if (m.kind != gcode::MoveKind::Dwell && (m.to[0] != m.from[0] || m.to[1] != m.from[1]) && !m.FromUnknown())
+      EXPECT_EQ(std::min(m.from[2], m.to[2]), 5) << "across below safe Z\n" << *two.text;
+  for (const gcode::Move& m : read.cuts) EXPECT_TRUE(m.to[0] < 18 || m.to[0] > 32) << "through the neck\n" << *two.text;
+
+  // A recorded ellipse in inches under G91, 4,000 points of four places, inside: no whole circles, no gouge.
+  std::string ellipse = "G20 G90 G17\r\nG0 Z0.2\r\nG0 X2.0000 Y0.0000\r\nG1 Z-0.04 F10\r\nG91\r\n";
+  std::vector<std::array<double, 2>> ring = {{2 * 25.4, 0}};
+  double px = 2, py = 0;
+  for (int i = 1; i <= 4000; ++i) {
+    const double a = 2 * kPi * i / 4000, x = std::round(2 * std::cos(a) * 1e4) / 1e4,
+                 y = std::round(1.2 * std::sin(a) * 1e4) / 1e4;
+    char line[64];
+    std::snprintf(line, sizeof line, "G1 X%.4f Y%.4f\r\n", x - px, y - py);
+    ellipse += line;
+    px = x, py = y;
+    ring.push_back({x * 25.4, y * 25.4});
+  }
+  ellipse += "G90\r\nG0 Z0.2\r\nM30\r\n";
+  const CopiedProgram inch = OffsetByToolRadius(ellipse, {6 / 25.4, true, false});
+  ASSERT_TRUE(inch.text) << inch.message;
+  const std::vector<gcode::Move> cuts = cutsOf(*inch.text);
+  for (size_t k = 0; k < cuts.size(); ++k) {
+    if (cuts[k].kind == gcode::MoveKind::Arc)
+      EXPECT_LT(std::fabs(gcode::ShapeOf(cuts[k].from, cuts[k].to, cuts[k].centre, cuts[k].plane, cuts[k].clockwise)
+                              .sweep),
+                kPi / 2);
+    if (k % 50 == 0) EXPECT_GE(Nearest(cuts[k], ring), 3 - 1e-4) << k;
+  }
+
+  // An open path that comes back near its start, left of it with a 12.7 mm tool: the tool comes down clear of the
+  // path's end, and cuts on round both ends where the path's start and end nearly meet.
+  const std::vector<std::array<double, 2>> open = {{0, 6.797}, {0, 39.309}, {31.787, 39.309}, {31.787, 0}, {0, 0}};
+  const CopiedProgram around = OffsetByToolRadius(Lines({"G21 G90 G17", "G0 Z5", "G0 X0 Y6.797", "G1 Z-1 F100",
+                                                         "G1 X0 Y39.309 F300", "G1 X31.787", "G1 Y0", "G1 X0",
+                                                         "G0 Z5", "M30"}),
+                                                  {12.7, false, false});
+  ASSERT_TRUE(around.text) << around.message;
+  const Read a = ReadBack(*around.text);
+  ASSERT_FALSE(a.cuts.empty());
+  EXPECT_GE(Nearest(a.cuts.front(), open), 6.35 - 1e-4);
+  for (const gcode::Move& m : a.cuts) EXPECT_GE(Nearest(m, open), 6.35 - 1e-4) << *around.text;
+  EXPECT_NEAR(std::hypot(a.cuts.back().to[0] - a.cuts.front().from[0], a.cuts.back().to[1] - a.cuts.front().from[1]),
+              0, 1e-6)
+      << "round the whole outside, across the gap\n"
+      << *around.text;
+
+  // A recording's first line, from wherever the machine stood, is its approach, not a cut: the commonest taught
+  // contour is offset and cut in passes; the tool goes up to safe Z before it crosses to the offset's start.
+  const std::string taught = std::string(kStartHeader) +
+                             "\r\nG01  X+10.0000 Y+20.0000 Z-1.0000 F200\r\nG01  X+30.0000 Y+20.0000 Z-1.0000 F200"
+                             "\r\nG01  X+30.0000 Y+40.0000 Z-1.0000 F200\r\nG01  X+10.0000 Y+40.0000 Z-1.0000 F200"
+                             "\r\nG01  X+10.0000 Y+20.0000 Z-1.0000 F200\r\nG01  X+10.0000 Y+20.0000 Z+5.0000 F200";
+  const CopiedProgram out = OffsetByToolRadius(taught, {6, false, false});
+  ASSERT_TRUE(out.text) << out.message;
+  EXPECT_NE(out.text->find("\r\nG00 Z5\r\nG00 X+10.0000 Y+17.0000\r\nG01  X+10.0000 Y+17.0000 Z-1.0000 F200"),
+            std::string::npos)
+      << *out.text;
+  DepthPassRequest passes;
+  passes.surfaceZ = -1, passes.finalZ = -3, passes.step = 1, passes.plungeFeed = 50, passes.safeZ = 5;
+  EXPECT_TRUE(DepthPasses(taught, passes).text) << DepthPasses(taught, passes).message;
+  // Safe Z below the program's highest Z is refused, as the grid refuses it.
+  ToolRadiusRequest low{6, false, false};
+  low.safeZ = 2;
+  EXPECT_NE(OffsetByToolRadius(taught, low).message.find("safe Z 2 is below the highest Z the program reaches, 5"),
+            std::string::npos);
+  // A contour cut wherever Z stands (a program that says Z only after it) has no depth to come down to.
+  const CopiedProgram nowhere =
+      OffsetByToolRadius(Lines({"G21 G90", "G0 X0 Y0", "G1 X30 F300", "Y20", "X0", "Y0", "G0 Z18", "M30"}),
+                         {2.5, true, false});
+  EXPECT_FALSE(nowhere.text);
+  EXPECT_NE(nowhere.message.find("line 3: the program never says this contour's Z"), std::string::npos)
+      << nowhere.message;
+  // A program that never rises above its contour has no safe Z to cross at: its own rapid at depth is not
+  // taken to the offset's start. With a safe Z given, the tool goes up and across, then down by the program's move.
+  const std::string level = Lines({"G21 G90", "G0 X0 Y0 Z-1", "G1 X30 F300", "Y20", "X0", "Y0", "M30"});
+  EXPECT_NE(OffsetByToolRadius(level, {6, true, false}).message.find("line 3: safe Z (-1) is not above"),
+            std::string::npos)
+      << OffsetByToolRadius(level, {6, true, false}).message;
+  const CopiedProgram lifted = OffsetByToolRadius(level, {6, true, false, 5.0});
+  ASSERT_TRUE(lifted.text) << lifted.message;
+  EXPECT_NE(lifted.text->find("G00 Z5\r\nG00 X3 Y3\r\nG0 X3 Y3 Z-1\r\nG01 X27"), std::string::npos) << *lifted.text;
 }
 
 }  // namespace

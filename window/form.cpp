@@ -6,11 +6,14 @@
 #include <iterator>
 #include <tuple>
 
-#include "teach/depth_passes.h"
-#include "teach/path_thinning.h"
-#include "teach/tool_radius.h"
+#include "toolpath/depth_passes.h"
+#include "toolpath/path_thinning.h"
+#include "toolpath/tool_radius.h"
 #include "window/layout.h"
+#include "window/part_commands.h"
+#include "window/restart_command.h"
 #include "window/save_command.h"
+#include "window/typed_numbers.h"
 #include "window/window_menu.h"
 
 namespace kestrom {
@@ -133,12 +136,8 @@ std::string ControlCaption(ControlId id) {
 
 // The command's menu caption without its key, as the operator knows it.
 std::string CommandName(FormCommand command) {
-  std::string caption = "KAYDET";  // Ctrl+S has no item of its own
-  for (const MenuCommand& item : WindowMenu())
-    if (item.command == command && item.caption) caption = item.caption;
-  for (size_t i = 0; i < std::size(kCopyCommands); ++i)
-    if (kCopyCommands[i] == command) caption = kCopyCommandCaptions[i];
-  caption = caption.substr(0, caption.find('\t'));
+  std::string caption = MenuCaption(command);
+  if (caption.empty()) caption = "KAYDET";  // Ctrl+S has no item of its own
   for (size_t dots; (dots = caption.find("...")) != std::string::npos;) caption.erase(dots, 3);
   return caption;
 }
@@ -211,22 +210,16 @@ void Form::RunCommand(FormCommand command) {
     case FormCommand::SaveDrawing: if (files_) files_->SaveDrawing(); break;
     case FormCommand::PointerOffset: AskPointer(); break;
     case FormCommand::ToolRadius: OffsetByTool(); break;
+    case FormCommand::AlignToPart:
+    case FormCommand::Rotate:
+    case FormCommand::Mirror: TurnPart(command); break;
+    case FormCommand::RestartAtLine:
+      if (files_ && copies_) RestartAtCaretLine({controls_, store_, connection_, *copies_, *files_});
+      break;
   }
 }
 
 namespace {
-// A typed number, "." or "," as its decimal sign; the message names the box when it is none.
-std::optional<double> NumberIn(const std::string& text, const char* box, Controls& controls) {
-  double value = 0;
-  std::string trimmed = text;
-  trimmed.erase(0, trimmed.find_first_not_of(' '));
-  trimmed.erase(trimmed.find_last_not_of(' ') + 1);
-  if (gcode::ReadNumber(trimmed, value)) return value;
-  controls.ShowMessage(std::string(box) + " bir sayı değil: \"" + text + "\"; hiçbir şey değişmedi (" + box +
-                       " is no number: \"" + text + "\"; nothing changed).");
-  return std::nullopt;
-}
-
 std::optional<int> CountIn(const std::string& text, const char* box, Controls& controls) {
   const auto value = NumberIn(text, box, controls);
   if (!value) return std::nullopt;
@@ -248,15 +241,6 @@ std::optional<int> TabsIn(const std::string& text, Controls& controls) {
   return std::nullopt;
 }
 
-// Every box checked, in order, before anything changes; the first wrong one is named.
-bool NumbersIn(std::initializer_list<std::tuple<const std::string&, const char*, double*>> boxes, Controls& controls) {
-  for (const auto& [text, box, value] : boxes) {
-    const auto number = NumberIn(text, box, controls);
-    if (!number) return false;
-    *value = *number;
-  }
-  return true;
-}
 }  // namespace
 
 void Form::CutDepthPasses() {
@@ -285,20 +269,32 @@ void Form::CutDepthPasses() {
   TakeCopy(DepthPasses(program, r));
 }
 
+// Holes go where the program ends: its units there are the settings' units.
 std::optional<Drilling> Form::DrillingNow() {
-  Drilling drilling = ReadDrilling(drilling_);
-  if (drilling.ok()) return drilling;
-  controls_.ShowMessage(drilling.refusal + " Delik kaydedilmedi (no hole recorded).");
-  return std::nullopt;
+  std::string note;
+  const DrillSettings settings = DrillingInUnits(drilling_, EndOfProgram(controls_.Text(ControlId::Text2)).state.inches, note);
+  Drilling drilling = ReadDrilling(settings);
+  if (!drilling.ok()) {
+    controls_.ShowMessage(drilling.refusal + " Delik kaydedilmedi (no hole recorded).");
+    return std::nullopt;
+  }
+  if (!note.empty()) {
+    drilling_ = settings;  // said once: from now on they are this program's
+    controls_.ShowMessage(note);
+  }
+  return drilling;
 }
 
 void Form::AskDrilling() {
   if (!copies_) return;
-  const auto asked = copies_->AskDrilling(drilling_, CopyStartOf(controls_.Text(ControlId::Text2)).units);
+  const bool inches = EndOfProgram(controls_.Text(ControlId::Text2)).state.inches;
+  std::string note;
+  const auto asked = copies_->AskDrilling(DrillingInUnits(drilling_, inches, note), inches ? "inch" : "mm");
   if (!asked) return;
   const Drilling checked = ReadDrilling(*asked);
   if (!checked.ok()) return controls_.ShowMessage(checked.refusal + " Ayarlar değişmedi (the settings did not change).");
   drilling_ = *asked;
+  drilling_.units = inches ? "inch" : "mm";
 }
 
 void Form::DrillBoltCircle() {
@@ -323,15 +319,28 @@ void Form::DrillBoltCircle() {
 void Form::OffsetByTool() {
   if (!copies_) return;
   const std::string program = controls_.Text(ControlId::Text2);
-  const auto asked = copies_->AskToolRadius(CopyStartOf(program).units);
+  const CopyStart measured = CopyStartOf(program);
+  ToolRadiusTexts start;
+  if (measured.highestZ) start.safeZ = gcode::WriteExact(*measured.highestZ, {0, false, '.'});
+  const auto asked = copies_->AskToolRadius(start, measured.units);
   if (!asked) return;
   ToolRadiusRequest r;
-  if (!NumbersIn({{asked->diameter, "Takım Çapı (tool diameter)", &r.diameter}}, controls_)) return;
+  double safeZ = 0;
+  if (!NumbersIn({{asked->diameter, "Takım Çapı (tool diameter)", &r.diameter},
+                  {asked->safeZ, "Güvenli Z (safe Z)", &safeZ}},
+                 controls_))
+    return;
+  r.safeZ = safeZ;
   r.inside = asked->inside;
   r.right = asked->right;
   TakeCopy(OffsetByToolRadius(program, r));
 }
 
+const char* const kPointerWhileTeaching =
+    "Öğrenme modu açıkken işaretçi değiştirilemez: kaydedilen yol işaretçinin kaçıklığı kadar sıçrardı; önce "
+    "öğrenme modunu kapatın. İşaretçi olduğu gibi kaldı (the pointer cannot change while teach mode records: the "
+    "taught path would jump by its offset, a move the machine never made; switch teach mode off first. The pointer "
+    "is as it was).";
 const char* const kPointerFirstStep =
     "1/2: Takımı bir işaretin tam üzerine getirin, sonra Tamam'a basın (put the tool over a mark, then press OK).";
 const char* const kPointerSecondStep =
@@ -376,11 +385,26 @@ void Form::AskPointer() {
     }
     double dx = 0, dy = 0;
     if (!NumbersIn({{now.dx, "ΔX", &dx}, {now.dy, "ΔY", &dy}}, controls_)) return;
+    // While teach mode records, a changed pointer would jump the taught path
+    // by its offset: a feed the machine never made.
+    const bool changes = now.teach != pointer_.teach || (now.teach && (now.dx != pointer_.dx || now.dy != pointer_.dy));
+    if (changes && controls_.Value(ControlId::Check1) == 1) return controls_.ShowMessage(kPointerWhileTeaching);
     pointer_ = now;
     recorder_.SetPointer(now.teach ? std::optional<std::array<double, 2>>({dx, dy}) : std::nullopt);
     pathView_.SetNote(now.teach ? "   İşaretçi (pointer) ΔX " + now.dx + " ΔY " + now.dy : "");
     return;
   }
+}
+
+void Form::TurnPart(FormCommand command) {
+  if (!copies_) return;
+  std::optional<std::array<double, 2>> pointer;
+  double dx = 0, dy = 0;
+  if (pointer_.teach && gcode::ReadNumber(pointer_.dx, dx) && gcode::ReadNumber(pointer_.dy, dy)) pointer = {dx, dy};
+  const PartServices s{controls_, connection_, *copies_, pointer, [this](const CopiedProgram& c) { TakeCopy(c); }};
+  if (command == FormCommand::AlignToPart) AlignToPart(s);
+  if (command == FormCommand::Rotate) RotatePart(s);
+  if (command == FormCommand::Mirror) MirrorPart(s);
 }
 
 void Form::TakeCopy(const CopiedProgram& copy) {

@@ -3,7 +3,7 @@
 #include <optional>
 
 #include "teach/file_store.h"
-#include "teach/program_copies.h"
+#include "toolpath/program_copies.h"
 #include "teach/recovery_file.h"
 #include "window/connection_holder.h"
 #include "window/controls.h"
@@ -20,13 +20,15 @@ namespace kestrom {
 
 extern const char* const kPageNames[6];
 extern const char* const kNothingToBringBack;
+extern const char* const kPointerWhileTeaching;
 
 // The commands of the window menu and the keys, beyond the controls' own events.
 enum class FormCommand {
   Save, SaveAs, Open, LoadIntoMach3, RecordPoint, RemoveLastLine, BringBack, CheckMach3, SimplifyPath, PathView,
   RecordRapidPoint, ArcViaPoint, ArcEndPoint, ReteachLine, InsertPoint, DeleteLine,
   MoveProgram, RepeatInGrid, MakeRelative, DepthPasses,  // "Programı Çoğalt (Copy the program)"
-  RecordHole, DrillingSettings, BoltCircle, SaveDrawing, PointerOffset, ToolRadius
+  RecordHole, DrillingSettings, BoltCircle, SaveDrawing, PointerOffset, ToolRadius, RestartAtLine,
+  AlignToPart, Rotate, Mirror  // "Programı Çoğalt (Copy the program)" too
 };
 
 // The tolerances "Simplify path" offers, in millimetres; the first one chosen at start is kDefaultTolerance.
@@ -93,6 +95,8 @@ class Form {
   // The two steps of measuring the pointer's offset; nothing when Mach3 did not answer.
   std::optional<PointerTexts> MeasurePointer();
   void OffsetByTool();
+  // Align to the part, Rotate and Mirror: the program turned with its part.
+  void TurnPart(FormCommand command);
   // The copy's result as one change of the program box, and its message.
   void TakeCopy(const CopiedProgram& copy);
   // The point of the caret's line, marked in the path view whenever the caret moves.

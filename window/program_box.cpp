@@ -1,7 +1,5 @@
 #include "window/program_box.h"
 
-#include "teach/hole_lines.h"
-
 namespace kestrom {
 
 void TeachProgram::Append(const std::string& piece, bool flushNow) {
@@ -11,20 +9,22 @@ void TeachProgram::Append(const std::string& piece, bool flushNow) {
 }
 
 void TeachProgram::EndHoleRun() {
-  if (!holeRun_) holeRun_ = EndsInHoleRun(controls_.Text(box_));
-  if (*holeRun_) Append(kLineEnd + std::string(kEndHoleRun), true);
-  holeRun_ = false;
+  if (!holeRun_) holeRun_ = HoleRunEnd(controls_.Text(box_));
+  if (!holeRun_->empty()) Append(kLineEnd + *holeRun_, true);
+  holeRun_ = std::string();
 }
 
-void TeachProgram::AppendHoles(const std::vector<std::string>& lines) {
+void TeachProgram::AppendHoles(const HoleRun& run) {
   std::string piece;
-  for (const std::string& line : lines) piece += kLineEnd + line;
+  for (const std::string& line : run.lines) piece += kLineEnd + line;
+  if (!holeRun_) holeRun_ = HoleRunEnd(controls_.Text(box_));
   Append(piece, true);
-  holeRun_ = true;
+  // A run that follows another without a G80 ends as the first one began.
+  if (holeRun_->empty() && run.end) holeRun_ = *run.end;
 }
 
 void TeachProgram::ResetProgram() {
-  holeRun_ = false;
+  holeRun_ = std::string();
   journal_.Keep();
   controls_.SetText(box_, kResetHeader);
   journal_.Replaced(kResetHeader);

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "teach/hole_lines.h"
 #include "teach/line_edits.h"
 #include "teach/teach_program.h"
 #include "window/controls.h"
@@ -34,8 +35,9 @@ class TeachProgram {
   void ReplaceWith(const std::string& text);
   // A line of another form (a rapid, an arc), appended as a taught line is.
   void AppendLine(const std::string& body, bool flushNow);
-  // Holes' lines (see HoleLines), as one change: a run that later lines end with G80.
-  void AppendHoles(const std::vector<std::string>& lines);
+  // Holes' lines (see HoleLines), as one change: a run that later lines end
+  // with `run.end` (or as the run already in force ends).
+  void AppendHoles(const HoleRun& run);
   // An edit in the middle of the program: the text before it is kept for
   // "Bring back", the path drawn again, the caret put on the changed line.
   // `before` is the box's text, as the edit was made from it.
@@ -52,11 +54,11 @@ class TeachProgram {
   ProgramJournal& journal_;
   ProgramListener* listener_ = nullptr;
   // Before a line of another kind is appended, a drilling cycle still in force
-  // where the program ends is ended (G80). Known after the box's own appends;
-  // read from the text again after any other change.
+  // where the program ends is ended (G80, and G91 again where the run left it).
+  // Known after the box's own appends; read from the text again after any other change.
   void EndHoleRun();
   void Append(const std::string& piece, bool flushNow);
-  std::optional<bool> holeRun_;
+  std::optional<std::string> holeRun_;  // the line that ends the run in force; empty: none
 };
 
 }  // namespace kestrom

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
-#include "teach/dxf_drawing.h"
+#include "toolpath/dxf_drawing.h"
 #include "teach/file_name.h"
 #include "teach/program_file.h"
 #include "teach/save_program.h"
@@ -56,6 +56,7 @@ bool ProgramCommands::HasUnsavedLines(const std::string& text) const {
 void ProgramCommands::SavedAt(const std::string& path, const std::string& program) {
   clean_ = program;
   ownTarget_ = path;
+  lastFile_ = path;
   journal_.Saved(program);
 }
 
@@ -131,35 +132,40 @@ void ProgramCommands::Open() {
   controls_.CaretToEnd(ControlId::Text2);
   clean_ = program.text;
   openedFrom_ = *path;
+  lastFile_ = *path;
   ownTarget_.reset();
   journal_.Saved(program.text);
 }
 
 void ProgramCommands::LoadIntoMach3() {
-  const auto path = Save();
-  if (!path) return;
+  if (const auto path = Save()) LoadWritten(*path, "");
+}
+
+void ProgramCommands::LoadWritten(const std::string& path, const std::string& loaded) {
   CMach& mach = connection_.Get();
   if (!mach.isMachInit() || !mach.oScript()) {
     controls_.ShowMessage(kNotConnectedNotLoaded);
     return;
   }
   if (mach.Late()) {
-    controls_.ShowMessage(NotLoadedMessage(*path));
+    controls_.ShowMessage(NotLoadedMessage(path));
     return;
   }
   const size_t failedBefore = mach.failedCalls();
-  mach.LoadFile(*path, false);
+  mach.LoadFile(path, false);
   if (mach.failedCalls() != failedBefore && mach.Late()) {
-    loading_ = *path;  // still loading: confirmed by Poll, the window usable meanwhile
+    loading_ = path;  // still loading: confirmed by Poll, the window usable meanwhile
+    loadedMessage_ = loaded;
     loadingSince_ = clock_.NowMs();
     return;
   }
-  ConfirmLoad(*path);
+  ConfirmLoad(path, loaded);
 }
 
 // Mach3 names the file it holds; anything else means the load did not happen.
-void ProgramCommands::ConfirmLoad(const std::string& path) {
+void ProgramCommands::ConfirmLoad(const std::string& path, const std::string& loaded) {
   if (!SamePath(connection_.Get().FileName(), path)) controls_.ShowMessage(NotLoadedMessage(path));
+  else if (!loaded.empty()) controls_.ShowMessage(loaded);
 }
 
 void ProgramCommands::Poll() {
@@ -169,7 +175,7 @@ void ProgramCommands::Poll() {
   const std::string path = *loading_;
   loading_.reset();
   if (late) controls_.ShowMessage(NotLoadedMessage(path));
-  else ConfirmLoad(path);
+  else ConfirmLoad(path, loadedMessage_);
 }
 
 }  // namespace kestrom

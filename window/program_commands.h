@@ -35,6 +35,11 @@ class ProgramCommands {
   std::optional<std::string> SaveAs();
   void Open();
   void LoadIntoMach3();
+  // A file Kestrom has just written, loaded into Mach3 (not run); `loaded` is
+  // said once Mach3 names the file, a failure is said always.
+  void LoadWritten(const std::string& path, const std::string& loaded);
+  // The file the program was last saved to or opened from.
+  const std::optional<std::string>& lastFile() const { return lastFile_; }
   // "Çizim Olarak Kaydet": the program's path as a DXF, through the same safe write as KAYDET.
   void SaveDrawing();
   // From the timer: a load that went on past its call's deadline, confirmed once Mach3 answers.
@@ -43,7 +48,7 @@ class ProgramCommands {
  private:
   bool HasUnsavedLines(const std::string& text) const;
   bool AskBeforeReplacing(const std::string& target);
-  void ConfirmLoad(const std::string& path);
+  void ConfirmLoad(const std::string& path, const std::string& loaded);
   void SavedAt(const std::string& path, const std::string& program);
 
   Controls& controls_;
@@ -58,8 +63,10 @@ class ProgramCommands {
   // necessarily the operator's file, until it has been saved there once.
   std::optional<std::string> openedFrom_;
   std::optional<std::string> ownTarget_;
+  std::optional<std::string> lastFile_;
   Clock& clock_;
   std::optional<std::string> loading_;  // a load Mach3 is still busy with
+  std::string loadedMessage_;           // and what it says once done
   uint32_t loadingSince_ = 0;
 };
 

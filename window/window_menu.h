@@ -4,6 +4,7 @@
 #pragma once
 #include <array>
 #include <cstdint>
+#include <string>
 
 #include "window/form.h"
 
@@ -11,12 +12,28 @@ namespace kestrom {
 
 enum KeyModifier : unsigned { kCtrl = 1, kShift = 2 };
 
+// The window menu's submenus, by what the operator is doing; `Top` is the
+// menu itself.
+enum class MenuGroup { Top, File, Teaching, Changes, Copies, Settings };
+struct MenuGroupRow {
+  MenuGroup group, parent;
+  const char* caption;
+};
+inline constexpr MenuGroupRow kMenuGroups[] = {
+    {MenuGroup::File, MenuGroup::Top, "Dosya ve Mach3 (File and Mach3)"},
+    {MenuGroup::Teaching, MenuGroup::Top, "Öğretme (Teaching)"},
+    {MenuGroup::Changes, MenuGroup::Top, "Programı Değiştir (Change the program)"},
+    {MenuGroup::Copies, MenuGroup::Changes, kCopyMenuCaption},
+    {MenuGroup::Settings, MenuGroup::Top, "Ayarlar ve Denetim (Settings and checks)"},
+};
+
 struct MenuCommand {
   FormCommand command;
   const char* caption;    // with the key after a tab; nullptr: a key only, no menu item
   unsigned modifiers;     // KeyModifier bits
   uint16_t virtualKey;    // Windows' virtual-key code
   bool global;            // also while another program (Mach3) has the focus
+  MenuGroup group;        // the submenu it stands in, in the table's order
 };
 
 // The edits at the caret's line, also in the program box's own right-click menu.
@@ -34,47 +51,71 @@ inline constexpr const char* kSelectAllCaption = "Tümünü Seç (Select All)\tC
 // is AltGr on Turkish keyboards. Inside Kestrom Ctrl+Z is the program box's undo,
 // so taking back a line is Ctrl+Shift+Backspace, and bringing back what a change
 // took away is Ctrl+Shift+Z, the undo key's other half.
-// New items go at the end: an item's command id follows its place.
-inline const std::array<MenuCommand, 21>& WindowMenu() {
-  static const std::array<MenuCommand, 21> menu = {{
-      {FormCommand::SaveAs, "Farklı Kaydet... (Save As...)\tCtrl+Shift+S", kCtrl | kShift, 0x53, false},
-      {FormCommand::Open, "Aç... (Open...)\tCtrl+O", kCtrl, 0x4F, false},
-      {FormCommand::LoadIntoMach3, "Mach3'e Yükle (Load into Mach3)", 0, 0, false},
-      {FormCommand::RecordPoint, "Noktayı Kaydet (Record point)\tCtrl+Shift+P", kCtrl | kShift, 0x50, true},
+// New items go at the end: an item's command id follows its place (MenuId).
+using G = MenuGroup;
+inline const std::array<MenuCommand, 30>& WindowMenu() {
+  static const std::array<MenuCommand, 30> menu = {{
+      {FormCommand::SaveAs, "Farklı Kaydet... (Save As...)\tCtrl+Shift+S", kCtrl | kShift, 0x53, false, G::File},
+      {FormCommand::Open, "Aç... (Open...)\tCtrl+O", kCtrl, 0x4F, false, G::File},
+      {FormCommand::LoadIntoMach3, "Mach3'e Yükle (Load into Mach3)", 0, 0, false, G::File},
+      {FormCommand::RecordPoint, "Noktayı Kaydet (Record point)\tCtrl+Shift+P", kCtrl | kShift, 0x50, true, G::Teaching},
       {FormCommand::RemoveLastLine, "Son Satırı Geri Al (Remove last line)\tCtrl+Shift+Backspace", kCtrl | kShift,
-       0x08, false},
-      {FormCommand::Save, nullptr, kCtrl, 0x53, false},  // Ctrl+S: what KAYDET does
+       0x08, false, G::Teaching},
+      {FormCommand::Save, nullptr, kCtrl, 0x53, false, G::File},  // Ctrl+S: what KAYDET does
       {FormCommand::BringBack, "Silineni Geri Getir (Bring back cleared text)\tCtrl+Shift+Z", kCtrl | kShift, 0x5A,
-       false},
-      {FormCommand::CheckMach3, "Mach3'ü Denetle (Check Mach3)", 0, 0, false},
-      {FormCommand::SimplifyPath, "Yolu Sadeleştir (Simplify path)", 0, 0, false},
-      {FormCommand::PathView, kPathViewCaption, 0, 0, false},
+       false, G::Changes},
+      {FormCommand::CheckMach3, "Mach3'ü Denetle (Check Mach3)", 0, 0, false, G::Settings},
+      {FormCommand::SimplifyPath, "Yolu Sadeleştir (Simplify path)", 0, 0, false, G::Changes},
+      {FormCommand::PathView, kPathViewCaption, 0, 0, false, G::Top},
       // The teach-in. Its point commands work from Mach3's screen too, as Record point does.
       {FormCommand::RecordRapidPoint, "Hızlı Nokta Kaydet (Record rapid point)\tCtrl+Shift+R", kCtrl | kShift, 0x52,
-       true},
-      {FormCommand::ArcViaPoint, "Yay Ara Noktası (Arc via point)\tCtrl+Shift+V", kCtrl | kShift, 0x56, true},
-      {FormCommand::ArcEndPoint, "Yay Bitiş Noktası (Arc end point)\tCtrl+Shift+E", kCtrl | kShift, 0x45, true},
-      {FormCommand::ReteachLine, kReteachCaption, kCtrl | kShift, 0x54, true},
-      {FormCommand::InsertPoint, kInsertPointCaption, kCtrl | kShift, 0x49, true},
-      {FormCommand::DeleteLine, kDeleteLineCaption, kCtrl | kShift, 0x2E, false},  // VK_DELETE
+       true, G::Teaching},
+      {FormCommand::ArcViaPoint, "Yay Ara Noktası (Arc via point)\tCtrl+Shift+V", kCtrl | kShift, 0x56, true,
+       G::Teaching},
+      {FormCommand::ArcEndPoint, "Yay Bitiş Noktası (Arc end point)\tCtrl+Shift+E", kCtrl | kShift, 0x45, true,
+       G::Teaching},
+      {FormCommand::ReteachLine, kReteachCaption, kCtrl | kShift, 0x54, true, G::Teaching},
+      {FormCommand::InsertPoint, kInsertPointCaption, kCtrl | kShift, 0x49, true, G::Teaching},
+      {FormCommand::DeleteLine, kDeleteLineCaption, kCtrl | kShift, 0x2E, false, G::Teaching},  // VK_DELETE
       // Holes: recorded from Mach3's screen too, as points are.
-      {FormCommand::RecordHole, "Delik Kaydet (Record hole)\tCtrl+Shift+H", kCtrl | kShift, 0x48, true},
-      {FormCommand::DrillingSettings, "Delme Ayarları... (Drilling settings...)", 0, 0, false},
-      {FormCommand::BoltCircle, "Delik Dairesi... (Bolt circle...)", 0, 0, false},
-      {FormCommand::SaveDrawing, "Çizim Olarak Kaydet... (Save as drawing (DXF)...)", 0, 0, false},
-      {FormCommand::PointerOffset, kPointerCaption, 0, 0, false},
+      {FormCommand::RecordHole, "Delik Kaydet (Record hole)\tCtrl+Shift+H", kCtrl | kShift, 0x48, true, G::Teaching},
+      {FormCommand::DrillingSettings, "Delme Ayarları... (Drilling settings...)", 0, 0, false, G::Settings},
+      {FormCommand::BoltCircle, "Delik Dairesi... (Bolt circle...)", 0, 0, false, G::Teaching},
+      {FormCommand::SaveDrawing, "Çizim Olarak Kaydet... (Save as drawing (DXF)...)", 0, 0, false, G::File},
+      {FormCommand::PointerOffset, kPointerCaption, 0, 0, false, G::Settings},
+      // "Programı Çoğalt (Copy the program)".
+      {FormCommand::MoveProgram, kMoveCaption, 0, 0, false, G::Copies},
+      {FormCommand::RepeatInGrid, kGridCaption, 0, 0, false, G::Copies},
+      {FormCommand::MakeRelative, kRelativeCaption, 0, 0, false, G::Copies},
+      {FormCommand::DepthPasses, kDepthPassesCaption, 0, 0, false, G::Copies},
+      {FormCommand::ToolRadius, kToolRadiusCaption, 0, 0, false, G::Copies},
+      // After a stop: the rest of the program from the caret's line, loaded into Mach3.
+      {FormCommand::RestartAtLine, kRestartCaption, 0, 0, false, G::File},
+      // A part that lies askew, and a part turned or seen in a mirror.
+      {FormCommand::AlignToPart, kAlignCaption, 0, 0, false, G::Copies},
+      {FormCommand::Rotate, kRotateCaption, 0, 0, false, G::Copies},
+      {FormCommand::Mirror, kMirrorCaption, 0, 0, false, G::Copies},
   }};
   return menu;
 }
 
-// The submenu "Programı Çoğalt (Copy the program)", at the menu's end; its item
-// ids follow kCopyCommands from kCopyCommandBase.
-inline constexpr FormCommand kCopyCommands[] = {FormCommand::MoveProgram, FormCommand::RepeatInGrid,
-                                                FormCommand::MakeRelative, FormCommand::DepthPasses,
-                                                FormCommand::ToolRadius};
-inline constexpr const char* kCopyCommandCaptions[] = {kMoveCaption, kGridCaption, kRelativeCaption,
-                                                       kDepthPassesCaption, kToolRadiusCaption};
-inline constexpr unsigned kCopyCommandBase = 0x900;
+// System-menu command ids keep their low four bits clear, as Windows asks.
+inline unsigned MenuIdAt(size_t index) { return 0x100u + static_cast<unsigned>(index) * 0x10u; }
+// The command id of `command`'s item; 0 when it has none.
+inline unsigned MenuId(FormCommand command) {
+  for (size_t i = 0; i < WindowMenu().size(); ++i)
+    if (WindowMenu()[i].command == command) return MenuIdAt(i);
+  return 0;
+}
+// What the menu item of `command` says, without its key; empty when it has none.
+inline std::string MenuCaption(FormCommand command) {
+  for (const MenuCommand& item : WindowMenu())
+    if (item.command == command && item.caption) {
+      const std::string caption = item.caption;
+      return caption.substr(0, caption.find('\t'));
+    }
+  return {};
+}
 
 // The submenu beside "Simplify path" that chooses its tolerance; its item ids
 // follow kThinningTolerances from here.

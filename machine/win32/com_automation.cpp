@@ -195,6 +195,44 @@ std::string TypeName(const TYPEDESC& type) {
   auto found = names.find(type.vt);
   return found != names.end() ? found->second : "VT_" + std::to_string(type.vt);
 }
+// The same type information from its library as registered on this machine,
+// read in this process; nothing where the library is not registered.
+ComPtr<ITypeInfo> LocalCopy(ITypeInfo& remote) {
+  ComPtr<ITypeLib> library;
+  UINT index = 0;
+  if (FAILED(remote.GetContainingTypeLib(library.put(), &index)) || !library) return {};
+  TLIBATTR* libraryAttributes = nullptr;
+  if (FAILED(library->GetLibAttr(&libraryAttributes))) return {};
+  const TLIBATTR libraryIs = *libraryAttributes;
+  library->ReleaseTLibAttr(libraryAttributes);
+  TYPEATTR* attributes = nullptr;
+  if (FAILED(remote.GetTypeAttr(&attributes))) return {};
+  const GUID type = attributes->guid;
+  remote.ReleaseTypeAttr(attributes);
+  ComPtr<ITypeLib> local;
+  ComPtr<ITypeInfo> info;
+  if (FAILED(LoadRegTypeLib(libraryIs.guid, libraryIs.wMajorVerNum, libraryIs.wMinorVerNum, libraryIs.lcid,
+                            local.put())) ||
+      !local || FAILED(local->GetTypeInfoOfGuid(type, info.put())))
+    return {};
+  return info;
+}
+
+// The function at `index`, when its name is `name`: its parameters' types into `description`.
+bool DescribeFunction(ITypeInfo& info, UINT index, const std::wstring& name, MemberDescription& description) {
+  FUNCDESC* function = nullptr;
+  if (FAILED(info.GetFuncDesc(index, &function))) return false;
+  Bstr functionName;
+  UINT got = 0;
+  const bool named = SUCCEEDED(info.GetNames(function->memid, functionName.put(), 1, &got)) && got == 1 &&
+                     lstrcmpiW(functionName.str().c_str(), name.c_str()) == 0;
+  if (named) {
+    description.typed = true;
+    for (SHORT p = 0; p < function->cParams; ++p) description.params.push_back(TypeName(function->lprgelemdescParam[p].tdesc));
+  }
+  info.ReleaseFuncDesc(function);
+  return named;
+}
 }  // namespace
 
 Outcome<MemberDescription> ComAutomation::DescribeMember(const ObjectRef& obj, const std::string& member) {
@@ -214,23 +252,17 @@ Outcome<MemberDescription> ComAutomation::DescribeMember(const ObjectRef& obj, c
       FAILED(dispatch->GetTypeInfo(0, LOCALE_USER_DEFAULT, info.put())) || !info)
     return Outcome<MemberDescription>::Success(description);
   // The member in the type information, by its name there (ITypeInfo's own
-  // GetIDsOfNames works only in the object's process, so its names are read).
+  // GetIDsOfNames works only in the object's process, so its names are
+  // read): from Mach3's registered type library, loaded in this process,
+  // where it can be; else through Mach3 itself, two marshalled calls for
+  // each function it has.
+  if (ComPtr<ITypeInfo> local = LocalCopy(*info.get())) info = std::move(local);
   TYPEATTR* attributes = nullptr;
   if (FAILED(info->GetTypeAttr(&attributes))) return Outcome<MemberDescription>::Success(description);
   const UINT functions = attributes->cFuncs;
   info->ReleaseTypeAttr(attributes);
-  for (UINT i = 0; i < functions && !description.typed; ++i) {
-    FUNCDESC* function = nullptr;
-    if (FAILED(info->GetFuncDesc(i, &function))) continue;
-    Bstr functionName;
-    UINT got = 0;
-    const bool named = SUCCEEDED(info->GetNames(function->memid, functionName.put(), 1, &got)) && got == 1;
-    if (named && lstrcmpiW(functionName.str().c_str(), name.c_str()) == 0) {
-      description.typed = true;
-      for (SHORT p = 0; p < function->cParams; ++p) description.params.push_back(TypeName(function->lprgelemdescParam[p].tdesc));
-    }
-    info->ReleaseFuncDesc(function);
-  }
+  for (UINT i = 0; i < functions; ++i)
+    if (DescribeFunction(*info.get(), i, name, description)) break;
   return Outcome<MemberDescription>::Success(description);
 }
 

@@ -4,7 +4,7 @@
 #include <iostream>
 #include <sstream>
 
-#include "teach/dxf_drawing.h"
+#include "toolpath/dxf_drawing.h"
 
 int main(int argc, char** argv) {
   if (argc != 3) {

@@ -38,7 +38,27 @@ struct CopyAnswers : CopyDialogs {
     pointer.erase(pointer.begin());
     return answer;
   }
-  std::optional<ToolRadiusTexts> AskToolRadius(const std::string&) override { return toolRadius; }
+  ToolRadiusTexts toolRadiusStart;
+  std::optional<ToolRadiusTexts> AskToolRadius(const ToolRadiusTexts& start, const std::string&) override {
+    toolRadiusStart = start;
+    return toolRadius;
+  }
+  std::vector<AlignTexts> alignShown;
+  std::optional<AlignTexts> align;
+  std::optional<RotateTexts> rotate;
+  std::optional<MirrorTexts> mirror;
+  std::optional<AlignTexts> AskAlign(const AlignTexts& measured, const std::string&) override {
+    alignShown.push_back(measured);
+    return align ? align : std::optional<AlignTexts>(measured);
+  }
+  std::optional<RotateTexts> AskRotate(const std::string&) override { return rotate; }
+  std::optional<MirrorTexts> AskMirror(const std::string&) override { return mirror; }
+  std::vector<RestartStart> restartShown;
+  std::optional<RestartTexts> restart;
+  std::optional<RestartTexts> AskRestart(const RestartStart& start) override {
+    restartShown.push_back(start);
+    return restart;
+  }
 };
 
 // No files and no file dialogs: Cancel to every path, Yes to every question.

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "fakes/fake_recovery.h"
 #include "machine/cmach.h"
@@ -112,16 +113,12 @@ void CallCosts() {
   script->GetIDsOfNames(IID_NULL, names, 1, 0, &id);
 
   auto lookups = [&] { return sim.Call("SimLookups", {Arg::RefBstr("GetDROString")}).value.integer; };
-  const int ticks = 200;
+  const int ticks = 40;
   auto tickCost = [&](CMach& mach) {  // ms for one tick's 12 ReadDRO
     const auto start = Clock::now();
     for (int i = 0; i < ticks * 12; ++i) mach.ReadDRO(i % 6);
     return MicrosSince(start) / ticks / 1000;
   };
-  const long lookupsBefore = lookups();
-  const double directTick = tickCost(direct);
-  const double workerTick = tickCost(viaWorker);
-  const double lookupsPerTick = static_cast<double>(lookups() - lookupsBefore) / (2 * ticks);
   // ms for one tick's 12 GetDROString through bare IDispatch; `byName` looks the
   // name up on every call, as every call did before the names were kept.
   auto bareTickCost = [&](bool byName) {
@@ -138,18 +135,49 @@ void CallCosts() {
     }
     return MicrosSince(start) / ticks / 1000;
   };
-  const double bareTick = bareTickCost(false);
-  const double byNameTick = bareTickCost(true);
-  std::printf("one tick (12 ReadDRO), as kestrom.exe calls (call worker, deadline): %.2f ms\n", workerTick);
-  std::printf("one tick on the window's thread, no worker: %.2f ms; 12 bare IDispatch::Invoke: %.2f ms\n",
-              directTick, bareTick);
-  std::printf("tick / 12 bare Invoke: %.2fx (worker), %.2fx (no worker); the worker adds %.0f%%\n",
-              workerTick / bareTick, directTick / bareTick, (workerTick / directTick - 1) * 100);
-  std::printf("one tick by name on every call, as before (GetIDsOfNames + Invoke): %.2f ms (%.2fx)\n", byNameTick,
-              byNameTick / bareTick);
+  // Wine's timing drifts from second to second: the four ways are timed in
+  // turn, round after round, each round starting with the next of them, and
+  // each ratio is taken within one round; the median and the spread of the rounds.
+  // SimMach3's name lookups are counted over Kestrom's own ticks only: the bare
+  // calls by name look up on every call.
+  long kestromLookups = 0;
+  constexpr int kRounds = 15;
+  std::vector<double> viaWorkerMs, directMs, bareMs, byNameMs, workerRatio, directRatio, byNameRatio;
+  for (int round = 0; round < kRounds; ++round) {
+    double t[4] = {};
+    for (int k = 0; k < 4; ++k) {
+      const int way = (round + k) % 4;
+      const long lookupsBefore = lookups();
+      t[way] = way == 0 ? tickCost(viaWorker) : way == 1 ? tickCost(direct) : bareTickCost(way == 3);
+      if (way < 2) kestromLookups += lookups() - lookupsBefore;
+    }
+    viaWorkerMs.push_back(t[0]), directMs.push_back(t[1]), bareMs.push_back(t[2]), byNameMs.push_back(t[3]);
+    workerRatio.push_back(t[0] / t[2]), directRatio.push_back(t[1] / t[2]), byNameRatio.push_back(t[3] / t[2]);
+  }
+  const double lookupsPerTick = static_cast<double>(kestromLookups) / (2.0 * kRounds * ticks);
+  auto median = [](std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+  };
+  auto spread = [](std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    char text[64];
+    std::snprintf(text, sizeof text, "%.2f-%.2f", v[v.size() / 4], v[v.size() * 3 / 4]);  // the middle half
+    return std::string(text);
+  };
+  std::printf("one tick (12 ReadDRO), as kestrom.exe calls (call worker, deadline): %.2f ms (middle half %s)\n",
+              median(viaWorkerMs), spread(viaWorkerMs).c_str());
+  std::printf("one tick on the window's thread, no worker: %.2f ms; 12 bare IDispatch::Invoke: %.2f ms (%s)\n",
+              median(directMs), median(bareMs), spread(bareMs).c_str());
+  std::printf("tick / 12 bare Invoke, %d rounds interleaved: median %.2fx (middle half %s) with the worker, "
+              "%.2fx (%s) without\n",
+              kRounds, median(workerRatio), spread(workerRatio).c_str(), median(directRatio),
+              spread(directRatio).c_str());
+  std::printf("one tick by name on every call, as before (GetIDsOfNames + Invoke): %.2f ms (%.2fx, %s)\n",
+              median(byNameMs), median(byNameRatio), spread(byNameRatio).c_str());
   std::printf("round trips SimMach3 serves per tick: 12 Invoke + %.3f GetIDsOfNames (24 before names were kept)\n",
               lookupsPerTick);
-  RecoveryCost(workerTick);
+  RecoveryCost(median(viaWorkerMs));
 }
 
 void ProgramBoxCosts(int totalLines) {

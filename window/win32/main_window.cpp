@@ -77,22 +77,34 @@ MainWindow::MainWindow(HINSTANCE instance)
 }
 
 namespace {
-// System-menu command ids keep their low four bits clear, as Windows asks.
-UINT MenuCommandId(size_t index) { return 0x100u + static_cast<UINT>(index) * 0x10u; }
+UINT MenuCommandId(size_t index) { return MenuIdAt(index); }
 constexpr int kHotKeyBase = 1;
 constexpr UINT kNoRepeat = 0x4000;  // MOD_NOREPEAT: Windows 7 on; XP and Vista refuse it
 constexpr UINT_PTR kHotKeyReleaseTimer = 0x7F01;
 constexpr UINT kHotKeyReleasePollMs = 30;
 }  // namespace
 
+// The window menu from its table: each item in its submenu, in the table's
+// order, the submenus in theirs; the keys and the global hot keys with them.
 void MainWindow::AddWindowMenu() {
   HMENU menu = GetSystemMenu(hwnd_, FALSE);
   AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+  // The system menu owns the submenus once they are in it, and destroys them.
+  std::vector<std::pair<MenuGroup, HMENU>> groups{{MenuGroup::Top, menu}};
+  for (const MenuGroupRow& row : kMenuGroups) groups.emplace_back(row.group, CreatePopupMenu());
+  auto menuOf = [&](MenuGroup group) {
+    for (const auto& [g, m] : groups)
+      if (g == group) return m;
+    return menu;
+  };
+  for (const MenuGroupRow& row : kMenuGroups)
+    AppendMenuW(menuOf(row.parent), MF_POPUP, reinterpret_cast<UINT_PTR>(menuOf(row.group)),
+                Widen(row.caption).c_str());
   std::vector<ACCEL> keys;
   for (size_t i = 0; i < WindowMenu().size(); ++i) {
     const MenuCommand& item = WindowMenu()[i];
-    if (item.caption) AppendMenuW(menu, MF_STRING, MenuCommandId(i), Widen(item.caption).c_str());
-    if (item.command == FormCommand::SimplifyPath) AddToleranceMenu(menu);
+    if (item.caption) AppendMenuW(menuOf(item.group), MF_STRING, MenuCommandId(i), Widen(item.caption).c_str());
+    if (item.command == FormCommand::SimplifyPath) AddToleranceMenu(menuOf(item.group));
     if (!item.virtualKey) continue;
     const UINT mods = ((item.modifiers & kCtrl) ? MOD_CONTROL : 0) | ((item.modifiers & kShift) ? MOD_SHIFT : 0);
     const BYTE virt = FVIRTKEY | ((item.modifiers & kCtrl) ? FCONTROL : 0) | ((item.modifiers & kShift) ? FSHIFT : 0);
@@ -104,10 +116,6 @@ void MainWindow::AddWindowMenu() {
       hotKeyRegistered_ = true;
   }
   accelerators_ = AcceleratorTable(CreateAcceleratorTableW(keys.data(), static_cast<int>(keys.size())));
-  HMENU copies = CreatePopupMenu();  // the system menu owns and destroys it
-  for (size_t i = 0; i < std::size(kCopyCommands); ++i)
-    AppendMenuW(copies, MF_STRING, kCopyCommandBase + i * 0x10, Widen(kCopyCommandCaptions[i]).c_str());
-  AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(copies), Widen(kCopyMenuCaption).c_str());
 }
 
 // The tolerance of "Simplify path", chosen in a submenu right after it; the check mark shows the current one.
@@ -153,8 +161,6 @@ void MainWindow::RunMenuCommand(UINT id) {
     ShowTolerance(form_->thinningTolerance());
     return;
   }
-  for (size_t i = 0; i < std::size(kCopyCommands); ++i)
-    if (form_ && id == kCopyCommandBase + i * 0x10) form_->OnCommand(kCopyCommands[i]);
   for (size_t i = 0; i < WindowMenu().size(); ++i)
     if (id == MenuCommandId(i) && form_) form_->OnCommand(WindowMenu()[i].command);
   ShowMenuChecks();
@@ -237,20 +243,25 @@ LRESULT CALLBACK MainWindow::ProgramBoxProcedure(HWND hwnd, UINT msg, WPARAM wp,
   }
 }
 
-// The program box's own right-click menu: its usual Copy and Select All, and
-// the edits at the line that holds the caret.
+// The program box's own right-click menu: its usual Copy and Select All, the
+// edits at the line that holds the caret, and the restart from that line.
 void MainWindow::ShowProgramBoxMenu(HWND box, LPARAM at) {
-  enum : UINT { kCopy = 1, kSelectAll, kFirstEdit };
-  static constexpr FormCommand kEdits[] = {FormCommand::ReteachLine, FormCommand::InsertPoint, FormCommand::DeleteLine};
-  static constexpr const char* kEditCaptions[] = {kReteachCaption, kInsertPointCaption, kDeleteLineCaption};
+  enum : UINT { kCopy = 1, kSelectAll, kFirstLineCommand };
+  static constexpr FormCommand kLineCommands[] = {FormCommand::ReteachLine, FormCommand::InsertPoint,
+                                                  FormCommand::DeleteLine, FormCommand::RestartAtLine};
+  static constexpr const char* kLineCaptions[] = {kReteachCaption, kInsertPointCaption, kDeleteLineCaption,
+                                                  kRestartCaption};
+  constexpr UINT kLineCommandCount = 4;
   PopupMenu menu(CreatePopupMenu());
   if (!menu.get()) return;
   DWORD start = 0, end = 0;
   SendMessageW(box, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
   AppendMenuW(menu.get(), MF_STRING | (start == end ? MF_GRAYED : 0), kCopy, Widen(kCopyCaption).c_str());
   AppendMenuW(menu.get(), MF_STRING, kSelectAll, Widen(kSelectAllCaption).c_str());
-  AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr);
-  for (UINT i = 0; i < 3; ++i) AppendMenuW(menu.get(), MF_STRING, kFirstEdit + i, Widen(kEditCaptions[i]).c_str());
+  for (UINT i = 0; i < kLineCommandCount; ++i) {
+    if (i == 0 || kLineCommands[i] == FormCommand::RestartAtLine) AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(menu.get(), MF_STRING, kFirstLineCommand + i, Widen(kLineCaptions[i]).c_str());
+  }
   POINT p{static_cast<short>(LOWORD(at)), static_cast<short>(HIWORD(at))};
   if (at == -1) {  // from the keyboard (Shift+F10): at the box's corner
     p = {0, 0};
@@ -259,9 +270,8 @@ void MainWindow::ShowProgramBoxMenu(HWND box, LPARAM at) {
   const UINT chosen = TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON, p.x, p.y, 0, hwnd_, nullptr);
   if (chosen == kCopy) SendMessageW(box, WM_COPY, 0, 0);
   if (chosen == kSelectAll) SendMessageW(box, EM_SETSEL, 0, -1);
-  if (chosen >= kFirstEdit && chosen < kFirstEdit + 3)
-    for (size_t i = 0; i < WindowMenu().size(); ++i)
-      if (WindowMenu()[i].command == kEdits[chosen - kFirstEdit]) RunMenuCommand(MenuCommandId(i));
+  if (chosen >= kFirstLineCommand && chosen < kFirstLineCommand + kLineCommandCount)
+    RunMenuCommand(MenuId(kLineCommands[chosen - kFirstLineCommand]));
 }
 
 LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {

@@ -1,5 +1,6 @@
 #include "window/win32/win32_copy_dialogs.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -51,7 +52,8 @@ class DialogTemplate {
   size_t count_ = 0;
 };
 
-// One dialog: labelled number boxes, a tick box or two choices, OK and Cancel.
+// One dialog: lines of text to read, labelled number boxes, a tick box or two
+// choices, OK and Cancel.
 struct DialogForm {
   std::vector<std::pair<std::string, std::string*>> numbers;  // label, text
   std::string checkCaption;
@@ -63,6 +65,7 @@ struct DialogForm {
   std::vector<Choice> choices;
   std::string button;             // a button beside OK that also closes the dialog ("Ölç (Measure)")
   bool* pressed = nullptr;
+  std::vector<std::string> notes;  // above the boxes, each wrapped to the dialog's width
 };
 
 INT_PTR CALLBACK Procedure(HWND dialog, UINT msg, WPARAM wp, LPARAM lp) {
@@ -107,18 +110,35 @@ INT_PTR CALLBACK Procedure(HWND dialog, UINT msg, WPARAM wp, LPARAM lp) {
 
 // The form laid out in dialog units: a row for each number, the tick box, the buttons.
 bool Ask(HWND owner, const std::string& title, DialogForm& form) {
-  constexpr short kRow = 18, kLabel = 130, kBox = 60, kMargin = 8;
+  constexpr short kRow = 18, kBox = 60, kMargin = 8, kNoteLine = 9;
+  // A dialog with notes is wider, for the line's text and the state in words.
+  const short kLabel = form.notes.empty() ? 130 : 230;
   const short rows = static_cast<short>(form.numbers.size());
   const short extra = static_cast<short>((form.check ? 1 : 0) + 2 * form.choices.size());
-  const short width = kMargin * 3 + kLabel + kBox, height = kMargin * 2 + kRow * (rows + extra + 1) + 4;
+  const short width = kMargin * 3 + kLabel + kBox;
+  short notesHeight = 0;
+  std::vector<short> noteLines;
+  for (const std::string& note : form.notes) {
+    // About four dialog units a character in the dialog's font.
+    const size_t perLine = static_cast<size_t>((width - 2 * kMargin) / 4);
+    noteLines.push_back(static_cast<short>(std::min<size_t>(8, Widen(note).size() / perLine + 1)));
+    notesHeight = static_cast<short>(notesHeight + noteLines.back() * kNoteLine + 4);
+  }
+  const short height = kMargin * 2 + notesHeight + kRow * (rows + extra + 1) + 4;
   DialogTemplate t(title, width, height);
+  short noteY = kMargin;
+  for (size_t n = 0; n < form.notes.size(); ++n) {
+    t.Item(static_cast<WORD>(kCopyFirstNote + n), 0x82, SS_LEFT | SS_NOPREFIX, kMargin, noteY, width - 2 * kMargin,
+           static_cast<short>(noteLines[n] * kNoteLine), form.notes[n]);
+    noteY = static_cast<short>(noteY + noteLines[n] * kNoteLine + 4);
+  }
   for (short i = 0; i < rows; ++i) {
-    const short y = kMargin + i * kRow;
+    const short y = kMargin + notesHeight + i * kRow;
     t.Item(static_cast<WORD>(-1), 0x82, SS_LEFT, kMargin, y + 2, kLabel, 10, form.numbers[i].first);
     t.Item(static_cast<WORD>(kCopyFirstBox + i), 0x81, ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP,
            kMargin * 2 + kLabel, y, kBox, 12, "");
   }
-  short y = kMargin + rows * kRow;
+  short y = kMargin + notesHeight + rows * kRow;
   if (form.check) {
     t.Item(kCopyCheckBox, 0x80, BS_AUTOCHECKBOX | WS_TABSTOP, kMargin, y, kLabel + kBox, 12, form.checkCaption);
     y += kRow;
@@ -237,14 +257,69 @@ std::optional<PointerAnswer> Win32CopyDialogs::AskPointer(const PointerTexts& no
   return answer;
 }
 
-std::optional<ToolRadiusTexts> Win32CopyDialogs::AskToolRadius(const std::string& units) {
+std::optional<ToolRadiusTexts> Win32CopyDialogs::AskToolRadius(const ToolRadiusTexts& start, const std::string& units) {
   ToolRadiusTexts typed = tool_;
-  const std::string diameter = "Takım Çapı (tool diameter), " + units;
-  DialogForm form{{{diameter, &typed.diameter}}};
+  typed.safeZ = start.safeZ;
+  const std::string diameter = "Takım Çapı (tool diameter), " + units, safe = "Güvenli Z (safe Z), " + units;
+  DialogForm form{{{diameter, &typed.diameter}, {safe, &typed.safeZ}}};
   form.choices.push_back({{"Dış (outside)", "İç (inside)"}, &typed.inside});
   form.choices.push_back({{"Sol (left)", "Sağ (right)"}, &typed.right});
   if (!Ask(owner_, kToolRadiusDialogTitle, form)) return std::nullopt;
   tool_ = typed;
+  return typed;
+}
+
+}  // namespace kestrom::win32
+
+namespace kestrom::win32 {
+
+std::optional<RestartTexts> Win32CopyDialogs::AskRestart(const RestartStart& start) {
+  RestartTexts typed = start.texts;
+  if (!restartWait_.empty()) typed.spindleWait = restartWait_;
+  const std::string u = ", " + start.units;
+  const std::string safe = "Güvenli Z (safe Z)" + u, plunge = "Dalış İlerlemesi (plunge feed)" + u + "/min";
+  DialogForm form{{{safe, &typed.safeZ}, {plunge, &typed.plungeFeed}, {"İş Mili Bekleme (spindle wait), s", &typed.spindleWait}},
+                  "Takım değiştir (tool change first)",
+                  &typed.toolChange};
+  form.notes = {start.line, start.state};
+  if (start.fromMachineOffered)
+    form.choices.push_back({{"Satırın başından (from the line's start)",
+                             "Makinenin durduğu yerden (from where the machine stands)"},
+                            &typed.fromMachine});
+  if (!Ask(owner_, kRestartDialogTitle, form)) return std::nullopt;
+  restartWait_ = typed.spindleWait;
+  return typed;
+}
+
+}  // namespace kestrom::win32
+
+namespace kestrom::win32 {
+
+std::optional<AlignTexts> Win32CopyDialogs::AskAlign(const AlignTexts& measured, const std::string& units) {
+  AlignTexts typed = measured;
+  const std::string x = "Köşe X (corner X), " + units, y = "Köşe Y (corner Y), " + units;
+  DialogForm form{{{"Kenar Açısı (edge angle), °", &typed.degrees}, {x, &typed.x}, {y, &typed.y}}};
+  if (!Ask(owner_, kAlignDialogTitle, form)) return std::nullopt;
+  return typed;
+}
+
+std::optional<RotateTexts> Win32CopyDialogs::AskRotate(const std::string& units) {
+  RotateTexts typed = rotate_;
+  const std::string x = "Merkez X (about X), " + units, y = "Merkez Y (about Y), " + units;
+  DialogForm form{{{"Açı (angle), ° saat yönü tersine (counter-clockwise)", &typed.degrees}, {x, &typed.x}, {y, &typed.y}}};
+  if (!Ask(owner_, kRotateDialogTitle, form)) return std::nullopt;
+  rotate_ = typed;
+  return typed;
+}
+
+std::optional<MirrorTexts> Win32CopyDialogs::AskMirror(const std::string& units) {
+  MirrorTexts typed = mirror_;
+  const std::string value = "Değer (value), " + units;
+  DialogForm form{{{value, &typed.value}}};
+  form.choices.push_back({{"X = değer çizgisine göre (about X = value)", "Y = değer çizgisine göre (about Y = value)"},
+                          &typed.acrossY});
+  if (!Ask(owner_, kMirrorDialogTitle, form)) return std::nullopt;
+  mirror_ = typed;
   return typed;
 }
 

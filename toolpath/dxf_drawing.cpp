@@ -1,4 +1,4 @@
-#include "teach/dxf_drawing.h"
+#include "toolpath/dxf_drawing.h"
 
 #include <cmath>
 
@@ -50,13 +50,10 @@ Drawing DrawingOf(std::string_view program) {
       entities.Point(10, a[0] / unit, a[1] / unit, a[2] / unit);
       entities.Point(11, b[0] / unit, b[1] / unit, b[2] / unit);
     };
-    const gcode::Move* bottom = nullptr;
     for (const gcode::Move& m : block.moves) {
-      if (m.kind == gcode::MoveKind::Dwell) continue;
-      if (m.cycle) {  // a hole is its bottom, drawn as a point
-        if (m.kind == gcode::MoveKind::Feed && (!bottom || m.to[2] < bottom->to[2])) bottom = &m;
-        continue;
-      }
+      // A hole is drawn as the point of its bottom; a move from where the
+      // machine happened to stand has no start the drawing could show.
+      if (m.kind == gcode::MoveKind::Dwell || m.cycle || m.FromUnknown()) continue;
       if (m.kind == gcode::MoveKind::Rapid) {
         line(kRapidLayer, m.from, m.to);
         ++drawing.rapids;
@@ -88,10 +85,10 @@ Drawing DrawingOf(std::string_view program) {
         }
       }
     }
-    if (bottom) {
+    for (const gcode::Point& bottom : gcode::HolesOf(block)) {
       entities.Pair(0, "POINT");
       entities.Pair(8, kHoleLayer);
-      entities.Point(10, bottom->to[0] / unit, bottom->to[1] / unit, bottom->to[2] / unit);
+      entities.Point(10, bottom[0] / unit, bottom[1] / unit, bottom[2] / unit);
       ++drawing.holes;
     }
   }

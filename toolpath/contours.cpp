@@ -1,4 +1,4 @@
-#include "teach/contours.h"
+#include "toolpath/contours.h"
 
 #include <algorithm>
 #include <cmath>
@@ -9,7 +9,10 @@ bool Cuts(const gcode::Block& b) {
   if (b.moves.empty() || b.fixedPlace) return false;
   bool across = false;
   for (const gcode::Move& m : b.moves) {
-    if ((m.kind != gcode::MoveKind::Feed && m.kind != gcode::MoveKind::Arc) || m.cycle || m.machineFrame) return false;
+    // A move from where the machine happened to stand (a program's first) approaches; it cuts nothing known.
+    if ((m.kind != gcode::MoveKind::Feed && m.kind != gcode::MoveKind::Arc) || m.cycle || m.machineFrame ||
+        m.FromUnknown())
+      return false;
     across |= m.kind == gcode::MoveKind::Arc || std::fabs(m.to[0] - m.from[0]) > 1e-9 ||
               std::fabs(m.to[1] - m.from[1]) > 1e-9;
   }
@@ -17,8 +20,11 @@ bool Cuts(const gcode::Block& b) {
 }
 
 bool Quiet(const gcode::Block& b) {
-  return b.moves.empty() && b.stop == gcode::Stop::None && !b.spindleChanged && !b.toolChange && !b.changesOrigin &&
-         !b.label && !b.returns && !b.tapeMark && !b.Names('M') && !b.Names('T');
+  // A move that goes nowhere (a readout read again, rounded to what it was) moves nothing.
+  for (const gcode::Move& m : b.moves)
+    if (m.kind == gcode::MoveKind::Dwell || m.cycle || m.machineFrame || m.FromUnknown() || m.from != m.to) return false;
+  return b.stop == gcode::Stop::None && !b.spindleChanged && !b.toolChange && !b.changesOrigin && !b.label &&
+         !b.returns && !b.tapeMark && !b.Names('M') && !b.Names('T');
 }
 
 double LengthOf(const gcode::Move& m) {
@@ -38,20 +44,44 @@ gcode::Point Along(const gcode::Move& m, double length, double total) {
   return p;
 }
 
+namespace {
+// A cutting line whose moves all stay at one height, in the XY plane.
+bool Level(const gcode::Block& b) {
+  for (const gcode::Move& m : b.moves)
+    if (std::fabs(m.from[2] - m.to[2]) > 1e-6 || (m.kind == gcode::MoveKind::Arc && m.plane != gcode::Plane::XY))
+      return false;
+  return true;
+}
+}  // namespace
+
 FoundContours FindContours(const InterpretedProgram& p) {
   FoundContours found;
   auto refuse = [&](int line, const char* tr, const char* en) {
     found.refusal = LineRefusal(line, tr, en);
     return found;
   };
+  auto level = [&](size_t j) { return Cuts(p.lines[j].block) && Level(p.lines[j].block); };
   for (size_t i = 0; i < p.lines.size(); ++i) {
     if (!Cuts(p.lines[i].block)) continue;
-    Contour c;
-    c.first = c.last = i;
+    size_t last = i;
     for (size_t j = i + 1; j < p.lines.size(); ++j) {
-      if (Cuts(p.lines[j].block)) c.last = j;
+      if (Cuts(p.lines[j].block)) last = j;
       else if (!Quiet(p.lines[j].block)) break;
     }
+    // A ramp or a helix into the run, or out of it, is the contour's way in
+    // or out (as CAM posts enter a contour): cut once, as the program has it.
+    // A run of nothing else holds no contour.
+    size_t first = i, end = last + 1;
+    while (first < end && !level(first)) ++first;
+    while (end > first && !level(end - 1)) --end;
+    const size_t run = last;
+    if (first == end) {
+      i = run;
+      continue;
+    }
+    Contour c;
+    c.first = first;
+    c.last = end - 1;
     const gcode::Move& start = p.lines[c.first].block.moves.front();
     c.z = start.from[2];
     for (size_t j = c.first; j <= c.last; ++j) {
@@ -67,10 +97,10 @@ FoundContours FindContours(const InterpretedProgram& p) {
         c.length += LengthOf(m);
       }
     }
-    const gcode::Point& end = p.lines[c.last].block.moves.back().to;
-    c.closed = std::hypot(end[0] - start.from[0], end[1] - start.from[1]) <= kClosedWithin;
+    const gcode::Point& endPoint = p.lines[c.last].block.moves.back().to;
+    c.closed = std::hypot(endPoint[0] - start.from[0], endPoint[1] - start.from[1]) <= kClosedWithin;
     found.contours.push_back(c);
-    i = c.last;
+    i = run;
   }
   return found;
 }

@@ -1,13 +1,13 @@
-#include "teach/depth_passes.h"
+#include "toolpath/depth_passes.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <vector>
 
-#include "teach/contours.h"
+#include "toolpath/contours.h"
 #include "teach/interpreted_program.h"
-#include "teach/program_measures.h"
+#include "toolpath/program_measures.h"
 
 namespace kestrom {
 namespace {

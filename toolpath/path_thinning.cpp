@@ -1,4 +1,4 @@
-#include "teach/path_thinning.h"
+#include "toolpath/path_thinning.h"
 
 #include <array>
 #include <cmath>
@@ -6,7 +6,6 @@
 #include <utility>
 #include <vector>
 
-#include "machine/mach3_contract.h"
 #include "gcode/lines.h"
 #include "gcode/interpreter.h"
 #include "gcode/numbers.h"
@@ -16,8 +15,8 @@
 namespace kestrom {
 namespace {
 
-constexpr size_t kMaxAxes = mach3::kAxisCount;
-using mach3::kAxisLetters;
+constexpr size_t kMaxAxes = gcode::kAxes;
+using gcode::kAxisLetters;
 
 struct Point {
   std::array<double, kMaxAxes> v{};

@@ -26,9 +26,11 @@ struct FoundContours {
 };
 FoundContours FindContours(const InterpretedProgram& p);
 
-// A line that cuts: feed moves only (lines and arcs), at least one of them across.
+// A line that cuts: feed moves only (lines and arcs), at least one of them
+// across, from places the program knows.
 bool Cuts(const gcode::Block& b);
-// A line that may stand inside a contour: it moves nothing and does nothing.
+// A line that may stand inside a contour: it moves nothing (or to where the
+// machine already is) and does nothing.
 bool Quiet(const gcode::Block& b);
 // A move's length in the XY plane, and the point `length` along it, every axis moving evenly.
 double LengthOf(const gcode::Move& m);

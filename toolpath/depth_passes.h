@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "teach/program_copies.h"
+#include "toolpath/program_copies.h"
 
 namespace kestrom {
 

@@ -1,4 +1,4 @@
-#include "teach/program_copies.h"
+#include "toolpath/program_copies.h"
 
 #include <algorithm>
 #include <cmath>
@@ -6,7 +6,7 @@
 
 #include "gcode/codes.h"
 #include "teach/interpreted_program.h"
-#include "teach/program_measures.h"
+#include "toolpath/program_measures.h"
 
 namespace kestrom {
 namespace {
@@ -105,7 +105,8 @@ std::optional<double> HighestZOf(const InterpretedProgram& p) {
   for (const ProgramLine& line : p.lines)
     for (const gcode::Move& m : line.block.moves) {
       if (m.kind == gcode::MoveKind::Dwell) continue;
-      const double z = std::max(m.from[2], m.to[2]);
+      // Where the machine stood before the program's first move is no height the program reaches.
+      const double z = (m.unknownFrom & 4) ? m.to[2] : std::max(m.from[2], m.to[2]);
       highest = highest ? std::max(*highest, z) : z;
     }
   return highest;
