@@ -239,6 +239,43 @@ HWND FocusOf(DWORD threadId) {
   return GetGUIThreadInfo(threadId, &info) ? info.hwndFocus : nullptr;
 }
 
+namespace {
+BOOL CALLBACK FindVisibleMenu(HWND h, LPARAM out) {
+  wchar_t name[16] = {};
+  GetClassNameW(h, name, 16);
+  if (std::wstring(name) != L"#32768" || !IsWindowVisible(h)) return TRUE;
+  *reinterpret_cast<HWND*>(out) = h;
+  return FALSE;
+}
+
+bool InMenuMode(DWORD threadId) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  return GetGUIThreadInfo(threadId, &info) && (info.flags & (GUI_INMENUMODE | GUI_POPUPMENUMODE));
+}
+}  // namespace
+
+HWND WaitForMenu(DWORD threadId) {
+  HWND found = nullptr;
+  WaitUntil([&] {
+    EnumThreadWindows(threadId, FindVisibleMenu, reinterpret_cast<LPARAM>(&found));
+    return found != nullptr;
+  });
+  return found;
+}
+
+bool CloseMenus(HWND window) {
+  // Escape closes only the open popup of a window menu; its bar stays tracked.
+  // WM_CANCELMODE ends the tracking itself.
+  const DWORD thread = GetWindowThreadProcessId(window, nullptr);
+  PostMessageW(window, WM_CANCELMODE, 0, 0);
+  return WaitUntil([&] {
+    HWND menu = nullptr;
+    EnumThreadWindows(thread, FindVisibleMenu, reinterpret_cast<LPARAM>(&menu));
+    return menu == nullptr && !InMenuMode(thread);
+  });
+}
+
 HWND FindMessageBox(DWORD pid) { return FindTopWindow(pid, L"#32770", win32::Widen(kAppTitle)); }
 
 HWND WaitForMessageBox(DWORD pid, int timeoutMs) {

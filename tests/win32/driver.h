@@ -65,6 +65,11 @@ void Click(HWND h);           // posted BM_CLICK: the click runs in the other pr
 bool IsChecked(HWND h);
 void PressKey(HWND h, UINT key);  // posted WM_KEYDOWN / WM_KEYUP
 HWND FocusOf(DWORD threadId);
+// The thread's menu window (class #32768) once it shows one, or nullptr.
+HWND WaitForMenu(DWORD threadId);
+// Ends the menu that the window's thread is tracking, and waits until it has:
+// a key sent after it could reach a message box opened later.
+bool CloseMenus(HWND window);
 HWND FindTopWindow(DWORD pid, const std::wstring& windowClass, const std::wstring& title);
 // Keys pressed in order and released in reverse, as the keyboard would, to
 // whichever window has the focus.

@@ -12,25 +12,6 @@ namespace {
 using C = ControlId;
 using wine::WineTeach;
 
-// Stops at the first visible menu window (class #32768) and keeps it in *out.
-BOOL CALLBACK FindVisibleMenu(HWND h, LPARAM out) {
-  wchar_t name[16] = {};
-  GetClassNameW(h, name, 16);
-  if (std::wstring(name) != L"#32768" || !IsWindowVisible(h)) return TRUE;
-  *reinterpret_cast<HWND*>(out) = h;
-  return FALSE;
-}
-
-// The right-click menu's window, once Kestrom shows it.
-HWND WaitForPopupMenu(DWORD thread) {
-  HWND found = nullptr;
-  wine::WaitUntil([&] {
-    EnumThreadWindows(thread, FindVisibleMenu, reinterpret_cast<LPARAM>(&found));
-    return found != nullptr;
-  });
-  return found;
-}
-
 // "RunMove(line 12: X+1.0000 ...)" as its line and where it ended.
 std::pair<int, std::string> MoveOf(const std::string& event) {
   const size_t colon = event.find(':');
@@ -91,7 +72,7 @@ TEST_F(WineTeach, AStoppedCamProgramRestartedAtItsLineFromTheProgramBoxRunsToIts
   for (int line = 1; line < kStopLine; ++line) caret = static_cast<int>(opened.find('\n', caret)) + 1;
   wine::Ask(k->Control(C::Text2), EM_SETSEL, caret + 2, caret + 2);
   PostMessageW(k->Control(C::Text2), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(k->Control(C::Text2)), -1);
-  HWND popup = WaitForPopupMenu(k->thread());
+  HWND popup = wine::WaitForMenu(k->thread());
   ASSERT_NE(popup, nullptr);
   // Up from no item chooses the last one, the restart; Enter is read as its character.
   PostMessageW(popup, WM_KEYDOWN, VK_UP, 0);

@@ -167,9 +167,10 @@ TEST_F(WineTeach, TheProgramsRoadSaveAsOpenAndLoadIntoMach3) {
   // The window menu, open, for a person to look at.
   SetForegroundWindow(k->window());
   PostMessageW(k->window(), WM_SYSCOMMAND, SC_KEYMENU, ' ');
-  Sleep(700);
+  ASSERT_NE(wine::WaitForMenu(k->thread()), nullptr);
+  Sleep(300);  // drawn
   EXPECT_TRUE(wine::SaveScreenshot(GetDesktopWindow(), "window-menu"));
-  wine::PressGlobally({VK_ESCAPE});
+  ASSERT_TRUE(wine::CloseMenus(k->window()));
 
   // KAYDET onto a read-only file: the failure, then the Save dialog, then a save elsewhere.
   CreateDirectoryW(L"C:\\kestrom-road", nullptr);
