@@ -286,6 +286,29 @@ TEST(ToolRadius, ContoursAsJoggingRecordsThemAreOffsetRightOrRefused) {
   const CopiedProgram lifted = OffsetByToolRadius(level, {6, true, false, 5.0});
   ASSERT_TRUE(lifted.text) << lifted.message;
   EXPECT_NE(lifted.text->find("G00 Z5\r\nG00 X3 Y3\r\nG0 X3 Y3 Z-1\r\nG01 X27"), std::string::npos) << *lifted.text;
+  // Not yet at X and Y, the tool goes straight up, not across from wherever it stands.
+  const CopiedProgram up = OffsetByToolRadius(
+      Lines({"G21 G90", "G0 Z5", "G0 X0 Y0", "G1 Z-1 F100", "G1 X30 F300", "Y20", "X0", "Y0", "G0 Z5", "M30"}),
+      {6, true, false, 10.0});
+  ASSERT_TRUE(up.text) << up.message;
+  EXPECT_NE(up.text->find("G0 Z5\r\nG00 Z10\r\nG00 X3 Y3\r\n"), std::string::npos) << *up.text;
+}
+
+TEST(ToolRadius, ACamProgramRetractedOnTheMachineKeepsItsOwnApproachBeforeItsLengthOffset) {
+  // After G53 G0 Z0 the tool's height in the part's coordinates waits for G43: the program
+  // moves across up there, and Kestrom adds no move of its own before the G43 line.
+  const std::string cam = Lines({"%", "O1000 (PART)", "G90 G94 G17 G91.1", "G21", "G53 G0 Z0.", "T1 M6", "S8000 M3",
+                                 "G54", "M8", "G0 X0. Y0.", "G43 Z15. H1", "G0 Z5.", "G1 Z-1. F300.", "G1 X40.",
+                                 "G1 Y20.", "G3 X30. Y30. I-10. J0.", "G1 X0.", "G1 Y0.", "G0 Z15.", "M9", "M5",
+                                 "M30", "%"});
+  for (bool inside : {false, true}) {
+    const CopiedProgram out = OffsetByToolRadius(cam, {6, inside, false});
+    ASSERT_TRUE(out.text) << out.message;
+    const std::string start = inside ? "X3 Y3" : "X0. Y-3";
+    EXPECT_NE(out.text->find("M8\r\nG0 " + start + "\r\nG43 Z15. H1\r\nG0 Z5.\r\nG1 Z-1. F300.\r\n"),
+              std::string::npos)
+        << *out.text;
+  }
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "gcode/numbers.h"
 #include "toolpath/offset_region.h"
 #include "toolpath/piece_distance.h"
+#include "toolpath/program_measures.h"
 
 namespace kestrom {
 namespace {
@@ -40,11 +41,13 @@ class Proof {
     while (exit < w_.lines.size() && w_.lines[exit].block.moves.empty()) ++exit;
     const size_t last = std::min(exit, w_.lines.size() - 1);
     bool sideSeen = false;  // along a chain of cuts that never nears the contour, the side cannot change
+    bool onMachine = ZOnMachineBefore(w_, c_.firstLine);
     for (size_t i = c_.firstLine; i <= last && i < w_.lines.size(); ++i)
       for (const gcode::Move& m : w_.lines[i].block.moves) {
         if (m.kind == gcode::MoveKind::Dwell) continue;
-        std::string wrong = Check(m, sideSeen);
+        std::string wrong = Check(m, w_.lines[i].block.unknown, onMachine, sideSeen);
         if (!wrong.empty()) return wrong;
+        onMachine = (m.machineFrame && m.Fixed(2)) || (onMachine && std::fabs(m.to[2] - m.from[2]) <= kLevel);
       }
     return Covered();
   }
@@ -83,17 +86,30 @@ class Proof {
     return Refuse("bir kesim konturun istenmeyen yanında kalırdı", "a cut would lie on the other side of the contour");
   }
 
-  std::string Check(const gcode::Move& m, bool& sideSeen) {
+  // `unknown`: the axes still where the machine happened to stand after the move's line.
+  // `onMachine`: the move starts at a height fixed on the machine (G53, G28, G30).
+  std::string Check(const gcode::Move& m, unsigned char unknown, bool onMachine, bool& sideSeen) {
     const bool across = m.kind == gcode::MoveKind::Arc || Norm(PlaneOf(m.to) - PlaneOf(m.from)) > 1e-9;
     // From a height the program does not know (its first move, from wherever
-    // the machine stands): the program's own approach where it ends above safe Z.
-    const bool fromNowhere = (m.unknownFrom & 4) != 0;
-    if ((fromNowhere ? m.to[2] : std::min(m.from[2], m.to[2])) >= c_.safeZ - kLevel) {
+    // the machine stands, or from a place on the machine, whose height in the
+    // part's coordinates waits for the tool's length offset): the program's
+    // own approach where it ends above safe Z. Across at such a place on the
+    // machine is where the program itself travels, above the part.
+    const bool fromNowhere = (m.unknownFrom & 4) != 0 || onMachine;
+    const bool staysOnMachine = (onMachine && std::fabs(m.to[2] - m.from[2]) <= kLevel) || (m.machineFrame && m.Fixed(2));
+    if (staysOnMachine || (fromNowhere ? m.to[2] : std::min(m.from[2], m.to[2])) >= c_.safeZ - kLevel) {
       sideSeen = false;
       return {};  // above safe Z the tool goes anywhere
     }
     if (!across) {  // up or down below safe Z: where it stands must be beside the contour
       sideSeen = false;
+      if (unknown & 3) {  // wherever the machine stands in X and Y: up is safe, down is not provable
+        if (m.to[2] >= m.from[2] - kLevel) return {};
+        return Refuse("takım, program X ve Y'yi söylemeden güvenli Z'nin (" + Mm(c_.safeZ) +
+                          ") altına inerdi (makine nerede durursa orada)",
+                      "the tool would come down below safe Z (" + Mm(c_.safeZ) +
+                          ") before the program says X and Y (wherever the machine stands)");
+      }
       const XY at = PlaneOf(m.to);
       const double d = near_.Distance(at);
       if (d < c_.radius - kSlack) return TooNear(d);

@@ -112,6 +112,18 @@ std::optional<double> HighestZOf(const InterpretedProgram& p) {
   return highest;
 }
 
+bool ZOnMachineBefore(const InterpretedProgram& p, size_t before) {
+  for (size_t i = std::min(before, p.lines.size()); i-- > 0;) {
+    const std::vector<gcode::Move>& moves = p.lines[i].block.moves;
+    for (auto m = moves.rbegin(); m != moves.rend(); ++m) {
+      if (m->kind == gcode::MoveKind::Dwell) continue;
+      if (m->machineFrame && m->Fixed(2)) return true;
+      if ((m->unknownFrom & 4) || std::fabs(m->to[2] - m->from[2]) > 1e-9) return false;
+    }
+  }
+  return false;
+}
+
 namespace {
 // The parts of a program a grid writes once: its start (Kestrom's header, %,
 // an O number, blank lines before them) and its end (from M2 or M30, or a

@@ -13,6 +13,9 @@ namespace kestrom {
 double UnitOf(const InterpretedProgram& p);
 // The highest Z any move reaches, millimetres; nothing when none moves.
 std::optional<double> HighestZOf(const InterpretedProgram& p);
+// At the start of line `before`, the tool stands at a height fixed on the
+// machine (the last move to change Z went to a G53, G28 or G30 place).
+bool ZOnMachineBefore(const InterpretedProgram& p, size_t before);
 // Safe Z (program units) below the highest Z the program reaches, named.
 std::string SafeZBelow(double safeZ, double highestZ);
 // "The result would be longer than 1,000,000 lines; nothing changed."

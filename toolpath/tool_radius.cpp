@@ -137,8 +137,9 @@ class RadiusWriter {
     if (ZKnown() && at[2] >= safeZ_ - kLevel) return true;
     gcode::Point up = at;
     up[2] = safeZ_;
-    if (ZKnown()) return Move("G00", up, "", nullptr, line);
-    // From a height the program does not know: straight up to safe Z, wherever the machine stands.
+    if (ZKnown() && !(w_.written().unknown() & 3)) return Move("G00", up, "", nullptr, line);
+    // From a height or a place the program does not know (after a G53 Z move, say):
+    // straight up to safe Z, wherever the machine stands.
     const std::string word = "Z" + gcode::WriteExact(safeZ_ / gcode::MillimetresPerUnit(w_.written().state()), {0, false, '.'});
     if (!w_.written().state().incremental) return Counted(w_.PutOwn("G00 " + word));
     return Counted(w_.PutOwn("G90 G00 " + word)) && Counted(w_.PutOwn("G91"));
@@ -152,17 +153,25 @@ class RadiusWriter {
     const gcode::Point at = w_.written().position();
     const bool there = Norm(PlaneOf(at) - to) < 1e-7 && !(w_.written().unknown() & 3);
     const bool leadIn = plan.leadIn < plan.contour.first;
+    // A height fixed on the machine (a G53 Z0 before the tool's length offset,
+    // as CAM posts write) is where the program itself moves across: Kestrom
+    // keeps its approach from there, and adds no move of its own before the
+    // program's G43 could take effect.
+    const bool onMachine = ZOnMachineBefore(p_, plan.leadIn);
     double firstZ = plan.contour.z;  // where the first move of the lead-in ends
+    bool firstHigh = false;          // and whether it stays up there
     for (size_t i = plan.leadIn; i < plan.contour.first; ++i)
       if (!p_.lines[i].block.moves.empty()) {
-        firstZ = p_.lines[i].block.moves.front().to[2];
+        const gcode::Move& m = p_.lines[i].block.moves.front();
+        firstZ = m.to[2];
+        firstHigh = firstZ >= safeZ_ - kLevel || (onMachine && std::fabs(m.to[2] - m.from[2]) <= kLevel);
         break;
       }
     // The program's first move comes from wherever the machine stands, as in the program itself.
     // Safe Z at the contour's own depth (a program that never rises above it) is no way over the part.
     const bool fromAbove = safeZ_ > plan.contour.z + kLevel &&
-                           (ZKnown() ? at[2] >= safeZ_ - kLevel : firstZ >= safeZ_ - kLevel);
-    if (leadIn && (there || (fromAbove && firstZ >= safeZ_ - kLevel))) return true;
+                           (onMachine || (ZKnown() ? at[2] >= safeZ_ - kLevel : firstZ >= safeZ_ - kLevel));
+    if (leadIn && (there || (fromAbove && firstHigh))) return true;
     if (!leadIn && there && ZKnown() && at[2] >= plan.contour.z - kLevel)
       return Move("G01", At(to, plan.contour.z), Feed(plan), nullptr, line);
     if (!Lift(line, plan.contour.z) || !Move("G00", At(to, safeZ_), "", nullptr, line)) return false;
