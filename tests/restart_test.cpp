@@ -100,8 +100,11 @@ TEST(Restart, FromEveryLineTheRestIsTheOriginalsAndTheMachineIsAsTheProgramLeftI
       ASSERT_LT(preamble, re.blocks.size()) << *restart.text;
       const gcode::Point start = n ? original.blocks[n - 1].end : gcode::Point{};
       const unsigned char unknown = n ? original.blocks[n - 1].unknown : 0x3F;
+      bool onMachine = false;  // at a height fixed on the machine, where the program itself stood
       for (size_t k = 0; k < preamble; ++k)
         for (const gcode::Move& m : re.blocks[k].moves) {
+          onMachine = (m.machineFrame && m.Fixed(2)) || (onMachine && m.to[2] == m.from[2]);
+          if (onMachine) continue;
           const bool down = std::fabs(m.from[0] - m.to[0]) < 1e-9 && std::fabs(m.from[1] - m.to[1]) < 1e-9 &&
                             std::fabs(m.to[0] - start[0]) < 1e-4 && std::fabs(m.to[1] - start[1]) < 1e-4;
           const double low = (m.unknownFrom & 4) ? m.to[2] : std::min(m.from[2], m.to[2]);
@@ -214,6 +217,41 @@ TEST(Restart, WhatIsRefusedAndFromWhereTheMachineStands) {
   ASSERT_TRUE(at.ok()) << at.refusal;
   EXPECT_EQ(Describe(at), "Takım T3, iş mili S9000 saat yönünde (M3), soğutma M8, inç, G55, G43 H3 (tool T3, spindle "
                           "S9000 clockwise (M3), coolant M8, inch, G55, G43 H3)");
+}
+
+TEST(Restart, BeforeTheLengthOffsetACamProgramGoesWhereItStoodOnTheMachineNotToAWorkZ) {
+  // Between G53 G0 Z0 and G43 a work Z without the tool's length would put the tip that far lower;
+  // before its first Z the program stood wherever the machine was, and goes across there.
+  auto lines = [](std::initializer_list<const char*> l) {
+    std::string text;
+    for (const char* line : l) text += std::string(line) + "\r\n";
+    return text;
+  };
+  const std::string cam = lines({"G90 G94 G17 G91.1", "G21", "G53 G0 Z0.", "T1 M6", "S8000 M3", "G54",
+                                              "M8", "G0 X0. Y0.", "G43 Z15. H1", "G0 Z5.", "G1 Z-1. F300.",
+                                              "G1 X40.", "G0 Z15.", "M30"});
+  const std::string fanuc = lines({"G0 G17 G40 G49 G80 G90", "T1 M6", "G0 G90 G54 X-20. Y-20. S3000 M3",
+                                                "G43 H1 Z50. M8", "Z5.", "G1 Z-2. F200.", "X80. F500.", "M30"});
+  RestartRequest r;
+  r.safeZ = 20;
+  r.plungeFeed = 100;
+  r.toolChange = true;
+  for (size_t line = 2; line <= 8; ++line) {
+    r.line = line;
+    const Restart rest = RestartProgram(cam, r);
+    ASSERT_TRUE(rest.text) << "line " << line + 1 << ": " << rest.message;
+    const size_t g43 = rest.text->find("G43 Z15. H1");
+    ASSERT_NE(g43, std::string::npos) << *rest.text;
+    EXPECT_EQ(rest.text->find("\r\nG00 Z"), std::string::npos) << *rest.text;
+    EXPECT_EQ(rest.text->find("\r\nG01 Z"), std::string::npos) << *rest.text;
+    if (line > 2) EXPECT_LT(rest.text->find("G53 G00 Z0"), rest.text->find("T1 M6")) << *rest.text;
+  }
+  r.line = 3;  // G43 H1 Z50., after a move across from wherever Z stood
+  const Restart atLength = RestartProgram(fanuc, r);
+  ASSERT_TRUE(atLength.text) << atLength.message;
+  EXPECT_NE(atLength.text->find("\r\nG4 P3\r\nG00 X-20 Y-20\r\nG43 H1 Z50. M8\r\n"), std::string::npos)
+      << *atLength.text;
+  EXPECT_EQ(atLength.text->find("\r\nG00 Z"), std::string::npos) << *atLength.text;
 }
 
 }  // namespace

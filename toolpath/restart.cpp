@@ -36,6 +36,11 @@ struct Walked {
   std::string units, plane, arcMode, feedMode, workOffset;
   std::map<int, bool> offsetsSet;  // the work offsets G10 L2 set (1 to 6)
   bool shifted = false;            // a G92 is in force (even one that shifts nothing here)
+  // The height fixed on the machine the tool stands at (machine coordinates,
+  // millimetres), when the last move to change Z went to one (G53, G28, G30):
+  // a CAM post's G53 Z0 before the tool's length offset, whose height in the
+  // part's coordinates Kestrom cannot know.
+  std::optional<double> machineZ;
 };
 
 // Whether a line from `line` on drills before the drilling run in force there ends.
@@ -114,6 +119,8 @@ Walked Walk(const std::string& program, size_t line) {
         if (word.letter == 'H') st.lengthH = word.value;
     for (const gcode::Move& m : b.moves) {
       if (m.kind == gcode::MoveKind::Dwell) continue;
+      if (m.machineFrame && m.Fixed(2)) w.machineZ = m.to[2] + m.origin[2];
+      else if ((m.unknownFrom & 4) || std::fabs(m.to[2] - m.from[2]) > kLevel) w.machineZ.reset();
       const double z = (m.unknownFrom & 4) ? m.to[2] : std::max(m.from[2], m.to[2]);
       st.highestZ = st.highestZ ? std::max(*st.highestZ, z) : z;
     }
@@ -383,8 +390,12 @@ Restart RestartProgram(const std::string& program, const RestartRequest& r) {
   head.push_back(length);
   for (const std::string& line : head)
     if (!writer.PutOwn(line)) return refused(writer.refusal());
-  // Straight up from wherever the machine stands.
-  if (!writer.PutOwn("G00 Z" + gcode::WriteExact(r.safeZ, style))) return refused(writer.refusal());
+  // Straight up from wherever the machine stands: to safe Z, or to the place on
+  // the machine where the program stood, as the program itself went there.
+  const std::string up = w.machineZ ? "G53 G00 Z" + gcode::WriteExact(*w.machineZ / unit, style)
+                                    : "G00 Z" + gcode::WriteExact(r.safeZ, style);
+  // Before the program's first Z it stood wherever the machine was: no move.
+  if (!(w.before.unknown() & 4) && !writer.PutOwn(up)) return refused(writer.refusal());
   if (r.toolChange && m.tool > 0 &&
       (!writer.PutOwn("T" + std::to_string(m.tool) + " M6") || (m.lengthOffset && !writer.PutOwn(length))))
     return refused(writer.refusal());
@@ -398,14 +409,22 @@ Restart RestartProgram(const std::string& program, const RestartRequest& r) {
   }
   if ((m.mist || m.flood) && !writer.PutOwn(m.mist && m.flood ? "M7 M8" : m.mist ? "M7" : "M8"))
     return refused(writer.refusal());
-  // Across and down only where the program knows where it stood: before its
-  // first moves it stood wherever the machine was, and the restart leaves it there.
+  // Across only where the program knows where it stood in X and Y: before its
+  // first moves there it stood wherever the machine was, and the restart
+  // leaves it there. Then down to the line's Z, as the program came to it.
   const unsigned char unknown = w.before.unknown();
   gcode::Point across = start;
-  across[2] = safeZ;
-  if (!(unknown & 3) && !writer.PutMove("G00", across, "", nullptr, st.number)) return refused(writer.refusal());
-  if (!(unknown & 7) &&
-      !writer.PutMove("G01", start, "F" + gcode::WriteExact(r.plungeFeed, {0, false, '.'}), nullptr, st.number))
+  across[2] = w.machineZ ? writer.written().position()[2] : safeZ;
+  // Still at no height of the program's own: across where the machine stands, as the program went.
+  const std::string acrossOnly = "G00 X" + gcode::WriteExact(start[0] / unit, style) + " Y" +
+                                 gcode::WriteExact(start[1] / unit, style);
+  if (!(unknown & 3) && !((unknown & 4) ? writer.PutOwn(acrossOnly)
+                                        : writer.PutMove("G00", across, "", nullptr, st.number)))
+    return refused(writer.refusal());
+  const std::string plunge = "F" + gcode::WriteExact(r.plungeFeed, {0, false, '.'});
+  if (!w.machineZ && !(unknown & 4) &&
+      !((unknown & 3) ? writer.PutOwn("G01 Z" + gcode::WriteExact(start[2] / unit, style) + " " + plunge)
+                      : writer.PutMove("G01", start, plunge, nullptr, st.number)))
     return refused(writer.refusal());
   // The modes the line relies on that differ from the approach's.
   std::string relies;
@@ -478,7 +497,7 @@ Restart RestartProgram(const std::string& program, const RestartRequest& r) {
   gcode::Block a, b;
   size_t n = 0;
   std::string wrong;
-  bool ended = false;
+  bool ended = false, preambleOnMachine = false;
   gcode::ForEachLine(text, [&](std::string_view l, size_t, size_t) {
     const size_t here = n++;
     if (!re.Read(l, a)) {
@@ -490,7 +509,12 @@ Restart RestartProgram(const std::string& program, const RestartRequest& r) {
         const double low = (mv.unknownFrom & 4) ? mv.to[2] : std::min(mv.from[2], mv.to[2]);
         const bool down = std::fabs(mv.to[0] - start[0]) < kSame && std::fabs(mv.to[1] - start[1]) < kSame &&
                           std::fabs(mv.from[0] - mv.to[0]) < kSame && std::fabs(mv.from[1] - mv.to[1]) < kSame;
-        if (low < safeZ - kSame && !down)
+        // At the program's own height on the machine, or at no height of its own
+        // yet (where the machine stands): where the program travels itself.
+        const bool onMachine = (mv.machineFrame && mv.Fixed(2)) || (a.unknown & 4) ||
+                               (preambleOnMachine && std::fabs(mv.to[2] - mv.from[2]) < kLevel);
+        preambleOnMachine = onMachine;
+        if (low < safeZ - kSame && !down && !onMachine)
           wrong = LineRefusal(st.number, "yeniden başlatmanın yaklaşması güvenli Z'nin altına inerdi",
                               "the restart's approach would go below safe Z");
       }
