@@ -47,7 +47,7 @@ class Proof {
         if (m.kind == gcode::MoveKind::Dwell) continue;
         std::string wrong = Check(m, w_.lines[i].block.unknown, onMachine, sideSeen);
         if (!wrong.empty()) return wrong;
-        onMachine = (m.machineFrame && m.Fixed(2)) || (onMachine && std::fabs(m.to[2] - m.from[2]) <= kLevel);
+        onMachine = ZOnMachineAfter(m, onMachine);
       }
     return Covered();
   }
@@ -96,7 +96,7 @@ class Proof {
     // own approach where it ends above safe Z. Across at such a place on the
     // machine is where the program itself travels, above the part.
     const bool fromNowhere = (m.unknownFrom & 4) != 0 || onMachine;
-    const bool staysOnMachine = (onMachine && std::fabs(m.to[2] - m.from[2]) <= kLevel) || (m.machineFrame && m.Fixed(2));
+    const bool staysOnMachine = ZOnMachineAfter(m, onMachine);
     if (staysOnMachine || (fromNowhere ? m.to[2] : std::min(m.from[2], m.to[2])) >= c_.safeZ - kLevel) {
       sideSeen = false;
       return {};  // above safe Z the tool goes anywhere

@@ -112,14 +112,18 @@ std::optional<double> HighestZOf(const InterpretedProgram& p) {
   return highest;
 }
 
+bool ZOnMachineAfter(const gcode::Move& m, bool before) {
+  if (m.kind == gcode::MoveKind::Dwell) return before;
+  if (m.machineFrame && m.Fixed(2)) return true;
+  return before && !(m.unknownFrom & 4) && std::fabs(m.to[2] - m.from[2]) <= 1e-6;
+}
+
 bool ZOnMachineBefore(const InterpretedProgram& p, size_t before) {
+  // Back to the last move whose answer does not depend on the one before it.
   for (size_t i = std::min(before, p.lines.size()); i-- > 0;) {
     const std::vector<gcode::Move>& moves = p.lines[i].block.moves;
-    for (auto m = moves.rbegin(); m != moves.rend(); ++m) {
-      if (m->kind == gcode::MoveKind::Dwell) continue;
-      if (m->machineFrame && m->Fixed(2)) return true;
-      if ((m->unknownFrom & 4) || std::fabs(m->to[2] - m->from[2]) > 1e-9) return false;
-    }
+    for (auto m = moves.rbegin(); m != moves.rend(); ++m)
+      if (ZOnMachineAfter(*m, false) == ZOnMachineAfter(*m, true)) return ZOnMachineAfter(*m, false);
   }
   return false;
 }

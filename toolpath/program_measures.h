@@ -13,8 +13,11 @@ namespace kestrom {
 double UnitOf(const InterpretedProgram& p);
 // The highest Z any move reaches, millimetres; nothing when none moves.
 std::optional<double> HighestZOf(const InterpretedProgram& p);
-// At the start of line `before`, the tool stands at a height fixed on the
-// machine (the last move to change Z went to a G53, G28 or G30 place).
+// Whether the tool stands at a height fixed on the machine after the move,
+// given whether it did before: a move to a G53, G28 or G30 place in Z puts it
+// there, a move that changes Z otherwise takes it away, any other keeps it.
+bool ZOnMachineAfter(const gcode::Move& m, bool before);
+// At the start of line `before`, the tool stands at a height fixed on the machine.
 bool ZOnMachineBefore(const InterpretedProgram& p, size_t before);
 // Safe Z (program units) below the highest Z the program reaches, named.
 std::string SafeZBelow(double safeZ, double highestZ);

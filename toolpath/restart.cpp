@@ -59,6 +59,16 @@ bool DrillsInRun(const std::string& program, size_t line, gcode::Interpreter in)
   return drills;
 }
 
+// Why reading a line stops a restart: it cannot be read, or it calls a
+// subprogram; nothing when neither.
+std::string ReadRefusal(gcode::Interpreter& in, std::string_view text, gcode::Block& b) {
+  if (!in.Read(text, b)) return UnreadableMessage(b);
+  if (b.call)
+    return LineRefusal(b.number, "bir alt program çağırıyor (M98); alt programlı programlar yeniden başlatılamaz",
+                       "it calls a subprogram (M98); programs with subprograms cannot be restarted");
+  return {};
+}
+
 Walked Walk(const std::string& program, size_t line) {
   Walked w;
   LineState& st = w.state;
@@ -84,15 +94,8 @@ Walked Walk(const std::string& program, size_t line) {
       return false;
     }
     ++index;
-    if (!in.Read(text, b)) {
-      st.refusal = UnreadableMessage(b);
-      return false;
-    }
-    if (b.call) {
-      st.refusal = LineRefusal(b.number, "bir alt program çağırıyor (M98); alt programlı programlar yeniden başlatılamaz",
-                               "it calls a subprogram (M98); programs with subprograms cannot be restarted");
-      return false;
-    }
+    st.refusal = ReadRefusal(in, text, b);
+    if (!st.ok()) return false;
     for (const gcode::Word& word : b.words) {
       if (word.letter != 'G') continue;
       const auto code = gcode::FindCode('G', word.value);
@@ -119,8 +122,8 @@ Walked Walk(const std::string& program, size_t line) {
         if (word.letter == 'H') st.lengthH = word.value;
     for (const gcode::Move& m : b.moves) {
       if (m.kind == gcode::MoveKind::Dwell) continue;
-      if (m.machineFrame && m.Fixed(2)) w.machineZ = m.to[2] + m.origin[2];
-      else if ((m.unknownFrom & 4) || std::fabs(m.to[2] - m.from[2]) > kLevel) w.machineZ.reset();
+      if (!ZOnMachineAfter(m, w.machineZ.has_value())) w.machineZ.reset();
+      else if (m.machineFrame && m.Fixed(2)) w.machineZ = m.to[2] + m.origin[2];
       const double z = (m.unknownFrom & 4) ? m.to[2] : std::max(m.from[2], m.to[2]);
       st.highestZ = st.highestZ ? std::max(*st.highestZ, z) : z;
     }
@@ -134,15 +137,8 @@ Walked Walk(const std::string& program, size_t line) {
   if (!st.ok()) return w;
   // The line itself must read where it stands.
   gcode::Interpreter trial = w.before;
-  if (!trial.Read(st.text, b)) {
-    st.refusal = UnreadableMessage(b);
-    return w;
-  }
-  if (b.call) {
-    st.refusal = LineRefusal(b.number, "bir alt program çağırıyor (M98); alt programlı programlar yeniden başlatılamaz",
-                             "it calls a subprogram (M98); programs with subprograms cannot be restarted");
-    return w;
-  }
+  st.refusal = ReadRefusal(trial, st.text, b);
+  if (!st.ok()) return w;
   if (st.modal.compensation != gcode::Compensation::Off)
     st.refusal = LineRefusal(st.number, "takım telafisi (G41/G42) açık; telafinin ilk hareketi bu satırdan önceydi",
                              "cutter compensation (G41/G42) is in force; its entry move came before this line");
@@ -511,8 +507,7 @@ Restart RestartProgram(const std::string& program, const RestartRequest& r) {
                           std::fabs(mv.from[0] - mv.to[0]) < kSame && std::fabs(mv.from[1] - mv.to[1]) < kSame;
         // At the program's own height on the machine, or at no height of its own
         // yet (where the machine stands): where the program travels itself.
-        const bool onMachine = (mv.machineFrame && mv.Fixed(2)) || (a.unknown & 4) ||
-                               (preambleOnMachine && std::fabs(mv.to[2] - mv.from[2]) < kLevel);
+        const bool onMachine = ZOnMachineAfter(mv, preambleOnMachine) || (a.unknown & 4);
         preambleOnMachine = onMachine;
         if (low < safeZ - kSame && !down && !onMachine)
           wrong = LineRefusal(st.number, "yeniden başlatmanın yaklaşması güvenli Z'nin altına inerdi",
